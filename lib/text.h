@@ -1,0 +1,24 @@
+#pragma once
+// Small text helpers shared by every subsystem. Texts are single-byte ANSI;
+// "ignoring case" means the letters A-Z and a-z only, as the registry and the
+// configuration compare them.
+#include <string>
+
+namespace setupkit {
+
+bool SameText(const std::string& a, const std::string& b);
+std::string UpperCase(std::string text);
+// Removes leading and trailing blanks and control characters.
+std::string Trim(const std::string& text);
+std::string ReplaceChar(std::string text, char from, char to);
+// Text after the last backslash or colon (the whole text when there is none).
+std::string ExtractFileName(const std::string& path);
+// Text up to and including the last backslash or colon.
+std::string ExtractFilePath(const std::string& path);
+
+} // namespace setupkit
+
+namespace setupkit {
+// Every "%s" of `pattern` replaced by `value` (the value itself is never scanned).
+std::string FormatWith(const std::string& pattern, const std::string& value);
+} // namespace setupkit

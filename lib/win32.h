@@ -1,0 +1,110 @@
+#pragma once
+// Owners for the Win32 handles the setup holds. Every release call of the
+// program lives here; nowhere else closes a handle by hand.
+#include <windows.h>
+
+#include <utility>
+
+namespace setupkit {
+
+// A move-only owner of one handle value; Traits says what "none" is and how
+// the value is released.
+template <typename Traits> class UniqueResource {
+public:
+    using Value = typename Traits::Value;
+
+    UniqueResource() = default;
+    explicit UniqueResource(Value value) : value_(value) {}
+    ~UniqueResource() { Reset(); }
+    UniqueResource(UniqueResource&& other) noexcept : value_(other.Release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        if (this != &other)
+            Reset(other.Release());
+        return *this;
+    }
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+
+    Value Get() const { return value_; }
+    bool Valid() const { return Traits::IsValid(value_); }
+    explicit operator bool() const { return Valid(); }
+    // For out-parameters of the API calls that open the resource.
+    Value* Put() {
+        Reset();
+        return &value_;
+    }
+    Value Release() { return std::exchange(value_, Traits::None()); }
+    void Reset(Value value = Traits::None()) {
+        if (Traits::IsValid(value_))
+            Traits::Close(value_);
+        value_ = value;
+    }
+
+private:
+    Value value_ = Traits::None();
+};
+
+struct FileHandleTraits {
+    using Value = HANDLE;
+    static Value None() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Value v) { return v != INVALID_HANDLE_VALUE && v != nullptr; }
+    static void Close(Value v) { ::CloseHandle(v); }
+};
+struct RegKeyTraits {
+    using Value = HKEY;
+    static Value None() { return nullptr; }
+    static bool IsValid(Value v) { return v != nullptr; }
+    static void Close(Value v) { ::RegCloseKey(v); }
+};
+struct ModuleTraits {
+    using Value = HMODULE;
+    static Value None() { return nullptr; }
+    static bool IsValid(Value v) { return v != nullptr; }
+    static void Close(Value v) { ::FreeLibrary(v); }
+};
+struct FindHandleTraits {
+    using Value = HANDLE;
+    static Value None() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Value v) { return v != INVALID_HANDLE_VALUE && v != nullptr; }
+    static void Close(Value v) { ::FindClose(v); }
+};
+struct WindowTraits {
+    using Value = HWND;
+    static Value None() { return nullptr; }
+    static bool IsValid(Value v) { return v != nullptr; }
+    static void Close(Value v) { ::DestroyWindow(v); }
+};
+
+// Kernel handles: files, processes, threads (invalid is null or INVALID_HANDLE_VALUE).
+using UniqueHandle = UniqueResource<FileHandleTraits>;
+using RegKey = UniqueResource<RegKeyTraits>;
+using LoadedModule = UniqueResource<ModuleTraits>;
+using FindHandle = UniqueResource<FindHandleTraits>;
+using UniqueWindow = UniqueResource<WindowTraits>;
+
+// A COM interface pointer released once.
+template <typename T> class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { Reset(); }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    T* Get() const { return ptr_; }
+    T* operator->() const { return ptr_; }
+    explicit operator bool() const { return ptr_ != nullptr; }
+    void** PutVoid() {
+        Reset();
+        return reinterpret_cast<void**>(&ptr_);
+    }
+    void Reset() {
+        if (ptr_)
+            ptr_->Release();
+        ptr_ = nullptr;
+    }
+
+private:
+    T* ptr_ = nullptr;
+};
+
+} // namespace setupkit

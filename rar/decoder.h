@@ -1,0 +1,55 @@
+#pragma once
+// What the archive reader asks of a compression method's decoder. Portable:
+// no platform headers here or in any decoder.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+
+namespace rar {
+
+// The packed bytes of one entry, read front to back.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Up to `size` bytes into `buffer`; 0 only at the end of the entry's data.
+    virtual std::size_t Read(std::uint8_t* buffer, std::size_t size) = 0;
+};
+
+// Where unpacked bytes go, in order.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Write(const std::uint8_t* data, std::size_t size) = 0;
+};
+
+// Corrupt or truncated packed data (the API reports ERAR_BAD_DATA).
+class DataError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+// A window or model larger than can be allocated (ERAR_NO_MEMORY).
+class MemoryError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One decoder lives for a whole archive, so that solid entries can continue
+// from the state the previous entry left.
+class Decoder {
+public:
+    virtual ~Decoder() = default;
+    // Decodes one entry and writes exactly `unpackedSize` bytes to `out`.
+    // `solid`: the entry continues the previous entry's window and tables.
+    // Throws DataError when the data is corrupt or ends early.
+    virtual void Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& out,
+                        bool solid) = 0;
+};
+
+// RAR 2.9/3.x compression (unpack versions 29 and 36), with its standard filters.
+std::unique_ptr<Decoder> MakeDecoder29(std::size_t windowSize);
+// RAR 5.0 compression (unpack version 50; `extendedDistances` for the later
+// variant with larger dictionaries and extra distance codes), with its filters.
+std::unique_ptr<Decoder> MakeDecoder50(std::size_t windowSize, bool extendedDistances);
+
+} // namespace rar

@@ -1,0 +1,173 @@
+#include "setup/driver.h"
+
+#include "extract/payload.h"
+#include "ide/help.h"
+#include "ide/packages.h"
+#include "lib/text.h"
+#include "records/installed_products.h"
+#include "records/path_templates.h"
+#include "records/shortcuts.h"
+#include "records/uninstall.h"
+#include "setup/checks.h"
+#include "setup/config_resources.h"
+#include "setup/messages.h"
+#include "ui/message_box.h"
+#include "ui/select_dir.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+namespace setupkit::driver {
+
+std::string AppName;
+std::string ProductName;
+std::string SubProductName;
+std::string ProductVersion;
+std::string PreviousInstallDir;
+std::string InstallDir;
+std::string IdeCode;
+setupkit::IdeKind IdeKind = setupkit::IdeKind::D4;
+std::string IdeHelpContents;
+std::string IdeHelpDir;
+
+LineList InstalledFiles;
+LineList InstalledFolders;
+LineList InstalledRegKeys;
+LineList SystemFiles;
+LineList HelpFiles;
+LineList InstalledHelps;
+
+namespace {
+
+void ReleaseLists() {
+    for (LineList* list : {&InstalledFiles, &InstalledFolders, &InstalledRegKeys, &SystemFiles,
+                           &HelpFiles, &InstalledHelps})
+        list->Clear();
+}
+
+std::string ExpandedInstallDir() { return ExpandPathTemplates(ReadConfigResource("INSTALLDIR")); }
+
+// Chooses the proposed destination from what is recorded of the family.
+// False when the user declined to install over another version.
+bool ProposeDestination() {
+    switch (FindPreviousInstall(ProductName, ProductVersion, PreviousInstallDir)) {
+    case piNone:
+        InstallDir = ExpandedInstallDir();
+        return true;
+    case piSameVersion:
+        InstallDir = PreviousInstallDir;
+        return true;
+    case piOtherVersion:
+        break;
+    }
+    if (!AskOk(FormatWith(messages::PreviousVersionText, AppName), messages::PreviousVersionCaption,
+               MB_ICONHAND))
+        return false;
+    // The family's folder is the better guess for where its files belong;
+    // a record without one falls back to the build's own proposal.
+    InstallDir = RecordedFolderName(ProductName);
+    if (InstallDir.empty())
+        InstallDir = ExpandedInstallDir();
+    return true;
+}
+
+void ShowIncompatibleIde() {
+    ShowMessage(std::string(messages::IncompatibleIdeText) + messages::DelphiPatchAddress + "\r\n" +
+                    messages::CppBuilderPatchAddress,
+                messages::SetupCaption, MB_ICONEXCLAMATION);
+}
+
+void LocateIdeHelp() {
+    IdeHelpContents = IdeHelpContentsPath(IdeKind);
+    const DWORD attributes = ::GetFileAttributesA(IdeHelpContents.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        IdeHelpDir = ExtractFilePath(IdeHelpContents);
+    } else {
+        IdeHelpContents.clear();
+        IdeHelpDir.clear();
+    }
+}
+
+// Start-up from the naming resources to the step runner. Returns when the run
+// is over, normally or because the user or the IDE check ended it early.
+void StartAndRun() {
+    AppName = ReadConfigResource("APPNAME");
+    ProductName = ReadConfigResource("PRODUCTNAME");
+    SubProductName = ReadConfigResource("SUBPRODUCTNAME");
+    ProductVersion = ReadConfigResource("VERSION");
+    ReleaseLists();
+
+    if (!ProposeDestination())
+        return;
+
+    IdeCode = ReadConfigResource("DELPHIVER");
+    IdeKind = IdeKindFromCode(IdeCode);
+    if (!IsIdeCompatible(IdeKind)) {
+        ShowIncompatibleIde();
+        return;
+    }
+    LocateIdeHelp();
+    SystemFiles.SetText(ReadConfigResource("SYSFILES"));
+    HelpFiles.SetText(ReadConfigResource("HELPFILES"));
+    RunInstallSteps();
+}
+
+} // namespace
+
+bool ConfirmWelcome() {
+    std::string shown = AppName;
+    if (!ProductVersion.empty())
+        shown += " Version " + ProductVersion;
+    return AskOk(FormatWith(messages::WelcomeText, shown), messages::WelcomeCaption,
+                 MB_ICONINFORMATION);
+}
+
+void RunAfterInstall() {
+    const std::string program = ReadConfigResource("RUNAFTERINSTALL");
+    if (program.empty())
+        return;
+    if (!AskOk(FormatWith(messages::RunAfterInstallText, program), messages::WelcomeCaption,
+               MB_ICONINFORMATION))
+        return;
+    // Neither outcome is examined: the product is installed whether or not it opens.
+    ::SetCurrentDirectoryA(InstallDir.c_str());
+    ::ShellExecuteA(nullptr, nullptr, (InstallDir + program).c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+void RunInstallSteps() {
+    if (!ConfirmWelcome() || !CheckPreviousVersion() || !CheckRunningIde() ||
+        !PromptInstallDir(InstallDir))
+        return;
+    if (!InstallPayload(InstallDir)) {
+        ShowMessage(std::string(messages::PayloadFailedText) + messages::SupportAddress,
+                    messages::SetupCaption, MB_ICONEXCLAMATION);
+        return;
+    }
+    CreateProgramLinks();
+    RegisterUninstall();
+    RegisterVersion();
+    RegisterPackagesStep();
+    MergeHelpFiles();
+    RunAfterInstall();
+    if (IsOptionYes("SUCCESSMESSAGE"))
+        ShowMessage(messages::CompletedText, messages::SetupCaption, MB_ICONINFORMATION);
+}
+
+void RunSetup() {
+    ::InitCommonControls();
+    ::CoInitialize(nullptr);
+    bool failed = false;
+    try {
+        StartAndRun();
+    } catch (...) {
+        failed = true;
+    }
+    ReleaseLists();
+    ::CoUninitialize();
+    // The cause is deliberately not shown: the user can act on none of them.
+    if (failed)
+        ShowMessage(messages::FailedText, messages::FailedCaption, MB_ICONEXCLAMATION);
+}
+
+} // namespace setupkit::driver
