@@ -1,0 +1,48 @@
+#include "rar/crc32.h"
+
+#include <array>
+
+namespace rar {
+namespace {
+
+using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
+
+// Slicing-by-8: eight tables let the loop consume eight bytes per step.
+Tables MakeTables() {
+    Tables t{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        t[0][i] = c;
+    }
+    for (std::uint32_t i = 0; i < 256; ++i)
+        for (std::size_t s = 1; s < 8; ++s)
+            t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
+    return t;
+}
+
+const Tables& CrcTables() {
+    static const Tables tables = MakeTables();
+    return tables;
+}
+
+} // namespace
+
+std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+    const Tables& t = CrcTables();
+    crc = ~crc;
+    while (size >= 8) {
+        const std::uint32_t lo = crc ^ (data[0] | data[1] << 8 | data[2] << 16 |
+                                        static_cast<std::uint32_t>(data[3]) << 24);
+        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
+              t[3][data[4]] ^ t[2][data[5]] ^ t[1][data[6]] ^ t[0][data[7]];
+        data += 8;
+        size -= 8;
+    }
+    while (size--)
+        crc = (crc >> 8) ^ t[0][(crc ^ *data++) & 0xFF];
+    return ~crc;
+}
+
+} // namespace rar
