@@ -2,6 +2,8 @@
 
 #include "lib/text.h"
 
+#include <algorithm>
+
 namespace setupkit {
 
 void LineList::SetText(const std::string& text) {
@@ -28,6 +30,10 @@ std::string LineList::Text() const {
     for (const std::string& line : lines_)
         text += line + "\r\n";
     return text;
+}
+
+void LineList::Insert(std::size_t index, const std::string& line) {
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(std::min(index, lines_.size())), line);
 }
 
 void LineList::Delete(std::size_t index) {

@@ -19,6 +19,8 @@ public:
     std::string Text() const;
 
     void Add(const std::string& line) { lines_.push_back(line); }
+    // Inserts before `index`; an index past the end appends.
+    void Insert(std::size_t index, const std::string& line);
     void Clear() { lines_.clear(); }
     void Delete(std::size_t index);
     std::size_t Count() const { return lines_.size(); }

@@ -54,3 +54,16 @@ TEST(LineListLookup, ValueKeepsEverythingAfterTheFirstEquals) {
 
 } // namespace
 } // namespace setupkit
+
+namespace setupkit {
+namespace {
+TEST(LineListEdit, InsertGoesBeforeTheIndexAndPastTheEndAppends) {
+    LineList list;
+    list.SetText("a\r\nc");
+    list.Insert(1, "b");
+    list.Insert(99, "d");
+    list.Delete(0);
+    EXPECT_EQ(list.Text(), "b\r\nc\r\nd\r\n");
+}
+} // namespace
+} // namespace setupkit
