@@ -1,0 +1,23 @@
+#pragma once
+// The command-line forms of setupkit-build:
+//
+//   setupkit-build STUB OUT NAME=text NAME=@file ...
+//       adds each resource to STUB and writes OUT ("@file": the file's bytes).
+//   setupkit-build --product DIR --stub STUB --unrar DLL -o OUT
+//       builds the product described in DIR (see product.h).
+//   setupkit-build --rar FOLDER -o OUT
+//       writes a RAR archive of FOLDER.
+#include "builder/resources.h"
+
+#include <string>
+#include <vector>
+
+namespace setupkit::builder {
+
+// "NAME=text" or "NAME=@file" as a resource; throws BuildError.
+RcDataResource ParseResourceArgument(const std::string& argument);
+
+// Runs one command; throws BuildError on bad arguments or input.
+void RunCommandLine(const std::vector<std::string>& arguments);
+
+} // namespace setupkit::builder

@@ -1,0 +1,214 @@
+#include "builder/pe_image.h"
+
+#include "builder/byte_io.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace setupkit::builder {
+namespace {
+
+constexpr std::uint16_t kPe32Magic = 0x10B;
+constexpr std::uint16_t kPe32PlusMagic = 0x20B;
+constexpr std::size_t kSectionHeaderSize = 40;
+constexpr std::uint32_t kResourceDirectoryIndex = 2;
+constexpr std::uint32_t kResourceSectionFlags = 0x40000040; // initialised data, readable
+
+// Offsets inside the PE32 optional header.
+constexpr std::size_t kSectionAlignmentField = 32;
+constexpr std::size_t kFileAlignmentField = 36;
+constexpr std::size_t kSizeOfImageField = 56;
+constexpr std::size_t kSizeOfHeadersField = 60;
+constexpr std::size_t kCheckSumField = 64;
+constexpr std::size_t kDirectoryCountField = 92;
+constexpr std::size_t kDirectoriesField = 96;
+
+bool IsPowerOfTwo(std::uint32_t value) {
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
+std::uint32_t Checksum(const std::string& bytes, std::size_t checksumOffset) {
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        if (i == checksumOffset || i == checksumOffset + 2)
+            continue;
+        std::uint32_t word = static_cast<unsigned char>(bytes[i]);
+        if (i + 1 < bytes.size())
+            word |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+        sum += word;
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<std::uint32_t>(sum + bytes.size());
+}
+
+} // namespace
+
+PeImage::PeImage(std::string bytes) : bytes_(std::move(bytes)) {
+    if (bytes_.size() < 64 || bytes_.compare(0, 2, "MZ") != 0)
+        throw BuildError("not a PE file: no MZ header");
+    peOffset_ = ReadU32(bytes_, 0x3C);
+    RequireRange(bytes_, peOffset_, 24);
+    if (bytes_.compare(peOffset_, 4, std::string("PE\0\0", 4)) != 0)
+        throw BuildError("not a PE file: no PE signature");
+    const std::uint16_t optionalSize = ReadU16(bytes_, peOffset_ + 20);
+    const std::uint16_t magic = ReadU16(bytes_, OptionalHeader());
+    if (magic == kPe32PlusMagic)
+        throw BuildError("a 64-bit PE image is not supported; the setup stub is 32-bit");
+    if (magic != kPe32Magic)
+        throw BuildError("not a PE file: unknown optional header");
+    if (optionalSize < kDirectoriesField + 8 * (kResourceDirectoryIndex + 1) ||
+        ReadU32(bytes_, OptionalHeader() + kDirectoryCountField) <= kResourceDirectoryIndex)
+        throw BuildError("the PE image has no resource directory entry");
+    RequireRange(bytes_, OptionalHeader(), optionalSize);
+    CheckAlignments();
+    ReadSections();
+}
+
+std::uint32_t PeImage::SectionAlignment() const {
+    return ReadU32(bytes_, OptionalHeader() + kSectionAlignmentField);
+}
+
+std::uint32_t PeImage::FileAlignment() const {
+    return ReadU32(bytes_, OptionalHeader() + kFileAlignmentField);
+}
+
+void PeImage::CheckAlignments() const {
+    if (!IsPowerOfTwo(FileAlignment()) || !IsPowerOfTwo(SectionAlignment()) ||
+        SectionAlignment() < FileAlignment())
+        throw BuildError("the PE image has invalid section or file alignment");
+}
+
+void PeImage::ReadSections() {
+    const std::size_t count = ReadU16(bytes_, peOffset_ + 6);
+    const std::size_t table = OptionalHeader() + ReadU16(bytes_, peOffset_ + 20);
+    RequireRange(bytes_, table, count * kSectionHeaderSize);
+    for (std::size_t i = 0; i < count; ++i) {
+        PeSection section;
+        section.headerOffset = table + i * kSectionHeaderSize;
+        section.virtualSize = ReadU32(bytes_, section.headerOffset + 8);
+        section.virtualAddress = ReadU32(bytes_, section.headerOffset + 12);
+        section.rawSize = ReadU32(bytes_, section.headerOffset + 16);
+        section.rawPointer = ReadU32(bytes_, section.headerOffset + 20);
+        if (section.rawSize != 0)
+            RequireRange(bytes_, section.rawPointer, section.rawSize);
+        sections_.push_back(section);
+    }
+}
+
+DataDirectory PeImage::ResourceDirectory() const {
+    const std::size_t entry = OptionalHeader() + kDirectoriesField + 8 * kResourceDirectoryIndex;
+    return {ReadU32(bytes_, entry), ReadU32(bytes_, entry + 4)};
+}
+
+std::size_t PeImage::OffsetOfRva(std::uint32_t rva, std::uint32_t size) const {
+    for (const PeSection& section : sections_) {
+        if (rva < section.virtualAddress)
+            continue;
+        const std::uint64_t inside = rva - section.virtualAddress;
+        if (inside + size <= section.rawSize &&
+            inside + size <= std::max(section.virtualSize, section.rawSize))
+            return section.rawPointer + static_cast<std::size_t>(inside);
+    }
+    throw BuildError("the PE image refers to data outside its file: RVA " + std::to_string(rva));
+}
+
+std::uint32_t PeImage::EndOfImageRva() const {
+    std::uint32_t end =
+        AlignUp(ReadU32(bytes_, OptionalHeader() + kSizeOfHeadersField), SectionAlignment());
+    for (const PeSection& section : sections_) {
+        const std::uint32_t extent = std::max(section.virtualSize, section.rawSize);
+        end = std::max(end, AlignUp(section.virtualAddress + extent, SectionAlignment()));
+    }
+    return end;
+}
+
+const PeSection* PeImage::ReusableResourceSection() const {
+    const DataDirectory directory = ResourceDirectory();
+    if (directory.rva == 0 || sections_.empty())
+        return nullptr;
+    const auto last = std::max_element(
+        sections_.begin(), sections_.end(),
+        [](const PeSection& a, const PeSection& b) { return a.virtualAddress < b.virtualAddress; });
+    const bool holdsDirectory = last->virtualAddress == directory.rva;
+    const bool endsFile = last->rawSize != 0 && last->rawPointer + last->rawSize == bytes_.size();
+    return holdsDirectory && endsFile ? &*last : nullptr;
+}
+
+std::uint32_t PeImage::ResourceSectionRva() const {
+    const PeSection* reusable = ReusableResourceSection();
+    return reusable ? reusable->virtualAddress : EndOfImageRva();
+}
+
+void PeImage::PlaceResourceSection(const std::string& section) {
+    if (const PeSection* reusable = ReusableResourceSection())
+        GrowLastSection(*reusable, section);
+    else
+        AppendSection(section);
+    UpdateSizeOfImage();
+}
+
+void PeImage::GrowLastSection(const PeSection& section, const std::string& data) {
+    const std::uint32_t rawSize = AlignUp(static_cast<std::uint32_t>(data.size()), FileAlignment());
+    bytes_.resize(section.rawPointer);
+    bytes_ += data;
+    bytes_.resize(section.rawPointer + rawSize, '\0');
+    WriteU32(bytes_, section.headerOffset + 8, static_cast<std::uint32_t>(data.size()));
+    WriteU32(bytes_, section.headerOffset + 16, rawSize);
+    WriteU32(bytes_, section.headerOffset + 36, kResourceSectionFlags);
+    SetResourceDirectory(section.virtualAddress, static_cast<std::uint32_t>(data.size()));
+    sections_.clear();
+    ReadSections();
+}
+
+void PeImage::AppendSection(const std::string& data) {
+    const std::size_t header = sections_.empty()
+                                   ? OptionalHeader() + ReadU16(bytes_, peOffset_ + 20)
+                                   : sections_.back().headerOffset + kSectionHeaderSize;
+    std::size_t limit = ReadU32(bytes_, OptionalHeader() + kSizeOfHeadersField);
+    for (const PeSection& section : sections_)
+        if (section.rawSize != 0)
+            limit = std::min<std::size_t>(limit, section.rawPointer);
+    const bool free = header + kSectionHeaderSize <= limit &&
+                      bytes_.find_first_not_of('\0', header) >= header + kSectionHeaderSize;
+    if (!free)
+        throw BuildError("the PE image has no room for another section header");
+
+    const std::uint32_t rva = EndOfImageRva();
+    const std::uint32_t rawPointer =
+        AlignUp(static_cast<std::uint32_t>(bytes_.size()), FileAlignment());
+    const std::uint32_t rawSize = AlignUp(static_cast<std::uint32_t>(data.size()), FileAlignment());
+    bytes_.resize(rawPointer, '\0');
+    bytes_ += data;
+    bytes_.resize(rawPointer + rawSize, '\0');
+
+    bytes_.replace(header, 8, std::string(".rsrc\0\0\0", 8));
+    WriteU32(bytes_, header + 8, static_cast<std::uint32_t>(data.size()));
+    WriteU32(bytes_, header + 12, rva);
+    WriteU32(bytes_, header + 16, rawSize);
+    WriteU32(bytes_, header + 20, rawPointer);
+    WriteU32(bytes_, header + 36, kResourceSectionFlags);
+    WriteU16(bytes_, peOffset_ + 6, static_cast<std::uint16_t>(sections_.size() + 1));
+    SetResourceDirectory(rva, static_cast<std::uint32_t>(data.size()));
+    sections_.clear();
+    ReadSections();
+}
+
+void PeImage::SetResourceDirectory(std::uint32_t rva, std::uint32_t size) {
+    const std::size_t entry = OptionalHeader() + kDirectoriesField + 8 * kResourceDirectoryIndex;
+    WriteU32(bytes_, entry, rva);
+    WriteU32(bytes_, entry + 4, size);
+}
+
+void PeImage::UpdateSizeOfImage() {
+    WriteU32(bytes_, OptionalHeader() + kSizeOfImageField, EndOfImageRva());
+}
+
+std::string PeImage::Finish() const {
+    std::string image = bytes_;
+    const std::size_t field = OptionalHeader() + kCheckSumField;
+    WriteU32(image, field, Checksum(image, field));
+    return image;
+}
+
+} // namespace setupkit::builder

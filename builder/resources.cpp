@@ -1,0 +1,79 @@
+#include "builder/resources.h"
+
+#include "builder/file_io.h"
+#include "builder/pe_image.h"
+#include "builder/resource_tree.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace setupkit::builder {
+namespace {
+
+constexpr std::uint16_t kRtRcData = 10;
+constexpr std::uint16_t kNeutralLanguage = 0;
+
+ResourceEntry RcDataEntry(const RcDataResource& resource) {
+    ResourceEntry language;
+    language.key = ResourceKey::Id(kNeutralLanguage);
+    language.data.bytes = resource.bytes;
+    ResourceEntry name;
+    name.key = ResourceKey::Name(resource.name);
+    name.directory = std::make_shared<ResourceDirectory>();
+    name.directory->entries.push_back(std::move(language));
+    return name;
+}
+
+ResourceDirectory& RcDataDirectory(ResourceDirectory& root) {
+    ResourceEntry* type = root.Find(ResourceKey::Id(kRtRcData));
+    if (!type) {
+        ResourceEntry entry;
+        entry.key = ResourceKey::Id(kRtRcData);
+        entry.directory = std::make_shared<ResourceDirectory>();
+        root.Put(std::move(entry));
+        type = root.Find(ResourceKey::Id(kRtRcData));
+    }
+    if (!type->directory)
+        throw BuildError("the image's RT_RCDATA resources are malformed");
+    return *type->directory;
+}
+
+} // namespace
+
+bool IsResourceName(const std::string& name) {
+    if (name.empty() || name[0] < 'A' || name[0] > 'Z')
+        return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    });
+}
+
+std::string AddRcDataResources(const std::string& peImage,
+                               const std::vector<RcDataResource>& resources) {
+    for (const RcDataResource& resource : resources)
+        if (!IsResourceName(resource.name))
+            throw BuildError("'" + resource.name + "' is not a resource name (an upper-case word)");
+    PeImage image(peImage);
+    ResourceDirectory root = ReadResourceTree(image);
+    ResourceDirectory& rcData = RcDataDirectory(root);
+    for (const RcDataResource& resource : resources)
+        rcData.Put(RcDataEntry(resource));
+    image.PlaceResourceSection(WriteResourceSection(root, image.ResourceSectionRva()));
+    return image.Finish();
+}
+
+void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
+                    const std::vector<RcDataResource>& resources) {
+    namespace fs = std::filesystem;
+    try {
+        WriteWholeFile(outPath, AddRcDataResources(ReadWholeFile(stubPath), resources));
+    } catch (const BuildError&) {
+        // A setup file left from an earlier build would pass for this one's.
+        std::error_code ignored;
+        if (!fs::equivalent(fs::u8path(stubPath), fs::u8path(outPath), ignored))
+            fs::remove(fs::u8path(outPath), ignored);
+        throw;
+    }
+}
+
+} // namespace setupkit::builder

@@ -1,0 +1,32 @@
+#pragma once
+// Makes a setup file: the stub program with the configuration of one build
+// added as named raw-data resources.
+#include "builder/build_error.h"
+
+#include <string>
+#include <vector>
+
+namespace setupkit::builder {
+
+// name: an upper-case word (APPNAME, CABFILE, ...); bytes: the exact content.
+struct RcDataResource {
+    std::string name;
+    std::string bytes;
+};
+
+// Returns a copy of the PE image with the RT_RCDATA resources added (neutral
+// language, exact bytes, no terminator), replacing any of the same name;
+// every other resource of the image is kept.
+std::string AddRcDataResources(const std::string& peImage,
+                               const std::vector<RcDataResource>& resources);
+
+// Reads the stub, writes the setup file; on any error throws BuildError and
+// leaves no output file.
+void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
+                    const std::vector<RcDataResource>& resources);
+
+// True for the names the setup program can carry: an upper-case letter, then
+// upper-case letters, digits or underscores.
+bool IsResourceName(const std::string& name);
+
+} // namespace setupkit::builder
