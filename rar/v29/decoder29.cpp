@@ -1,8 +1,294 @@
 #include "rar/decoder.h"
+#include "rar/v29/bit_input.h"
+#include "rar/v29/block_tables.h"
+#include "rar/v29/filter_queue.h"
+#include "rar/v29/window.h"
+
+#include <algorithm>
+#include <array>
 
 namespace rar {
 
-// Not built yet: this method is reported as unsupported (no decoder).
-std::unique_ptr<Decoder> MakeDecoder29(std::size_t) { return nullptr; }
+namespace v29 {
+
+namespace {
+
+constexpr std::uint8_t kLengthBase[kLengthSymbols] = {0,  1,  2,  3,   4,   5,   6,   7,  8,  10,
+                                                      12, 14, 16, 20,  24,  28,  32,  40, 48, 56,
+                                                      64, 80, 96, 112, 128, 160, 192, 224};
+constexpr std::uint8_t kLengthBits[kLengthSymbols] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
+                                                      2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+
+constexpr std::uint8_t kShortBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
+constexpr std::uint8_t kShortBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
+
+struct DistanceSlots {
+    std::array<std::uint32_t, kDistanceSymbols> base{};
+    std::array<std::uint8_t, kDistanceSymbols> bits{};
+};
+
+// Four slots without extra bits, two for each width from 1 to 15, then
+// 14 slots of 16 bits and 12 of 18 bits: distances up to 4 MB.
+constexpr DistanceSlots MakeDistanceSlots() {
+    constexpr std::uint8_t kSlotsPerWidth[19] = {4, 2, 2, 2, 2, 2, 2,  2, 2, 2,
+                                                 2, 2, 2, 2, 2, 2, 14, 0, 12};
+    DistanceSlots slots;
+    std::uint32_t base = 0;
+    unsigned slot = 0;
+    for (unsigned width = 0; width < 19; ++width) {
+        for (unsigned i = 0; i < kSlotsPerWidth[width]; ++i, ++slot) {
+            slots.base[slot] = base;
+            slots.bits[slot] = static_cast<std::uint8_t>(width);
+            base += 1u << width;
+        }
+    }
+    return slots;
+}
+
+constexpr DistanceSlots kDistanceSlots = MakeDistanceSlots();
+
+// Slots from here on send their low four bits through the low-distance code.
+constexpr unsigned kFirstLowDistanceSlot = 10;
+// The low-distance code's symbol for "the previous low bits, this time and
+// the next kLowDistanceRepeats - 1 times".
+constexpr unsigned kRepeatLowDistance = 16;
+constexpr unsigned kLowDistanceRepeats = 16;
+
+// Kept free between the decoding position and the oldest byte not yet
+// written out, so that one more match never overwrites it.
+constexpr std::size_t kWindowReserve = 2 * Window::kMaxMatch;
+
+class Decoder29 final : public Decoder {
+  public:
+    explicit Decoder29(std::size_t windowSize) : windowSize_(windowSize) {}
+
+    void Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& sink,
+                bool solid) override;
+
+  private:
+    void ResetStream();
+    void ReadBlockHeader(BitInput& in);
+    // Decodes until the entry ends; returns normally only at its end.
+    void DecodeEntry(BitInput& in, EntryOutput& out);
+    bool DecodeSymbol(BitInput& in, unsigned symbol);
+    bool ReadEndMarker(BitInput& in);
+    void ReadFilterBlock(BitInput& in);
+    std::uint32_t ReadLength(BitInput& in, unsigned slot) const;
+    void RepeatMatch(BitInput& in, unsigned index);
+    void ShortMatch(BitInput& in, unsigned slot);
+    void LongMatch(BitInput& in, unsigned lengthSlot);
+    std::uint32_t ReadLowDistance(BitInput& in);
+    void Match(std::uint32_t distance, std::uint32_t length, bool newDistance);
+
+    const std::size_t windowSize_;
+    Window window_;
+    FilterQueue filters_;
+    BlockTables tables_;
+    bool tablesRead_ = false;
+    std::array<std::uint32_t, 4> oldDistances_{};
+    std::uint32_t lastDistance_ = 0;
+    std::uint32_t lastLength_ = 0;
+    std::uint32_t previousLowDistance_ = 0;
+    unsigned lowDistanceRepeats_ = 0;
+    std::uint64_t entryEnd_ = 0;
+    // An entry that failed leaves nothing a solid successor could continue.
+    bool broken_ = false;
+    std::vector<std::uint8_t> filterBody_;
+};
+
+void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& sink, bool solid) {
+    if (solid && broken_)
+        throw DataError("solid stream broken by an earlier entry");
+    broken_ = true;
+    window_.Allocate(windowSize_);
+    if (!solid)
+        ResetStream();
+    filters_.DropPending();
+    BitInput in(packed);
+    EntryOutput out(sink, window_.pos, unpackedSize);
+    entryEnd_ = window_.pos + unpackedSize;
+    if (unpackedSize != 0 || !in.AtEnd()) {
+        if (!tablesRead_)
+            ReadBlockHeader(in);
+        DecodeEntry(in, out);
+        // Blocks still waiting for data past the entry's end cannot apply.
+        filters_.WriteOut(window_, out);
+        filters_.DropPending();
+        filters_.WriteOut(window_, out);
+    }
+    if (out.Remaining() != 0)
+        throw DataError("packed data ends before the entry does");
+    broken_ = false;
+}
+
+void Decoder29::ResetStream() {
+    tablesRead_ = false;
+    tables_.lengths.fill(0);
+    oldDistances_.fill(0);
+    lastDistance_ = 0;
+    lastLength_ = 0;
+    previousLowDistance_ = 0;
+    lowDistanceRepeats_ = 0;
+    filters_.Reset();
+}
+
+void Decoder29::ReadBlockHeader(BitInput& in) {
+    in.AlignToByte();
+    if (in.Peek(1))
+        throw DataError("PPMd-compressed blocks are not supported");
+    in.Skip(1);
+    bool keepOld = in.Read(1) != 0;
+    previousLowDistance_ = 0;
+    lowDistanceRepeats_ = 0;
+    tables_.Read(in, keepOld);
+    tablesRead_ = true;
+}
+
+void Decoder29::DecodeEntry(BitInput& in, EntryOutput& out) {
+    for (;;) {
+        std::uint64_t flushAt = window_.written + window_.Size() - kWindowReserve;
+        std::uint64_t limit = std::min(flushAt, entryEnd_);
+        while (window_.pos < limit) {
+            unsigned symbol = tables_.main.Decode(in);
+            if (symbol < 256)
+                window_.Put(static_cast<std::uint8_t>(symbol));
+            else if (!DecodeSymbol(in, symbol))
+                return;
+        }
+        if (window_.pos >= entryEnd_) {
+            // Past the entry's size only what produces no data still belongs
+            // to it: the end marker and filter blocks.
+            unsigned next = tables_.main.PeekSymbol(in);
+            if (next != 256 && next != 257)
+                return;
+            tables_.main.Decode(in);
+            if (!DecodeSymbol(in, next))
+                return;
+            continue;
+        }
+        filters_.WriteOut(window_, out);
+        if (window_.pos - window_.written >= window_.Size() - kWindowReserve)
+            throw DataError("filter block larger than the dictionary");
+    }
+}
+
+// Everything but a literal; false when the entry ends.
+bool Decoder29::DecodeSymbol(BitInput& in, unsigned symbol) {
+    if (symbol >= 271)
+        LongMatch(in, symbol - 271);
+    else if (symbol >= 263)
+        ShortMatch(in, symbol - 263);
+    else if (symbol >= 259)
+        RepeatMatch(in, symbol - 259);
+    else if (symbol == 258) {
+        if (lastLength_ != 0)
+            window_.Copy(lastDistance_, lastLength_);
+    } else if (symbol == 257)
+        ReadFilterBlock(in);
+    else
+        return !ReadEndMarker(in);
+    return true;
+}
+
+// True when the entry ends here; otherwise new tables follow.
+bool Decoder29::ReadEndMarker(BitInput& in) {
+    if (in.Read(1)) {
+        ReadBlockHeader(in);
+        return false;
+    }
+    // The next entry of a solid stream starts with tables only if asked to.
+    tablesRead_ = in.Read(1) == 0;
+    return true;
+}
+
+void Decoder29::ReadFilterBlock(BitInput& in) {
+    auto flags = static_cast<std::uint8_t>(in.Read(8));
+    std::uint32_t size = (flags & 7) + 1;
+    if (size == 7)
+        size = in.Read(8) + 7;
+    else if (size == 8)
+        size = in.Read(16);
+    if (size == 0)
+        throw DataError("empty filter block");
+    filterBody_.resize(size);
+    for (auto& byte : filterBody_)
+        byte = static_cast<std::uint8_t>(in.Read(8));
+    filters_.Add(flags, filterBody_, window_.pos);
+}
+
+std::uint32_t Decoder29::ReadLength(BitInput& in, unsigned slot) const {
+    std::uint32_t length = kLengthBase[slot];
+    if (kLengthBits[slot] != 0)
+        length += in.Read(kLengthBits[slot]);
+    return length;
+}
+
+void Decoder29::RepeatMatch(BitInput& in, unsigned index) {
+    std::uint32_t distance = oldDistances_[index];
+    for (unsigned i = index; i > 0; --i)
+        oldDistances_[i] = oldDistances_[i - 1];
+    oldDistances_[0] = distance;
+    std::uint32_t length = ReadLength(in, tables_.length.Decode(in)) + 2;
+    Match(distance, length, false);
+}
+
+void Decoder29::ShortMatch(BitInput& in, unsigned slot) {
+    std::uint32_t distance = kShortBase[slot] + 1u + in.Read(kShortBits[slot]);
+    Match(distance, 2, true);
+}
+
+void Decoder29::LongMatch(BitInput& in, unsigned lengthSlot) {
+    std::uint32_t length = ReadLength(in, lengthSlot) + 3;
+    unsigned slot = tables_.distance.Decode(in);
+    std::uint32_t distance = kDistanceSlots.base[slot] + 1;
+    unsigned bits = kDistanceSlots.bits[slot];
+    if (slot >= kFirstLowDistanceSlot) {
+        if (bits > 4)
+            distance += in.Read(bits - 4) << 4;
+        distance += ReadLowDistance(in);
+    } else if (bits != 0) {
+        distance += in.Read(bits);
+    }
+    // Far matches must be longer to pay off, so their lengths start higher.
+    if (distance >= 0x2000) {
+        ++length;
+        if (distance >= 0x40000)
+            ++length;
+    }
+    Match(distance, length, true);
+}
+
+std::uint32_t Decoder29::ReadLowDistance(BitInput& in) {
+    if (lowDistanceRepeats_ > 0) {
+        --lowDistanceRepeats_;
+        return previousLowDistance_;
+    }
+    unsigned low = tables_.lowDistance.Decode(in);
+    if (low == kRepeatLowDistance) {
+        lowDistanceRepeats_ = kLowDistanceRepeats - 1;
+        return previousLowDistance_;
+    }
+    previousLowDistance_ = low;
+    return low;
+}
+
+void Decoder29::Match(std::uint32_t distance, std::uint32_t length, bool newDistance) {
+    if (newDistance) {
+        for (unsigned i = 3; i > 0; --i)
+            oldDistances_[i] = oldDistances_[i - 1];
+        oldDistances_[0] = distance;
+    }
+    lastDistance_ = distance;
+    lastLength_ = length;
+    window_.Copy(distance, length);
+}
+
+} // namespace
+
+} // namespace v29
+
+std::unique_ptr<Decoder> MakeDecoder29(std::size_t windowSize) {
+    return std::make_unique<v29::Decoder29>(windowSize);
+}
 
 } // namespace rar

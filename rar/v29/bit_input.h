@@ -1,0 +1,56 @@
+#pragma once
+// Most-significant-bit-first reading of an entry's packed bytes, the order in
+// which the 2.9 format writes every code.
+#include "rar/decoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace rar::v29 {
+
+class BitInput {
+  public:
+    explicit BitInput(ByteSource& source);
+
+    // The next `count` bits (1..32) without consuming them. Past the end of the
+    // entry the input reads as zero bits, so that the last codes can be peeked
+    // with a full window; consuming more than a few bytes of that padding means
+    // the data was cut short.
+    std::uint32_t Peek(unsigned count) {
+        if (bitCount_ < count)
+            Refill();
+        return static_cast<std::uint32_t>(bits_ >> (64 - count));
+    }
+    void Skip(unsigned count) {
+        bits_ <<= count;
+        bitCount_ -= count;
+    }
+    std::uint32_t Read(unsigned count) {
+        std::uint32_t value = Peek(count);
+        Skip(count);
+        return value;
+    }
+    void AlignToByte() {
+        if (bitCount_ < 8)
+            Refill();
+        Skip(bitCount_ & 7);
+    }
+    // True when the entry has no packed byte left to read.
+    bool AtEnd();
+
+  private:
+    void Refill();
+    bool FillBuffer();
+
+    ByteSource& source_;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    std::uint64_t bits_ = 0;
+    unsigned bitCount_ = 0;
+    unsigned paddingBytes_ = 0;
+    bool sourceDone_ = false;
+};
+
+} // namespace rar::v29

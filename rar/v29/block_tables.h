@@ -1,0 +1,33 @@
+#pragma once
+// The four prefix codes of an LZ block and how a block header transmits them:
+// code lengths coded themselves, as differences from the previous block's
+// lengths unless the header says to start afresh.
+#include "rar/v29/bit_input.h"
+#include "rar/v29/huffman.h"
+
+#include <array>
+#include <cstdint>
+
+namespace rar::v29 {
+
+constexpr unsigned kMainSymbols = 299; // literals, markers, old distances, lengths
+constexpr unsigned kDistanceSymbols = 60;
+constexpr unsigned kLowDistanceSymbols = 17;
+constexpr unsigned kLengthSymbols = 28;
+constexpr unsigned kTableSymbols =
+    kMainSymbols + kDistanceSymbols + kLowDistanceSymbols + kLengthSymbols;
+
+struct BlockTables {
+    HuffmanTable main;
+    HuffmanTable distance;
+    HuffmanTable lowDistance;
+    HuffmanTable length;
+    // The lengths the last block sent, kept for the next block's differences.
+    std::array<std::uint8_t, kTableSymbols> lengths{};
+
+    // Reads the code lengths that follow the block header's two flag bits;
+    // `keepOld`: they are differences from the previous block's.
+    void Read(BitInput& in, bool keepOld);
+};
+
+} // namespace rar::v29
