@@ -1,13 +1,82 @@
 #include "records/installed_products.h"
 
+#include "ide/product_include.h"
+#include "lib/text.h"
+#include "records/registry.h"
+
 namespace setupkit {
 
-// Not built yet: no family is ever found installed, and nothing is recorded so far.
-TPreviousInstall FindPreviousInstall(const std::string&, const std::string&, std::string&) {
-    return piNone;
+namespace {
+
+constexpr const char* VersionValue = "Version";
+constexpr const char* FolderValue = "FolderName";
+
+RegistryKey OpenProductRecord(const std::string& productName) {
+    return RegistryKey::Open(HKEY_CURRENT_USER, InstalledProductsPath + productName);
 }
-std::string RecordedFolderName(const std::string&) { return std::string(); }
-void RecordInstalledProduct(const std::string&, const std::string&, const std::string&,
-                            const std::string&) {}
+
+std::string WithoutTrailingBackslash(const std::string& folder) {
+    return !folder.empty() && folder.back() == '\\' ? folder.substr(0, folder.size() - 1) : folder;
+}
+
+void RemoveFirst(LineList& list, const std::string& name) {
+    const int index = list.IndexOf(name);
+    if (index >= 0)
+        list.Delete(static_cast<std::size_t>(index));
+}
+
+} // namespace
+
+TPreviousInstall FindPreviousInstall(const std::string& productName, const std::string& version,
+                                     std::string& previousDir) {
+    if (productName.empty())
+        return piNone;
+    const RegistryKey record = OpenProductRecord(productName);
+    previousDir.clear();
+    if (!record.IsOpen())
+        return piNone;
+    if (!SameText(record.ReadString(VersionValue), version))
+        return piOtherVersion;
+    previousDir = record.ReadString(FolderValue);
+    return piSameVersion;
+}
+
+std::string RecordedFolderName(const std::string& productName) {
+    if (productName.empty())
+        return std::string();
+    return OpenProductRecord(productName).ReadString(FolderValue);
+}
+
+void RecordInstalledProduct(const std::string& productName, const std::string& subProducts,
+                            const std::string& version, const std::string& installDir) {
+    if (productName.empty())
+        return;
+    RegistryKey record =
+        RegistryKey::Create(HKEY_CURRENT_USER, InstalledProductsPath + productName);
+    record.WriteString(VersionValue, version);
+    record.WriteString(FolderValue, WithoutTrailingBackslash(installDir));
+    LineList names;
+    names.SetText(ReplaceChar(subProducts, ';', '\n'));
+    for (const std::string& name : names)
+        record.WriteString(name, std::string());
+    // The record stays open: the include file is merged from what was just written.
+    UpdateProductInclude(productName, installDir);
+}
+
+void GetInstalledSubProducts(const std::string& productName, LineList& subProducts) {
+    subProducts.Clear();
+    for (const std::string& name : OpenProductRecord(productName).ValueNames())
+        subProducts.Add(name);
+    RemoveFirst(subProducts, VersionValue);
+    RemoveFirst(subProducts, FolderValue);
+}
+
+void AddFileReferences(const LineList& files) {
+    for (const std::string& file : files) {
+        RegistryKey counts = RegistryKey::Create(HKEY_CURRENT_USER, InstalledFilesPath);
+        const DWORD count = counts.ValueExists(file) ? counts.ReadInteger(file) + 1 : 1;
+        counts.WriteInteger(file, count);
+    }
+}
 
 } // namespace setupkit

@@ -1,17 +1,31 @@
 #pragma once
-// The maker's record, per user, of which product family is installed where.
+// The maker's record, per user, of which product family is installed where,
+// and how many installations put each file in place.
+#include "lib/line_list.h"
+
 #include <string>
 
 namespace setupkit {
 
 enum TPreviousInstall { piNone, piOtherVersion, piSameVersion };
 
-// `previousDir` is set to the recorded folder only for piSameVersion.
+inline constexpr const char* InstalledProductsPath =
+    "\\Software\\Corvel Company\\InstalledProducts\\";
+inline constexpr const char* InstalledFilesPath = "\\Software\\Corvel Company\\InstalledFiles";
+
+// `previousDir` is set to the recorded folder for piSameVersion, emptied for
+// the other answers, and left alone when the family name is empty.
 TPreviousInstall FindPreviousInstall(const std::string& productName, const std::string& version,
                                      std::string& previousDir);
 // The family's recorded "FolderName", empty when there is none.
 std::string RecordedFolderName(const std::string& productName);
+// Records the family's version, folder and sub-products (";"-separated), then
+// brings the folder's product include file in line with the record.
 void RecordInstalledProduct(const std::string& productName, const std::string& subProducts,
                             const std::string& version, const std::string& installDir);
+// Every sub-product ever recorded for the family, in enumeration order.
+void GetInstalledSubProducts(const std::string& productName, LineList& subProducts);
+// Raises the installation count of every listed path by one per occurrence.
+void AddFileReferences(const LineList& files);
 
 } // namespace setupkit

@@ -1,9 +1,50 @@
 #include "setup/checks.h"
 
+#include "lib/text.h"
+#include "lib/win32.h"
+#include "records/registry.h"
+#include "setup/config_resources.h"
+#include "setup/driver.h"
+#include "setup/messages.h"
+#include "ui/message_box.h"
+
 namespace setupkit {
 
-// Not built yet: neither check looks at the machine so far, so both let the run go on.
-bool CheckPreviousVersion() { return true; }
-bool CheckRunningIde() { return true; }
+bool CheckPreviousVersion() {
+    return !IsOptionOn("CHECKPREVVERSION") || WarnPreviousVersion(driver::AppName);
+}
+
+bool CheckRunningIde() {
+    return !IsOptionOn("CHECKDELPHI") || WarnRunningIde(driver::AppName);
+}
+
+bool WarnPreviousVersion(const std::string& name) {
+    if (!UninstallEntryExists(name))
+        return true;
+    return AskOk(FormatWith(messages::PreviousVersionText, name), messages::PreviousVersionCaption,
+                 MB_ICONHAND);
+}
+
+bool WarnRunningIde(const std::string& name) {
+    if (!IsIdeRunning())
+        return true;
+    return AskOk(FormatWith(messages::RunningIdeText, name), messages::RunningIdeCaption,
+                 MB_ICONHAND);
+}
+
+bool UninstallEntryExists(const std::string& name) {
+    const std::string path = std::string(UninstallParentPath) + "\\" + name;
+    RegKey key;
+    return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.Put()) ==
+           ERROR_SUCCESS;
+}
+
+bool IsIdeRunning() {
+    // A lone window of one of these classes may belong to another program.
+    const bool palette = ::FindWindowA("TAlignPalette", nullptr) != nullptr;
+    const bool inspector = ::FindWindowA("TPropertyInspector", nullptr) != nullptr;
+    const bool builder = ::FindWindowA("TAppBuilder", nullptr) != nullptr;
+    return palette && inspector && builder;
+}
 
 } // namespace setupkit

@@ -16,6 +16,12 @@ inline constexpr const char* PreviousVersionText =
     "Press the Cancel button to abort the installation.";
 inline constexpr const char* PreviousVersionCaption = "Installation Error";
 
+inline constexpr const char* RunningIdeText =
+    "You have one or more of the following applications running. It is highly recommended "
+    "that you shut down these applications before you can install %s.\r\n\r\n"
+    "Borland Delphi\r\nBorland C++ Builder\r\n";
+inline constexpr const char* RunningIdeCaption = "Installation Warning";
+
 inline constexpr const char* IncompatibleIdeText =
     "Incompatible version of Delphi/CPB.\r\nPlease download the latest patch from\r\n";
 inline constexpr const char* SetupCaption = "Setup";

@@ -1,0 +1,18 @@
+#pragma once
+// The machine folders that configuration text may name. Each ends with a
+// backslash unless the system gave no folder at all.
+#include <string>
+
+namespace setupkit {
+
+std::string GetSystemFolder();
+std::string GetWindowsFolder();
+// The drive of the Windows folder followed by "\Program Files\".
+std::string GetProgramFilesFolder();
+// The current user's Start menu Programs folder; empty when the shell cannot resolve it.
+std::string GetProgramsFolder();
+
+// "C:" for a drive path, "\\server\share" for a network path, else empty.
+std::string ExtractFileDrive(const std::string& path);
+
+} // namespace setupkit

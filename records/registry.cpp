@@ -1,0 +1,148 @@
+#include "records/registry.h"
+
+#include "lib/setup_error.h"
+
+namespace setupkit {
+
+namespace {
+
+// The records spell their paths from the root ("\Software\..."); the
+// registry functions want them relative to it.
+std::string RelativePath(const std::string& path) {
+    return !path.empty() && path[0] == '\\' ? path.substr(1) : path;
+}
+
+[[noreturn]] void RaiseInvalidType(const std::string& name) {
+    throw SetupError("Invalid data type for '" + name + "'");
+}
+
+bool QueryValue(HKEY key, const std::string& name, DWORD& type, DWORD& size) {
+    size = 0;
+    return ::RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+RegistryKey RegistryKey::Open(HKEY root, const std::string& path) {
+    const std::string relative = RelativePath(path);
+    RegKey key;
+    if (::RegOpenKeyExA(root, relative.c_str(), 0, KEY_ALL_ACCESS, key.Put()) != ERROR_SUCCESS &&
+        ::RegOpenKeyExA(root, relative.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+        key.Reset();
+    return RegistryKey(std::move(key));
+}
+
+RegistryKey RegistryKey::Create(HKEY root, const std::string& path) {
+    const std::string relative = RelativePath(path);
+    RegKey key;
+    if (::RegCreateKeyExA(root, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
+        throw SetupError("Failed to create key " + relative);
+    return RegistryKey(std::move(key));
+}
+
+bool RegistryKey::ValueExists(const std::string& name) const {
+    DWORD type = 0;
+    DWORD size = 0;
+    return IsOpen() && QueryValue(key_.Get(), name, type, size);
+}
+
+std::string RegistryKey::ReadString(const std::string& name) const {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!IsOpen() || !QueryValue(key_.Get(), name, type, size))
+        return std::string();
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        RaiseInvalidType(name);
+    std::string data(size, '\0');
+    if (size > 0 && ::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
+                                       reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS)
+        throw SetupError("Failed to get data for '" + name + "'");
+    data.resize(size);
+    return data.substr(0, data.find('\0'));
+}
+
+DWORD RegistryKey::ReadInteger(const std::string& name) const {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!IsOpen() || !QueryValue(key_.Get(), name, type, size))
+        return 0;
+    if (type != REG_DWORD || size != sizeof(DWORD))
+        RaiseInvalidType(name);
+    DWORD value = 0;
+    if (::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
+        throw SetupError("Failed to get data for '" + name + "'");
+    return value;
+}
+
+void RegistryKey::WriteString(const std::string& name, const std::string& value) {
+    if (!IsOpen() || ::RegSetValueExA(key_.Get(), name.c_str(), 0, REG_SZ,
+                                      reinterpret_cast<const BYTE*>(value.c_str()),
+                                      static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS)
+        throw SetupError("Failed to set data for '" + name + "'");
+}
+
+void RegistryKey::WriteInteger(const std::string& name, DWORD value) {
+    if (!IsOpen() ||
+        ::RegSetValueExA(key_.Get(), name.c_str(), 0, REG_DWORD,
+                         reinterpret_cast<const BYTE*>(&value), sizeof(value)) != ERROR_SUCCESS)
+        throw SetupError("Failed to set data for '" + name + "'");
+}
+
+std::vector<std::string> RegistryKey::ValueNames() const {
+    std::vector<std::string> names;
+    if (!IsOpen())
+        return names;
+    DWORD count = 0;
+    DWORD longest = 0;
+    if (::RegQueryInfoKeyA(key_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                           &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return names;
+    std::string buffer(longest + 1, '\0');
+    for (DWORD index = 0; index < count; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        if (::RegEnumValueA(key_.Get(), index, &buffer[0], &length, nullptr, nullptr, nullptr,
+                            nullptr) == ERROR_SUCCESS)
+            names.push_back(buffer.substr(0, length));
+    }
+    return names;
+}
+
+RegKey CreateRegKey(HKEY parent, const std::string& subKey) {
+    RegKey key;
+    if (::RegCreateKeyExA(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
+        key.Reset();
+    return key;
+}
+
+void WriteRegString(HKEY key, const std::string& name, const std::string& value) {
+    ::RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1));
+}
+
+UninstallKeys OpenUninstallKey(const std::string& appName) {
+    UninstallKeys keys;
+    keys.parent = CreateRegKey(HKEY_LOCAL_MACHINE, UninstallParentPath);
+    if (keys.parent)
+        keys.app = CreateRegKey(keys.parent.Get(), appName);
+    return keys;
+}
+
+void WriteUninstallValue(const std::string& appName, const std::string& valueName,
+                         const std::string& text) {
+    const UninstallKeys keys = OpenUninstallKey(appName);
+    if (keys.app)
+        WriteRegString(keys.app.Get(), valueName, text);
+}
+
+void WriteUninstallEntry(const std::string& appName, const std::string& command) {
+    const UninstallKeys keys = OpenUninstallKey(appName);
+    if (!keys.app)
+        return;
+    WriteRegString(keys.app.Get(), "DisplayName", appName);
+    WriteRegString(keys.app.Get(), "UninstallString", command);
+}
+
+} // namespace setupkit
