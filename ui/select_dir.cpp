@@ -1,12 +1,23 @@
 #include "ui/select_dir.h"
 
 #include "extract/paths.h"
+#include "setup/config_resources.h"
+#include "ui/select_dir_dialog.h"
 
 namespace setupkit {
 
-// Not built yet: the proposed folder is taken without asking so far.
 bool PromptInstallDir(std::string& installDir) {
-    installDir = AddBackslash(installDir);
+    // Only the exact text "No" turns the question off.
+    if (!IsOptionOn("PROMPTINSTALLDIR")) {
+        installDir = AddBackslash(installDir);
+        return true;
+    }
+    TSelectDirDialog dialog;
+    dialog.SetDirectory(installDir);
+    if (!dialog.Execute())
+        return false;
+    // Taken as typed: neither its form nor its existence is checked.
+    installDir = AddBackslash(dialog.Directory());
     return true;
 }
 

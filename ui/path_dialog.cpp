@@ -1,0 +1,142 @@
+#include "ui/path_dialog.h"
+
+#include "lib/win32.h"
+
+#include <shlobj.h>
+
+namespace setupkit {
+
+namespace {
+
+constexpr UINT BrowseFlagTable[] = {
+    BIF_BROWSEFORCOMPUTER, // pdfBrowseForComputer
+    BIF_BROWSEFORPRINTER,  // pdfBrowseForPrinter
+    BIF_DONTGOBELOWDOMAIN, // pdfDontGoBelowDomain
+    BIF_RETURNFSANCESTORS, // pdfReturnfsAncestors
+    BIF_RETURNONLYFSDIRS,  // pdfReturnOnlyFSDirs
+};
+
+constexpr int SpecialFolderTable[] = {
+    CSIDL_DESKTOP,          // pdrNone: the desktop, never a null root
+    CSIDL_BITBUCKET,        // pdrBitBucket
+    CSIDL_CONTROLS,         // pdrControls
+    CSIDL_DESKTOP,          // pdrDesktop
+    CSIDL_DESKTOPDIRECTORY, // pdrDesktopDirectory
+    CSIDL_DRIVES,           // pdrDrives
+    CSIDL_FONTS,            // pdrFonts
+    CSIDL_NETHOOD,          // pdrNetHood
+    CSIDL_NETWORK,          // pdrNetwork
+    CSIDL_PERSONAL,         // pdrPersonal
+    CSIDL_PRINTERS,         // pdrPrinters
+    CSIDL_PROGRAMS,         // pdrPrograms
+    CSIDL_RECENT,           // pdrRecent
+    CSIDL_SENDTO,           // pdrSendto
+    CSIDL_STARTMENU,        // pdrStartmenu
+    CSIDL_STARTUP,          // pdrStartup
+    CSIDL_TEMPLATES,        // pdrTemplates
+};
+static_assert(sizeof(SpecialFolderTable) / sizeof(int) == pdrTemplates + 1);
+
+// An item list that the shell allocated, given back to the shell's allocator.
+class ShellItemList {
+  public:
+    explicit ShellItemList(IMalloc* allocator) : allocator_(allocator) {}
+    ~ShellItemList() {
+        if (items_ && allocator_)
+            allocator_->Free(items_);
+    }
+    ShellItemList(const ShellItemList&) = delete;
+    ShellItemList& operator=(const ShellItemList&) = delete;
+
+    LPITEMIDLIST Get() const { return items_; }
+    LPITEMIDLIST* Put() { return &items_; }
+    void Reset(LPITEMIDLIST items) { items_ = items; }
+
+  private:
+    IMalloc* allocator_;
+    LPITEMIDLIST items_ = nullptr;
+};
+
+std::string CurrentFolder() {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, buffer);
+    return length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+} // namespace
+
+UINT BrowseFlagsOf(TKVPathDialogFlags flags) {
+    UINT result = 0;
+    for (int flag = pdfBrowseForComputer; flag <= pdfReturnOnlyFSDirs; ++flag)
+        if (flags.Contains(static_cast<TKVPathDialogFlag>(flag)))
+            result |= BrowseFlagTable[flag];
+    return result;
+}
+
+int SpecialFolderOf(TKVPathDialogRoot root) {
+    return SpecialFolderTable[root];
+}
+
+void TKVPathDialog::SetSelectedItem(const std::string& value) {
+    if (value.empty())
+        selectedItem_ = CurrentFolder();
+    else if (value.back() == '\\')
+        selectedItem_ = value.substr(0, value.size() - 1);
+    else
+        selectedItem_ = value;
+    if (BrowseHandle)
+        ::SendMessageA(BrowseHandle, BFFM_SETSELECTIONA, TRUE,
+                       reinterpret_cast<LPARAM>(selectedItem_.c_str()));
+}
+
+int CALLBACK TKVPathDialog::BrowseCallback(HWND window, UINT msg, LPARAM, LPARAM data) {
+    if (msg == BFFM_INITIALIZED) {
+        auto* self = reinterpret_cast<TKVPathDialog*>(data);
+        self->BrowseHandle = window;
+        self->SetSelectedItem(std::string(self->selectedItem_));
+    }
+    return 0;
+}
+
+bool TKVPathDialog::Execute() {
+    ComPtr<IMalloc> allocator;
+    ::SHGetMalloc(reinterpret_cast<IMalloc**>(allocator.PutVoid()));
+    char displayName[MAX_PATH] = {};
+
+    ShellItemList root(allocator.Get());
+    // A root that cannot be resolved leaves whatever the shell gave back.
+    ::SHGetSpecialFolderLocation(nullptr, SpecialFolderOf(Root), root.Put());
+
+    BROWSEINFOA info = {};
+    info.hwndOwner = ParentWindow;
+    info.pidlRoot = root.Get();
+    info.pszDisplayName = displayName;
+    info.lpszTitle = Title.c_str();
+    info.ulFlags = BrowseFlagsOf(Flags);
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(this);
+
+    ShellItemList chosen(allocator.Get());
+    chosen.Reset(::SHBrowseForFolderA(&info));
+    BrowseHandle = nullptr;
+    if (!chosen.Get())
+        return false;
+    selectedItem_ = displayName;
+    char path[MAX_PATH] = {};
+    if (::SHGetPathFromIDListA(chosen.Get(), path))
+        selectedItem_ = path;
+    return true;
+}
+
+bool BrowseForFolder(const std::string& title, std::string& path, HWND owner) {
+    TKVPathDialog dialog;
+    dialog.SetSelectedItem(path);
+    dialog.ParentWindow = owner;
+    dialog.Title = title;
+    if (!dialog.Execute())
+        return false;
+    path = dialog.SelectedItem();
+    return true;
+}
+
+} // namespace setupkit

@@ -1,0 +1,34 @@
+#include "ui/select_dir_dialog.h"
+
+#include "ui/path_dialog.h"
+#include "ui/texts.h"
+
+namespace setupkit {
+
+std::string TSelectDirDialog::Directory() const {
+    const auto length = static_cast<std::size_t>(
+        ::SendDlgItemMessageA(Handle, FolderEditId, WM_GETTEXTLENGTH, 0, 0));
+    std::string text(length, '\0');
+    if (length != 0) {
+        const auto copied = ::SendDlgItemMessageA(Handle, FolderEditId, WM_GETTEXT, length + 1,
+                                                  reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(copied));
+    }
+    return text;
+}
+
+void TSelectDirDialog::SetDirectory(const std::string& directory) {
+    ::SendDlgItemMessageA(Handle, FolderEditId, WM_SETTEXT, 0,
+                          reinterpret_cast<LPARAM>(directory.c_str()));
+}
+
+void TSelectDirDialog::WMCommand(TMessage& message) {
+    TResDialog::WMCommand(message);
+    if (HIWORD(message.WParam) != 0 || LOWORD(message.WParam) != BrowseButtonId)
+        return;
+    std::string path = Directory();
+    if (BrowseForFolder(texts::BrowseTitle, path, Handle))
+        SetDirectory(path);
+}
+
+} // namespace setupkit

@@ -1,0 +1,26 @@
+#pragma once
+// The destination-folder dialog: an edit box with the folder, OK, Cancel
+// and a Browse button that opens the shell's folder browser.
+#include "ui/res_dialog.h"
+
+#include <string>
+
+namespace setupkit {
+
+inline constexpr int SelectDirTemplate = 103;
+inline constexpr int FolderEditId = 1000;
+inline constexpr int BrowseButtonId = 3;
+
+class TSelectDirDialog : public TResDialog {
+  public:
+    TSelectDirDialog() : TResDialog(SelectDirTemplate) {}
+
+    // The text of the edit box, as the user left it.
+    std::string Directory() const;
+    void SetDirectory(const std::string& directory);
+
+  protected:
+    void WMCommand(TMessage& message) override;
+};
+
+} // namespace setupkit

@@ -1,0 +1,8 @@
+#pragma once
+// Texts of the dialog layer that are not in the dialog templates.
+
+namespace setupkit::texts {
+
+inline constexpr const char* BrowseTitle = "Select the installation folder";
+
+} // namespace setupkit::texts
