@@ -1,0 +1,228 @@
+#include "tests/robot/robot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace setupkit::robot {
+namespace {
+
+constexpr DWORD PollMs = 50;
+// The exit code the robot gives a program it had to end.
+constexpr UINT EndedByRobot = 0xDEAD;
+
+// The current environment block with some variables replaced or added.
+std::string EnvironmentBlock(const std::map<std::string, std::string>& overrides) {
+    std::map<std::string, std::string> variables;
+    char* strings = ::GetEnvironmentStringsA();
+    for (const char* p = strings; *p; p += std::strlen(p) + 1) {
+        const std::string entry(p);
+        const auto equals = entry.find('=', 1);
+        if (equals != std::string::npos)
+            variables[entry.substr(0, equals)] = entry.substr(equals + 1);
+    }
+    ::FreeEnvironmentStringsA(strings);
+    for (const auto& [name, value] : overrides)
+        variables[name] = value;
+    std::string block;
+    for (const auto& [name, value] : variables)
+        block += name + "=" + value + '\0';
+    return block + '\0';
+}
+
+struct Search {
+    DWORD processId;
+    HWND skip;
+    const std::string* caption;
+    HWND found = nullptr;
+};
+
+std::string CaptionOf(HWND hwnd) {
+    char buffer[1024] = {};
+    ::GetWindowTextA(hwnd, buffer, sizeof buffer);
+    return buffer;
+}
+
+// Top-level windows come in z-order, so the first match is the one in front.
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
+    auto& search = *reinterpret_cast<Search*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != search.processId || hwnd == search.skip || !::IsWindowVisible(hwnd) ||
+        !::IsWindowEnabled(hwnd))
+        return TRUE;
+    if (search.caption && CaptionOf(hwnd) != *search.caption)
+        return TRUE;
+    search.found = hwnd;
+    return FALSE;
+}
+
+} // namespace
+
+std::string Quote(const std::string& text) {
+    std::string out = "\"";
+    for (const unsigned char c : text) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '"' || c == '\\')
+            out += std::string("\\") + static_cast<char>(c);
+        else if (c < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else
+            out += static_cast<char>(c);
+    }
+    return out + "\"";
+}
+
+Robot::Robot() : reporter_([](const std::string& message) { ADD_FAILURE() << message; }) {}
+
+Robot::Robot(FailureReporter reporter) : reporter_(std::move(reporter)) {}
+
+Robot::~Robot() {
+    if (Running())
+        EndProgram();
+}
+
+bool Robot::Start(const std::string& exe, const std::string& workFolder,
+                  const std::map<std::string, std::string>& environment) {
+    return StartCommand("\"" + exe + "\"", workFolder, environment);
+}
+
+bool Robot::StartCommand(const std::string& commandLine, const std::string& workFolder,
+                         const std::map<std::string, std::string>& environment) {
+    std::string command = commandLine;
+    std::string block = EnvironmentBlock(environment);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    Note("start " + commandLine + " in " + workFolder);
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, block.data(),
+                          workFolder.empty() ? nullptr : workFolder.c_str(), &startup, &info)) {
+        Fail("cannot start " + commandLine + " (error " + std::to_string(::GetLastError()) + ")");
+        return false;
+    }
+    UniqueHandle thread(info.hThread);
+    process_.Reset(info.hProcess);
+    processId_ = info.dwProcessId;
+    lastAnswered_ = nullptr;
+    return true;
+}
+
+bool Robot::Running() const {
+    return process_ && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+}
+
+void Robot::Note(const std::string& line) {
+    transcript_ += line + "\n";
+}
+
+HWND Robot::FindNewWindow(const std::string* caption) const {
+    // A window that was just answered may live on for a moment while it closes.
+    Search search{processId_, ::IsWindow(lastAnswered_) ? lastAnswered_ : nullptr, caption};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+Window Robot::Take(HWND hwnd) {
+    Window window;
+    window.robot_ = this;
+    window.hwnd_ = hwnd;
+    window.Read();
+    Note(window.Describe());
+    return window;
+}
+
+Window Robot::WaitWindow(DWORD timeoutMs) {
+    if (!process_) {
+        Fail("no program was started");
+        return Window();
+    }
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (const HWND hwnd = FindNewWindow(nullptr))
+            return Take(hwnd);
+        if (!Running()) {
+            Note("program ended while a window was awaited");
+            Fail("the program ended instead of showing a window");
+            return Window();
+        }
+        if (::GetTickCount() - start >= timeoutMs)
+            break;
+        ::Sleep(PollMs);
+    }
+    Note("no window came within " + std::to_string(timeoutMs) + " ms");
+    Fail("a window did not come");
+    EndProgram();
+    return Window();
+}
+
+Window Robot::WaitWindowWithCaption(const std::string& caption, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (process_) {
+        if (const HWND hwnd = FindNewWindow(&caption))
+            return Take(hwnd);
+        if (!Running() || ::GetTickCount() - start >= timeoutMs)
+            break;
+        ::Sleep(PollMs);
+    }
+    Note("no window " + Quote(caption) + " came");
+    Fail("the window " + Quote(caption) + " did not come");
+    EndProgram();
+    return Window();
+}
+
+DWORD Robot::WaitExit(DWORD timeoutMs) {
+    if (!process_) {
+        Fail("no program was started");
+        return STILL_ACTIVE;
+    }
+    if (::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) {
+        Note("still running after " + std::to_string(timeoutMs) + " ms");
+        Fail("the program did not end");
+        EndProgram();
+        return STILL_ACTIVE;
+    }
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(process_.Get(), &code);
+    Note("exit code " + std::to_string(code));
+    return code;
+}
+
+void Robot::ExpectNoMoreWindows(DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (Running()) {
+        if (const HWND hwnd = FindNewWindow(nullptr)) {
+            Take(hwnd);
+            Fail("the program showed a window that was not expected");
+            EndProgram();
+            return;
+        }
+        if (::GetTickCount() - start >= timeoutMs) {
+            Fail("the program did not end");
+            EndProgram();
+            return;
+        }
+        ::Sleep(PollMs);
+    }
+}
+
+void Robot::Fail(const std::string& message) {
+    reporter_(message + "\nTranscript:\n" + transcript_);
+}
+
+void Robot::EndProgram() {
+    if (!Running())
+        return;
+    Note("program ended by the robot");
+    ::TerminateProcess(process_.Get(), EndedByRobot);
+    ::WaitForSingleObject(process_.Get(), 5000);
+}
+
+} // namespace setupkit::robot
