@@ -4,6 +4,7 @@
 #include "lib/win32.h"
 
 #include <string>
+#include <vector>
 
 namespace setupkit::test {
 
@@ -28,6 +29,22 @@ inline RawValue ReadRawValue(HKEY root, const std::string& path, const std::stri
                            reinterpret_cast<BYTE*>(&value.bytes[0]), &size);
     value.exists = true;
     return value;
+}
+
+// Value names in the order the registry enumerates them.
+inline std::vector<std::string> EnumValueNames(HKEY root, const std::string& path) {
+    std::vector<std::string> names;
+    RegKey key;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+        return names;
+    char name[1024];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof(name);
+        if (::RegEnumValueA(key.Get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            return names;
+        names.emplace_back(name, length);
+    }
 }
 
 inline bool KeyExists(HKEY root, const std::string& path) {

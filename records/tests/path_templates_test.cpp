@@ -1,0 +1,90 @@
+#include "records/path_templates.h"
+
+#include "lib/setup_error.h"
+#include "records/folders.h"
+#include "records/tests/registry_probe.h"
+
+#include <gtest/gtest.h>
+
+namespace setupkit {
+namespace {
+
+std::string SystemDirectory() {
+    char buffer[MAX_PATH];
+    return std::string(buffer, ::GetSystemDirectoryA(buffer, MAX_PATH));
+}
+
+std::string WindowsDirectory() {
+    char buffer[MAX_PATH];
+    return std::string(buffer, ::GetWindowsDirectoryA(buffer, MAX_PATH));
+}
+
+TEST(MachineFolders, EndWithOneBackslash) {
+    EXPECT_EQ(GetSystemFolder(), SystemDirectory() + "\\");
+    EXPECT_EQ(GetWindowsFolder(), WindowsDirectory() + "\\");
+    const std::string programs = GetProgramsFolder();
+    ASSERT_GT(programs.size(), 3u);
+    EXPECT_EQ(programs.back(), '\\');
+    EXPECT_NE(programs[programs.size() - 2], '\\');
+    EXPECT_NE(::GetFileAttributesA(programs.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(MachineFolders, ProgramFilesIsOnTheWindowsDrive) {
+    EXPECT_EQ(GetProgramFilesFolder(), WindowsDirectory().substr(0, 2) + "\\Program Files\\");
+}
+
+TEST(MachineFolders, DriveOfLocalAndNetworkPaths) {
+    EXPECT_EQ(ExtractFileDrive("D:\\WINNT\\"), "D:");
+    EXPECT_EQ(ExtractFileDrive("\\\\server\\share\\WINNT\\"), "\\\\server\\share");
+    EXPECT_EQ(ExtractFileDrive("\\\\server\\share"), "\\\\server\\share");
+    EXPECT_EQ(ExtractFileDrive("WINNT\\"), "");
+    EXPECT_EQ(ExtractFileDrive(""), "");
+}
+
+// The help templates read the IDE settings keys, which the tests own while
+// they hold the "borland_registry" lock.
+class PathTemplates : public ::testing::Test {
+  protected:
+    void SetUp() override { RemoveIdes(); }
+    void TearDown() override { RemoveIdes(); }
+    static void RemoveIdes() {
+        for (const char* key : {"Delphi\\3.0", "Delphi\\4.0", "C++Builder\\1.0"})
+            test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string("Software\\Borland\\") + key);
+    }
+    static void SetRoot(const std::string& subkey, const std::string& root) {
+        test::SetRawValue(HKEY_LOCAL_MACHINE, "Software\\Borland\\" + subkey, "RootDir", REG_SZ,
+                          root + '\0');
+    }
+};
+
+TEST_F(PathTemplates, ExpandsTheMachineFolders) {
+    EXPECT_EQ(ExpandPathTemplates("%PROGRAMFILES%Corvel"),
+              WindowsDirectory().substr(0, 2) + "\\Program Files\\Corvel");
+    EXPECT_EQ(ExpandPathTemplates("%SYSTEM%%SYSTEM%"),
+              SystemDirectory() + "\\" + SystemDirectory() + "\\");
+    EXPECT_EQ(ExpandPathTemplates("%WINDOWS%\\x"), WindowsDirectory() + "\\\\x");
+    EXPECT_EQ(ExpandPathTemplates("%system%%D5_HELP%%C4_HELP%"), "%system%%D5_HELP%%C4_HELP%");
+}
+
+TEST_F(PathTemplates, HelpTemplatesNameTheIdesHelpFolders) {
+    SetRoot("Delphi\\4.0", "C:\\Ide");
+    EXPECT_EQ(ExpandPathTemplates("%D4_HELP%corvel.hlp"), "C:\\Ide\\HELP\\corvel.hlp");
+    EXPECT_EQ(ExpandPathTemplates("%C1_HELP%"), "HELP\\");
+}
+
+TEST_F(PathTemplates, HelpFolderHoldingItsOwnTemplateStillEnds) {
+    SetRoot("Delphi\\4.0", "C:\\%D4_HELP%");
+    const std::string result = ExpandPathTemplates("%D4_HELP%");
+    EXPECT_NE(result.find("%D4_HELP%"), std::string::npos);
+    EXPECT_EQ(result.rfind("C:\\", 0), 0u);
+}
+
+TEST_F(PathTemplates, UnreadableHelpRootRaises) {
+    test::SetRawValue(HKEY_LOCAL_MACHINE, "Software\\Borland\\Delphi\\3.0", "RootDir", REG_DWORD,
+                      test::DwordBytes(3));
+    EXPECT_THROW(ExpandPathTemplates("%D3_HELP%"), SetupError);
+    EXPECT_EQ(ExpandPathTemplates("%SYSTEM%"), SystemDirectory() + "\\");
+}
+
+} // namespace
+} // namespace setupkit

@@ -1,0 +1,75 @@
+#include "setup/checks.h"
+
+#include "records/registry.h"
+#include "records/tests/registry_probe.h"
+#include "setup/driver.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace setupkit {
+namespace {
+
+const std::string App = "SetupkitRecordsTest Checks App";
+
+// Top-level windows of the IDE's classes, alive only while the test needs them.
+class IdeWindows {
+  public:
+    explicit IdeWindows(std::initializer_list<const char*> classes) {
+        for (const char* name : classes) {
+            WNDCLASSA windowClass = {};
+            windowClass.lpfnWndProc = ::DefWindowProcA;
+            windowClass.hInstance = ::GetModuleHandleA(nullptr);
+            windowClass.lpszClassName = name;
+            ::RegisterClassA(&windowClass);
+            windows_.emplace_back(::CreateWindowA(name, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                                  nullptr, windowClass.hInstance, nullptr));
+        }
+    }
+
+  private:
+    std::vector<UniqueWindow> windows_;
+};
+
+TEST(UninstallEntryExists, FindsOnlyAnEntryOfTheSameName) {
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallParentPath) + "\\" + App);
+    EXPECT_FALSE(UninstallEntryExists(App));
+    WriteUninstallEntry(App, "C:\\X\\UnInstall.exe \"" + App + "\"");
+    EXPECT_TRUE(UninstallEntryExists(App));
+    EXPECT_FALSE(UninstallEntryExists(App + " 2"));
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallParentPath) + "\\" + App);
+}
+
+TEST(IsIdeRunning, NeedsAllThreeWindows) {
+    EXPECT_FALSE(IsIdeRunning());
+    {
+        IdeWindows one{"TAppBuilder"};
+        EXPECT_FALSE(IsIdeRunning());
+    }
+    {
+        IdeWindows two{"TAlignPalette", "TPropertyInspector"};
+        EXPECT_FALSE(IsIdeRunning());
+    }
+    {
+        IdeWindows three{"TAlignPalette", "TPropertyInspector", "TAppBuilder"};
+        EXPECT_TRUE(IsIdeRunning());
+    }
+    EXPECT_FALSE(IsIdeRunning());
+}
+
+// This program carries CHECKPREVVERSION and CHECKDELPHI "No": both checks
+// pass without a box although their conditions hold (a box would hang the test).
+TEST(PreInstallChecks, SwitchedOffChecksNeitherLookNorAsk) {
+    driver::AppName = App;
+    WriteUninstallEntry(App, "UnInstall.exe");
+    EXPECT_TRUE(CheckPreviousVersion());
+    {
+        IdeWindows three{"TAlignPalette", "TPropertyInspector", "TAppBuilder"};
+        EXPECT_TRUE(CheckRunningIde());
+    }
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallParentPath) + "\\" + App);
+}
+
+} // namespace
+} // namespace setupkit

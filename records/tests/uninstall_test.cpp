@@ -1,0 +1,119 @@
+#include "records/uninstall.h"
+
+#include "records/installed_products.h"
+#include "records/registry.h"
+#include "records/tests/registry_probe.h"
+#include "setup/driver.h"
+
+#include <gtest/gtest.h>
+
+namespace setupkit {
+namespace {
+
+const std::string App = "SetupkitRecordsTest Uninstall App";
+const std::string EntryKey = std::string(UninstallParentPath) + "\\" + App;
+const std::string CountedFile = "C:\\SetupkitRecordsTest\\Uninstall\\a.pas";
+const std::string FilesKey = std::string(InstalledFilesPath).substr(1);
+
+std::string Sz(const std::string& text) {
+    return text + '\0';
+}
+
+class UninstallRegistration : public ::testing::Test {
+  protected:
+    void SetUp() override { Clean(); }
+    void TearDown() override {
+        Clean();
+        driver::InstalledFiles.Clear();
+        driver::InstalledFolders.Clear();
+    }
+    static void Clean() {
+        test::DeleteKeyTree(HKEY_LOCAL_MACHINE, EntryKey);
+        RegKey key;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, FilesKey.c_str(), 0, KEY_ALL_ACCESS, key.Put()) ==
+            ERROR_SUCCESS)
+            ::RegDeleteValueA(key.Get(), CountedFile.c_str());
+    }
+    static test::RawValue Value(const std::string& name) {
+        return test::ReadRawValue(HKEY_LOCAL_MACHINE, EntryKey, name);
+    }
+    static void SetRun(const std::string& installDir) {
+        driver::AppName = App;
+        driver::ProductName = "Corvel Controls";
+        driver::SubProductName = "Corvel Nodemark;Corvel Grid";
+        driver::ProductVersion = "2.1";
+        driver::IdeCode = "D5";
+        driver::InstallDir = installDir;
+        driver::InstalledFiles.Clear();
+        driver::InstalledFolders.Clear();
+        driver::InstalledRegKeys.Clear();
+    }
+};
+
+TEST(UninstallCommand, QuotesTheProgramOnlyWhenItHoldsASpace) {
+    EXPECT_EQ(UninstallCommand("C:\\Corvel\\", "Corvel Nodemark 2.1"),
+              "C:\\Corvel\\UnInstall.exe \"Corvel Nodemark 2.1\"");
+    EXPECT_EQ(UninstallCommand("C:\\Program Files\\Corvel\\", "Nodemark"),
+              "\"C:\\Program Files\\Corvel\\UnInstall.exe\" \"Nodemark\"");
+}
+
+TEST_F(UninstallRegistration, WritesEveryValueAsANulTerminatedString) {
+    SetRun("C:\\Program Files\\Corvel\\");
+    driver::InstalledFiles.Add(CountedFile);
+    driver::InstalledFiles.Add("C:\\SetupkitRecordsTest\\Uninstall\\b.dll");
+    driver::InstalledFolders.Add("C:\\SetupkitRecordsTest\\Uninstall");
+    RegisterUninstall();
+    RegisterVersion();
+
+    const std::pair<const char*, std::string> expected[] = {
+        {"PRODUCTNAME", "Corvel Controls"},
+        {"SUBPRODUCTNAME", "Corvel Nodemark;Corvel Grid"},
+        {"FILES", CountedFile + "\r\nC:\\SetupkitRecordsTest\\Uninstall\\b.dll\r\n"},
+        {"FOLDERS", "C:\\SetupkitRecordsTest\\Uninstall\r\n"},
+        {"REGKEYS", ""},
+        {"APPNAME", App},
+        {"DELPHIVER", "D5"},
+        {"DisplayName", App},
+        {"UninstallString", "\"C:\\Program Files\\Corvel\\UnInstall.exe\" \"" + App + "\""},
+        {"VERSION", "2.1"},
+    };
+    for (const auto& [name, text] : expected) {
+        const test::RawValue value = Value(name);
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << name;
+        EXPECT_EQ(value.bytes, Sz(text)) << name;
+    }
+    EXPECT_FALSE(Value("INSTALLEDHELPS").exists);
+    EXPECT_EQ(test::ReadRawValue(HKEY_CURRENT_USER, FilesKey, CountedFile).bytes,
+              test::DwordBytes(1));
+}
+
+TEST_F(UninstallRegistration, EmptyListsAreJustTheNul) {
+    SetRun("C:\\Corvel\\");
+    RegisterUninstall();
+    EXPECT_EQ(Value("FOLDERS").bytes, std::string(1, '\0'));
+    EXPECT_EQ(Value("FILES").bytes, std::string(1, '\0'));
+    EXPECT_EQ(Value("UninstallString").bytes, Sz("C:\\Corvel\\UnInstall.exe \"" + App + "\""));
+}
+
+TEST_F(UninstallRegistration, SecondRunReplacesTheListsWithItsOwn) {
+    SetRun("C:\\Corvel\\");
+    driver::InstalledFiles.Add("C:\\first.pas");
+    WriteUninstallValue(App, "FILES", driver::InstalledFiles.Text());
+    driver::InstalledFiles.Clear();
+    driver::InstalledFiles.Add(CountedFile);
+    RegisterUninstall();
+    EXPECT_EQ(Value("FILES").bytes, Sz(CountedFile + "\r\n"));
+}
+
+TEST_F(UninstallRegistration, StringCountStopsTheRegistrationAfterFiles) {
+    SetRun("C:\\Corvel\\");
+    driver::InstalledFiles.Add(CountedFile);
+    test::SetRawValue(HKEY_CURRENT_USER, FilesKey, CountedFile, REG_SZ, Sz("1"));
+    EXPECT_ANY_THROW(RegisterUninstall());
+    EXPECT_TRUE(Value("FILES").exists);
+    EXPECT_FALSE(Value("FOLDERS").exists);
+    EXPECT_FALSE(Value("UninstallString").exists);
+}
+
+} // namespace
+} // namespace setupkit
