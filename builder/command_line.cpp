@@ -1,6 +1,11 @@
 #include "builder/command_line.h"
 
 #include "builder/file_io.h"
+#include "builder/product.h"
+#include "builder/rar_writer.h"
+
+#include <algorithm>
+#include <map>
 
 namespace setupkit::builder {
 namespace {
@@ -16,6 +21,33 @@ void RunLowLevel(const std::vector<std::string>& arguments) {
     for (std::size_t i = 2; i < arguments.size(); ++i)
         resources.push_back(ParseResourceArgument(arguments[i]));
     WriteSetupFile(arguments[0], arguments[1], resources);
+}
+
+// "--name value" pairs; every one of `required` must be there.
+std::map<std::string, std::string> Options(const std::vector<std::string>& arguments,
+                                           const std::vector<std::string>& required) {
+    std::map<std::string, std::string> options;
+    for (std::size_t i = 0; i < arguments.size(); i += 2) {
+        const bool known =
+            std::find(required.begin(), required.end(), arguments[i]) != required.end();
+        if (!known || i + 1 == arguments.size() ||
+            !options.emplace(arguments[i], arguments[i + 1]).second)
+            throw BuildError(kUsage);
+    }
+    if (options.size() != required.size())
+        throw BuildError(kUsage);
+    return options;
+}
+
+void RunProduct(const std::vector<std::string>& arguments) {
+    auto options = Options(arguments, {"--product", "--stub", "--unrar", "-o"});
+    WriteSetupFile(options["--stub"], options["-o"],
+                   ReadProduct(options["--product"], options["--unrar"]));
+}
+
+void RunRar(const std::vector<std::string>& arguments) {
+    auto options = Options(arguments, {"--rar", "-o"});
+    WriteWholeFile(options["-o"], WriteRarArchive(CollectFolder(options["--rar"], true)));
 }
 
 } // namespace
@@ -35,7 +67,12 @@ RcDataResource ParseResourceArgument(const std::string& argument) {
 void RunCommandLine(const std::vector<std::string>& arguments) {
     if (arguments.empty() || arguments[0] == "--help")
         throw BuildError(kUsage);
-    RunLowLevel(arguments);
+    if (arguments[0] == "--product")
+        RunProduct(arguments);
+    else if (arguments[0] == "--rar")
+        RunRar(arguments);
+    else
+        RunLowLevel(arguments);
 }
 
 } // namespace setupkit::builder

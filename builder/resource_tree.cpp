@@ -7,6 +7,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace setupkit::builder {
 namespace {
@@ -192,11 +193,15 @@ bool ResourceEntry::operator==(const ResourceEntry& other) const {
     return directory ? *directory == *other.directory : data == other.data;
 }
 
-ResourceEntry* ResourceDirectory::Find(const ResourceKey& key) {
-    for (ResourceEntry& entry : entries)
+const ResourceEntry* ResourceDirectory::Find(const ResourceKey& key) const {
+    for (const ResourceEntry& entry : entries)
         if (entry.key == key)
             return &entry;
     return nullptr;
+}
+
+ResourceEntry* ResourceDirectory::Find(const ResourceKey& key) {
+    return const_cast<ResourceEntry*>(std::as_const(*this).Find(key));
 }
 
 void ResourceDirectory::Put(ResourceEntry entry) {

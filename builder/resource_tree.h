@@ -51,6 +51,7 @@ struct ResourceDirectory {
 
     // The entry with `key`, or null.
     ResourceEntry* Find(const ResourceKey& key);
+    const ResourceEntry* Find(const ResourceKey& key) const;
     // Inserts or replaces the entry with `entry.key`, keeping the loader's order.
     void Put(ResourceEntry entry);
     bool operator==(const ResourceDirectory& other) const;

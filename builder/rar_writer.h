@@ -1,0 +1,38 @@
+#pragma once
+// Writes RAR archives (the 4.x format, entries stored without compression)
+// for setup payloads and for tests that need an archive of a chosen layout.
+// The same entries always give the same bytes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace setupkit::builder {
+
+constexpr std::uint32_t DosTime(int year, int month, int day, int hour, int minute, int second) {
+    return static_cast<std::uint32_t>(year - 1980) << 25 | static_cast<std::uint32_t>(month) << 21 |
+           static_cast<std::uint32_t>(day) << 16 | static_cast<std::uint32_t>(hour) << 11 |
+           static_cast<std::uint32_t>(minute) << 5 | static_cast<std::uint32_t>(second / 2);
+}
+
+// The time stamp of every entry unless one is given: builds stay reproducible.
+constexpr std::uint32_t kDefaultDosTime = DosTime(2001, 1, 1, 12, 0, 0);
+
+struct RarEntry {
+    std::string name; // path inside the archive; '/' is stored as '\'
+    std::string data; // the file's bytes; empty for a folder
+    bool isFolder = false;
+    std::uint32_t dosTime = kDefaultDosTime;
+};
+
+// The archive holding `entries` in the order given. Names are stored as
+// given (apart from the separator), so tests can make any layout, unsafe
+// paths included. Throws BuildError for an empty name or a file of 4 GiB or more.
+std::string WriteRarArchive(const std::vector<RarEntry>& entries);
+
+// Entries for every file under `folder`, in sorted order, each folder's own
+// entry (when `withFolders`) just before its contents. Names are relative to
+// `folder`. Throws BuildError when the folder cannot be read.
+std::vector<RarEntry> CollectFolder(const std::string& folder, bool withFolders,
+                                    std::uint32_t dosTime = kDefaultDosTime);
+
+} // namespace setupkit::builder
