@@ -13,13 +13,11 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" --target ui_screens
 program=$(cd "$build" && pwd)/tests/ui_e2e/ui_screens.exe
 
-# A Wine prefix of its own, whose windows draw their own title bars (there is
-# no window manager on the display to draw them); the test prefix is left as it is.
+# A Wine prefix of its own, so that the pictures show a fresh machine rather
+# than what the tests left in the build tree's prefix.
 shots=$(mkdir -p "$build/screenshots" && cd "$build/screenshots" && pwd)
 rm -f "$shots"/*.bmp
-scripts/wine-session "$shots" sh -c '
-    wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
-    wine "$1" "$(winepath -w "$2")"' sh "$program" "$shots"
+scripts/wine-session "$shots" sh -c 'wine "$1" "$(winepath -w "$2")"' sh "$program" "$shots"
 
 mkdir -p docs
 for picture in destination browser progress; do

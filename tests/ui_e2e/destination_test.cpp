@@ -25,6 +25,15 @@ bool KeyExists(HKEY root, const std::string& path) {
     return ::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
 }
 
+// A folder outside the scratch folder, removed when the test ends.
+struct DriveFolder {
+    explicit DriveFolder(std::string path) : path(std::move(path)) {
+        ::CreateDirectoryA(this->path.c_str(), nullptr);
+    }
+    ~DriveFolder() { ::RemoveDirectoryA(path.c_str()); }
+    std::string path;
+};
+
 // The loop of the destination dialog looks at its state only when the next
 // message arrives; a real click is followed by the button's repaint, a
 // robot's posted command by nothing, so this stands in for that repaint.
@@ -164,7 +173,7 @@ TEST_F(DestinationStep, CancelKeepsTheProposal) {
 TEST_F(DestinationStep, BrowseWritesTheChosenFolderIntoTheBox) {
     // One level below the drive: the browser selects it at once.
     const std::string chosen = "C:\\ui_e2e_" + std::to_string(::GetCurrentProcessId());
-    ::CreateDirectoryA(chosen.c_str(), nullptr);
+    const DriveFolder made(chosen);
     StartProbe("Yes");
     Window dialog = robot_.WaitWindowWithCaption(DestinationCaption);
     dialog.SetItemText(1000, chosen + "\\");
@@ -191,7 +200,6 @@ TEST_F(DestinationStep, BrowseWritesTheChosenFolderIntoTheBox) {
     dialog.Press(IDOK);
     Settle(dialog);
     EXPECT_EQ(ProbeResult(), "1\nC:\\");
-    ::RemoveDirectoryA(chosen.c_str());
 }
 
 } // namespace

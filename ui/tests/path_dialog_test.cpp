@@ -18,13 +18,6 @@ std::string CurrentFolder() {
     return buffer;
 }
 
-// A folder of the Wine prefix's C: drive, made for the test.
-std::string MakeFolder(const std::string& name) {
-    const std::string path = "C:\\" + name;
-    ::CreateDirectoryA(path.c_str(), nullptr);
-    return path;
-}
-
 TEST(PathDialogTables, DefaultsBrowseFileSystemFoldersFromTheDesktop) {
     TKVPathDialog dialog;
     EXPECT_TRUE(dialog.Flags == TKVPathDialogFlags{pdfReturnOnlyFSDirs});
@@ -88,13 +81,14 @@ class PathDialogBrowser : public ::testing::Test {
         });
     }
 
+    testing::DriveFolders folders_;
     TKVPathDialog dialog_;
     bool titleShown_ = false;
 };
 
 TEST_F(PathDialogBrowser, OkReturnsThePreselectedFolder) {
-    MakeFolder("ui_browse_ok");
-    const std::string folder = MakeFolder("ui_browse_ok\\nested");
+    folders_.Make("ui_browse_ok");
+    const std::string folder = folders_.Make("ui_browse_ok\\nested");
     dialog_.SetSelectedItem(folder + "\\");
     dialog_.Title = "Where to?";
     bool chosen = false;
@@ -109,7 +103,7 @@ TEST_F(PathDialogBrowser, OkReturnsThePreselectedFolder) {
 }
 
 TEST_F(PathDialogBrowser, CancelKeepsTheSelectedItem) {
-    const std::string folder = MakeFolder("ui_browse_cancel");
+    const std::string folder = folders_.Make("ui_browse_cancel");
     dialog_.SetSelectedItem(folder);
     bool chosen = true;
     {
@@ -123,8 +117,8 @@ TEST_F(PathDialogBrowser, CancelKeepsTheSelectedItem) {
 
 // While the browser is open the setter moves its selection.
 TEST_F(PathDialogBrowser, SelectionFollowsTheSetterWhileOpen) {
-    dialog_.SetSelectedItem(MakeFolder("ui_browse_first"));
-    MakeFolder("ui_browse_second");
+    dialog_.SetSelectedItem(folders_.Make("ui_browse_first"));
+    folders_.Make("ui_browse_second");
     bool chosen = false;
     {
         Driver driver = Answer("", IDOK, "ui_browse_second", [](TKVPathDialog& open) {
@@ -149,7 +143,7 @@ TEST_F(PathDialogBrowser, DriveRootKeepsItsBackslash) {
 }
 
 TEST_F(PathDialogBrowser, BrowseForFolderChangesThePathOnlyWhenChosen) {
-    const std::string folder = MakeFolder("ui_browse_function");
+    const std::string folder = folders_.Make("ui_browse_function");
     const DWORD thread = ::GetCurrentThreadId();
     std::string path = folder + "\\";
     {

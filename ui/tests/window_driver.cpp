@@ -84,4 +84,16 @@ bool WaitForTreeSelection(HWND browser, const std::string& name, int timeoutMs) 
     return false;
 }
 
+DriveFolders::~DriveFolders() {
+    for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder)
+        ::RemoveDirectoryA(folder->c_str());
+}
+
+std::string DriveFolders::Make(const std::string& name) {
+    const std::string path = "C:\\" + name;
+    if (::CreateDirectoryA(path.c_str(), nullptr))
+        made_.push_back(path);
+    return path;
+}
+
 } // namespace setupkit::testing

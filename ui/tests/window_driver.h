@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace setupkit::testing {
 
@@ -21,6 +22,22 @@ bool HasChildText(HWND window, const std::string& text);
 // shown as `name`: the browser may expand the tree towards a deep selection
 // after it has appeared. False when that does not happen within `timeoutMs`.
 bool WaitForTreeSelection(HWND browser, const std::string& name, int timeoutMs = 10000);
+
+// Folders on drive C: for the browser to show (it selects a folder one level
+// below a drive at once), removed again when the object goes.
+class DriveFolders {
+  public:
+    DriveFolders() = default;
+    ~DriveFolders();
+    DriveFolders(const DriveFolders&) = delete;
+    DriveFolders& operator=(const DriveFolders&) = delete;
+
+    // Creates C:\`name` (its parent must exist) and returns that path.
+    std::string Make(const std::string& name);
+
+  private:
+    std::vector<std::string> made_;
+};
 
 // Runs `steps` on its own thread; joined when the scope ends.
 class Driver {
