@@ -35,8 +35,9 @@ struct DriveFolder {
 };
 
 // The loop of the destination dialog looks at its state only when the next
-// message arrives; a real click is followed by the button's repaint, a
-// robot's posted command by nothing, so this stands in for that repaint.
+// message arrives. A real click brings more at once (the button's repaint,
+// mouse moves); after a robot's posted command the next one may take a
+// while, and this one spares the test that wait.
 void Settle(const Window& window) {
     ::PostMessageA(window.Handle(), WM_NULL, 0, 0);
 }
