@@ -87,7 +87,7 @@ Robot::Robot(FailureReporter reporter) : reporter_(std::move(reporter)) {}
 
 Robot::~Robot() {
     if (Running())
-        EndProgram();
+        End();
 }
 
 bool Robot::Start(const std::string& exe, const std::string& workFolder,
@@ -159,7 +159,7 @@ Window Robot::WaitWindow(DWORD timeoutMs) {
     }
     Note("no window came within " + std::to_string(timeoutMs) + " ms");
     Fail("a window did not come");
-    EndProgram();
+    End();
     return Window();
 }
 
@@ -174,7 +174,7 @@ Window Robot::WaitWindowWithCaption(const std::string& caption, DWORD timeoutMs)
     }
     Note("no window " + Quote(caption) + " came");
     Fail("the window " + Quote(caption) + " did not come");
-    EndProgram();
+    End();
     return Window();
 }
 
@@ -186,7 +186,7 @@ DWORD Robot::WaitExit(DWORD timeoutMs) {
     if (::WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) {
         Note("still running after " + std::to_string(timeoutMs) + " ms");
         Fail("the program did not end");
-        EndProgram();
+        End();
         return STILL_ACTIVE;
     }
     DWORD code = STILL_ACTIVE;
@@ -201,12 +201,12 @@ void Robot::ExpectNoMoreWindows(DWORD timeoutMs) {
         if (const HWND hwnd = FindNewWindow(nullptr)) {
             Take(hwnd);
             Fail("the program showed a window that was not expected");
-            EndProgram();
+            End();
             return;
         }
         if (::GetTickCount() - start >= timeoutMs) {
             Fail("the program did not end");
-            EndProgram();
+            End();
             return;
         }
         ::Sleep(PollMs);
@@ -217,7 +217,7 @@ void Robot::Fail(const std::string& message) {
     reporter_(message + "\nTranscript:\n" + transcript_);
 }
 
-void Robot::EndProgram() {
+void Robot::End() {
     if (!Running())
         return;
     Note("program ended by the robot");

@@ -118,6 +118,8 @@ class Robot {
     void ExpectNoMoreWindows(DWORD timeoutMs = DefaultTimeoutMs);
 
     bool Running() const;
+    // Ends the program if it still runs; no failure is reported.
+    void End();
     const std::string& Transcript() const { return transcript_; }
     void Note(const std::string& line);
 
@@ -126,7 +128,6 @@ class Robot {
     HWND FindNewWindow(const std::string* caption) const;
     Window Take(HWND hwnd);
     void Fail(const std::string& message);
-    void EndProgram();
 
     FailureReporter reporter_;
     UniqueHandle process_;

@@ -1,0 +1,87 @@
+#pragma once
+// What the spine's end-to-end tests share: a setup that goes through every
+// step without asking where to install, and the boxes the user must see.
+#include "tests/support/setup_run.h"
+
+#include <gtest/gtest.h>
+
+namespace setupkit::e2e {
+
+inline const std::string WelcomeTemplate =
+    "This program will install '%s' onto your computer. \r\n"
+    "Press the OK button to start the installation.\r\n"
+    "You can press the Cancel button if you do not want to install this software.";
+
+inline std::string Welcome(const std::string& shownName) {
+    std::string text = WelcomeTemplate;
+    return text.replace(text.find("%s"), 2, shownName);
+}
+
+// Names unique to the test, installing into the scratch folder's "dest",
+// with neither the destination dialog nor the running-IDE check (another
+// test may show an IDE's windows at the same time).
+inline Resources SpineResources(const SetupRun& run) {
+    return {{"APPNAME", UniqueName("Spine App")},
+            {"PRODUCTNAME", UniqueName("Spine Family")},
+            {"VERSION", "1.0"},
+            {"INSTALLDIR", run.Scratch().File("dest")},
+            {"DELPHIVER", "D5"},
+            {"PROMPTINSTALLDIR", "No"},
+            {"CHECKDELPHI", "No"}};
+}
+
+inline std::string Get(const Resources& resources, const std::string& name) {
+    for (const auto& resource : resources)
+        if (resource.name == name)
+            return resource.bytes;
+    return std::string();
+}
+
+// Adds or replaces one resource.
+inline Resources With(Resources resources, const std::string& name, const std::string& bytes) {
+    for (auto& resource : resources)
+        if (resource.name == name) {
+            resource.bytes = bytes;
+            return resources;
+        }
+    resources.push_back({name, bytes});
+    return resources;
+}
+
+inline Resources Without(Resources resources, const std::string& name) {
+    for (auto it = resources.begin(); it != resources.end(); ++it)
+        if (it->name == name) {
+            resources.erase(it);
+            break;
+        }
+    return resources;
+}
+
+inline void ExpectBox(const robot::Window& box, const std::string& caption, const std::string& text,
+                      robot::Icon icon, const std::vector<std::string>& buttons) {
+    ASSERT_TRUE(box.Valid());
+    EXPECT_EQ(box.ClassName(), "#32770");
+    EXPECT_EQ(box.Caption(), caption);
+    EXPECT_EQ(box.Text(), text);
+    EXPECT_EQ(robot::IconName(box.GetIcon()), std::string(robot::IconName(icon)));
+    EXPECT_EQ(box.ButtonTexts(), buttons);
+}
+
+inline const std::vector<std::string> OkOnly = {"OK"};
+inline const std::vector<std::string> OkCancel = {"OK", "Cancel"};
+
+inline void ExpectWelcome(const robot::Window& box, const std::string& shownName) {
+    ExpectBox(box, "Welcome!", Welcome(shownName), robot::Icon::Information, OkCancel);
+}
+
+inline void ExpectCompleted(const robot::Window& box) {
+    ExpectBox(box, "Setup", "Installation completed.", robot::Icon::Information, OkOnly);
+}
+
+// The run's end: no further window and exit status 0.
+inline void ExpectCleanEnd(robot::Robot& robot) {
+    robot.ExpectNoMoreWindows();
+    EXPECT_EQ(robot.WaitExit(), 0u) << robot.Transcript();
+}
+
+} // namespace setupkit::e2e
