@@ -1,9 +1,19 @@
 #include "extract/unrar_library.h"
+#include "lib/free_hook.h"
 #include "setup/driver.h"
+
+#include <cstdlib>
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // The hook goes in before the driver or the dialog layer allocate
+    // anything and comes out at process end. Exit handlers and the
+    // destructors of statics run in the reverse order of their registration,
+    // so everything set up after this point (the list of live dialogs among
+    // it) is torn down before the hook is removed.
+    setupkit::InstallFreeHook();
+    std::atexit(setupkit::RemoveFreeHook);
     setupkit::driver::RunSetup();
     setupkit::FreeUnrarLibrary();
     return 0;
