@@ -40,7 +40,8 @@ static_assert(sizeof(SpecialFolderTable) / sizeof(int) == pdrTemplates + 1);
 // An item list that the shell allocated, given back to the shell's allocator.
 class ShellItemList {
   public:
-    explicit ShellItemList(IMalloc* allocator) : allocator_(allocator) {}
+    explicit ShellItemList(IMalloc* allocator, LPITEMIDLIST items = nullptr)
+        : allocator_(allocator), items_(items) {}
     ~ShellItemList() {
         if (items_ && allocator_)
             allocator_->Free(items_);
@@ -50,11 +51,10 @@ class ShellItemList {
 
     LPITEMIDLIST Get() const { return items_; }
     LPITEMIDLIST* Put() { return &items_; }
-    void Reset(LPITEMIDLIST items) { items_ = items; }
 
   private:
     IMalloc* allocator_;
-    LPITEMIDLIST items_ = nullptr;
+    LPITEMIDLIST items_;
 };
 
 std::string CurrentFolder() {
@@ -93,7 +93,8 @@ int CALLBACK TKVPathDialog::BrowseCallback(HWND window, UINT msg, LPARAM, LPARAM
     if (msg == BFFM_INITIALIZED) {
         auto* self = reinterpret_cast<TKVPathDialog*>(data);
         self->BrowseHandle = window;
-        self->SetSelectedItem(std::string(self->selectedItem_));
+        // Through the setter, so that the open browser moves there.
+        self->SetSelectedItem(self->selectedItem_);
     }
     return 0;
 }
@@ -116,8 +117,7 @@ bool TKVPathDialog::Execute() {
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(this);
 
-    ShellItemList chosen(allocator.Get());
-    chosen.Reset(::SHBrowseForFolderA(&info));
+    const ShellItemList chosen(allocator.Get(), ::SHBrowseForFolderA(&info));
     BrowseHandle = nullptr;
     if (!chosen.Get())
         return false;
