@@ -1,0 +1,252 @@
+#pragma once
+// The encoder side of the 2.9 LZ format, as far as the tests need it: fixed
+// code lengths, so that every symbol is written as a plain number of bits.
+#include "rar/decoder.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace rar::v29::test {
+
+class BitWriter {
+  public:
+    void Put(std::uint32_t value, unsigned count) {
+        for (unsigned i = count; i-- > 0;) {
+            if (bits_ % 8 == 0)
+                bytes_.push_back(0);
+            if (value >> i & 1)
+                bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (bits_ % 8));
+            ++bits_;
+        }
+    }
+    void AlignToByte() { bits_ = bytes_.size() * 8; }
+    // The filter machine's variable-length number, in its 16- or 32-bit form.
+    void PutNumber(std::uint32_t value) {
+        if (value < 0x10000) {
+            Put(2, 2);
+            Put(value, 16);
+        } else {
+            Put(3, 2);
+            Put(value, 32);
+        }
+    }
+    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
+    std::size_t bits_ = 0;
+};
+
+// Code widths of the tables StreamWriter sends: every symbol of a table has
+// the same length, so symbol n is simply n in that many bits.
+constexpr unsigned kMainWidth = 9;     // 299 symbols
+constexpr unsigned kDistanceWidth = 6; // 60
+constexpr unsigned kLowWidth = 5;      // 17
+constexpr unsigned kLengthWidth = 5;   // 28
+
+class StreamWriter {
+  public:
+    // A block header with the fixed tables; `keepOld` sends them as
+    // differences from the previous block's (which must be the same tables).
+    void Tables(bool keepOld = false) {
+        lowRepeats_ = 0;
+        previousLow_ = 0;
+        bits.AlignToByte();
+        bits.Put(0, 1); // LZ, not PPMd
+        bits.Put(keepOld ? 1 : 0, 1);
+        for (int i = 0; i < 20; ++i) // level code: 20 symbols of 5 bits
+            bits.Put(5, 4);
+        auto lengths = [&](unsigned count, unsigned width) {
+            for (unsigned i = 0; i < count; ++i)
+                bits.Put(keepOld ? 0 : width, 5);
+        };
+        lengths(299, kMainWidth);
+        lengths(60, kDistanceWidth);
+        lengths(17, kLowWidth);
+        lengths(28, kLengthWidth);
+    }
+    void Literal(std::uint8_t byte) { bits.Put(byte, kMainWidth); }
+    void Literals(const std::vector<std::uint8_t>& data) {
+        for (auto byte : data)
+            Literal(byte);
+    }
+    // A match with a new distance (3..258 bytes, 259 from distance 0x2000 and
+    // 260 from 0x40000 on; the length as copied).
+    void Match(std::uint32_t length, std::uint32_t distance, bool repeatLowBits = false) {
+        if (distance >= 0x2000)
+            --length;
+        if (distance >= 0x40000)
+            --length;
+        unsigned slot = LengthSlot(length - 3);
+        bits.Put(271 + slot, kMainWidth);
+        PutLengthExtra(length - 3, slot);
+        std::uint32_t value = distance - 1;
+        unsigned dslot = DistanceSlot(value);
+        bits.Put(dslot, kDistanceWidth);
+        std::uint32_t extra = value - DistanceBase(dslot);
+        unsigned width = DistanceBits(dslot);
+        if (dslot < 10) {
+            bits.Put(extra, width);
+            return;
+        }
+        bits.Put(extra >> 4, width - 4);
+        PutLowBits(extra & 15, repeatLowBits);
+    }
+    // A match of 2 bytes at distance 1..256.
+    void ShortMatch(std::uint32_t distance) {
+        static const unsigned base[8] = {0, 4, 8, 16, 32, 64, 128, 192};
+        static const unsigned width[8] = {2, 2, 3, 4, 5, 6, 6, 6};
+        unsigned slot = 7;
+        while (base[slot] > distance - 1)
+            --slot;
+        bits.Put(263 + slot, kMainWidth);
+        bits.Put(distance - 1 - base[slot], width[slot]);
+    }
+    // Reuses old distance `index` (0 = newest) for 2..257 bytes.
+    void OldDistance(unsigned index, std::uint32_t length) {
+        bits.Put(259 + index, kMainWidth);
+        unsigned slot = LengthSlot(length - 2);
+        bits.Put(slot, kLengthWidth);
+        PutLengthExtra(length - 2, slot);
+    }
+    void RepeatLast() { bits.Put(258, kMainWidth); }
+    // End of the entry; `newTables`: the next entry starts with tables.
+    void EndOfEntry(bool newTables = false) {
+        bits.Put(256, kMainWidth);
+        bits.Put(0, 1);
+        bits.Put(newTables ? 1 : 0, 1);
+    }
+    // End of the block; fresh tables follow in the same entry.
+    void NewTables(bool keepOld) {
+        bits.Put(256, kMainWidth);
+        bits.Put(1, 1);
+        Tables(keepOld);
+    }
+    // A filter block: its first byte and body, as the filter queue reads them.
+    void FilterBlock(std::uint8_t flags, const std::vector<std::uint8_t>& body) {
+        bits.Put(257, kMainWidth);
+        std::size_t size = body.size();
+        if (size <= 6) {
+            bits.Put(flags | static_cast<std::uint8_t>(size - 1), 8);
+        } else if (size < 7 + 256) {
+            bits.Put(flags | 6, 8);
+            bits.Put(static_cast<std::uint32_t>(size - 7), 8);
+        } else {
+            bits.Put(flags | 7, 8);
+            bits.Put(static_cast<std::uint32_t>(size), 16);
+        }
+        for (auto byte : body)
+            bits.Put(byte, 8);
+    }
+
+    BitWriter bits;
+
+  private:
+    // The low four distance bits: sent, or "as before" for 16 matches.
+    void PutLowBits(std::uint32_t low, bool repeat) {
+        if ((lowRepeats_ > 0 || repeat) && low != previousLow_)
+            throw std::logic_error("low distance bits differ from the repeated ones");
+        if (lowRepeats_ > 0) {
+            --lowRepeats_;
+            return;
+        }
+        if (repeat) {
+            bits.Put(16, kLowWidth);
+            lowRepeats_ = 15;
+            return;
+        }
+        bits.Put(low, kLowWidth);
+        previousLow_ = low;
+    }
+    unsigned lowRepeats_ = 0;
+    std::uint32_t previousLow_ = 0;
+
+    static constexpr std::uint8_t kLengthBase[28] = {0,  1,  2,  3,   4,   5,   6,   7,  8,  10,
+                                                     12, 14, 16, 20,  24,  28,  32,  40, 48, 56,
+                                                     64, 80, 96, 112, 128, 160, 192, 224};
+    static unsigned LengthBits(unsigned slot) { return slot < 8 ? 0 : (slot - 4) / 4; }
+    static unsigned LengthSlot(std::uint32_t value) {
+        unsigned slot = 27;
+        while (kLengthBase[slot] > value)
+            --slot;
+        return slot;
+    }
+    void PutLengthExtra(std::uint32_t value, unsigned slot) {
+        if (LengthBits(slot) != 0)
+            bits.Put(value - kLengthBase[slot], LengthBits(slot));
+    }
+    // 4 slots of width 0, two per width 1..15, 14 of width 16, 12 of width 18.
+    static unsigned DistanceBits(unsigned slot) {
+        if (slot < 4)
+            return 0;
+        if (slot < 34)
+            return (slot - 2) / 2;
+        return slot < 48 ? 16 : 18;
+    }
+    static std::uint32_t DistanceBase(unsigned slot) {
+        std::uint32_t base = 0;
+        for (unsigned i = 0; i < slot; ++i)
+            base += 1u << DistanceBits(i);
+        return base;
+    }
+    static unsigned DistanceSlot(std::uint32_t value) {
+        unsigned slot = 0;
+        while (slot + 1 < 60 && DistanceBase(slot + 1) <= value)
+            ++slot;
+        return slot;
+    }
+};
+
+// Bytes of `size` whose CRC32 is `crc`, the way the format recognises its
+// standard filter programs: the tests can name a program without its code.
+inline std::vector<std::uint8_t> ProgramWithCrc(std::size_t size, std::uint32_t crc) {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? (c >> 1) ^ 0xedb88320u : c >> 1;
+        table[i] = c;
+    }
+    std::vector<std::uint8_t> code(size, 0x5a);
+    std::uint32_t reg = 0xffffffff;
+    for (std::size_t i = 0; i + 4 < size; ++i)
+        reg = (reg >> 8) ^ table[(reg ^ code[i]) & 0xff];
+    // Walk back from the wanted register value: each table entry's top byte
+    // is unique, which fixes the index of every one of the last four steps.
+    std::uint32_t want = ~crc;
+    for (int step = 0; step < 4; ++step) {
+        std::uint32_t j = 0;
+        while ((table[j] >> 24) != (want >> 24))
+            ++j;
+        want = ((want ^ table[j]) << 8) | j;
+    }
+    std::uint32_t tail = want ^ reg;
+    for (int i = 0; i < 4; ++i)
+        code[size - 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(tail >> (8 * i));
+    return code;
+}
+
+struct MemorySource : ByteSource {
+    explicit MemorySource(const std::vector<std::uint8_t>& bytes) : data(bytes) {}
+    std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
+        std::size_t take = std::min(size, data.size() - pos);
+        if (take != 0)
+            std::memcpy(buffer, data.data() + pos, take);
+        pos += take;
+        return take;
+    }
+    std::vector<std::uint8_t> data;
+    std::size_t pos = 0;
+};
+
+struct MemorySink : ByteSink {
+    void Write(const std::uint8_t* bytes, std::size_t size) override {
+        data.insert(data.end(), bytes, bytes + size);
+    }
+    std::vector<std::uint8_t> data;
+};
+
+} // namespace rar::v29::test
