@@ -1,0 +1,172 @@
+#include "builder/build_error.h"
+#include "builder/command_line.h"
+#include "builder/file_io.h"
+#include "builder/pe_image.h"
+#include "builder/product.h"
+#include "builder/resource_tree.h"
+#include "builder/tests/test_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+namespace setupkit::builder {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::map<std::string, std::string> AsMap(const std::vector<RcDataResource>& resources) {
+    std::map<std::string, std::string> map;
+    for (const RcDataResource& resource : resources)
+        map[resource.name] = resource.bytes;
+    return map;
+}
+
+TEST(ProductDescription, ValuesAreExactAndListsEndEveryLineWithCrLf) {
+    const auto resources = AsMap(ParseProductDescription("; comment\n"
+                                                         "APPNAME=Grid for Delphi 5\r\n"
+                                                         "VERSION=1.4 \n"
+                                                         "SUCCESSMESSAGE=Yes\n"
+                                                         "INSTALLDIR=C:\\A=B\n"
+                                                         "EMPTYVALUE=\n"
+                                                         "\n"
+                                                         "[HELPFILES]\r\n"
+                                                         "Grid.cnt\r\n"
+                                                         "; not a line\n"
+                                                         "\n"
+                                                         "Grid.hlp=Grid Help\n"
+                                                         "[PACKAGES]\n"
+                                                         "[SYSFILES]\n"
+                                                         "grid.bpl"));
+    EXPECT_EQ(resources, (std::map<std::string, std::string>{
+                             {"APPNAME", "Grid for Delphi 5"},
+                             {"VERSION", "1.4 "},
+                             {"SUCCESSMESSAGE", "Yes"},
+                             {"INSTALLDIR", "C:\\A=B"},
+                             {"EMPTYVALUE", ""},
+                             {"HELPFILES", "Grid.cnt\r\nGrid.hlp=Grid Help\r\n"},
+                             {"PACKAGES", ""},
+                             {"SYSFILES", "grid.bpl\r\n"},
+                         }));
+}
+
+void ExpectBadDescription(const std::string& text, const std::string& part) {
+    try {
+        ParseProductDescription(text);
+        ADD_FAILURE() << "accepted: " << text;
+    } catch (const BuildError& error) {
+        EXPECT_NE(std::string(error.what()).find(part), std::string::npos) << error.what();
+    }
+}
+
+TEST(ProductDescription, MistakesAreReportedWithTheirLine) {
+    ExpectBadDescription("APPNAME=a\nno equals sign\n", "line 2: expected NAME=value");
+    ExpectBadDescription("appname=a\n", "line 1: 'appname' is not a resource name");
+    ExpectBadDescription("VERSION=1\n\nVERSION=2\n", "line 3: VERSION is given twice");
+    ExpectBadDescription("[SYSFILES]\na\n[SYSFILES]\n", "line 3: SYSFILES is given twice");
+    ExpectBadDescription("[SYSFILES\n", "line 1: a section header must end with ']'");
+    ExpectBadDescription("CABFILE=x\n", "CABFILE is made by the builder");
+    ExpectBadDescription("[UNRARDLL]\n", "UNRARDLL is made by the builder");
+}
+
+class Tool : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("setupkit-tool-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        WriteWholeFile(Path("stub.exe"), testing::MakeTestImage(testing::SampleTree()));
+        WriteWholeFile(Path("unrar.dll"), std::string("MZ unrar library\0", 17));
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    static std::map<std::string, std::string> RcDataOf(const std::string& path) {
+        std::map<std::string, std::string> map;
+        const ResourceDirectory tree = ReadResourceTree(PeImage(ReadWholeFile(path)));
+        for (const ResourceEntry& name : tree.Find(ResourceKey::Id(10))->directory->entries)
+            map[std::string(name.key.name.begin(), name.key.name.end())] =
+                name.directory->Find(ResourceKey::Id(0))->data.bytes;
+        return map;
+    }
+
+    // Runs the real program; gives its exit status and leaves stderr in "stderr.txt".
+    int RunTool(const std::string& arguments) const {
+        const std::string line =
+            std::string(SETUPKIT_BUILD_TOOL) + " " + arguments + " 2>'" + Path("stderr.txt") + "'";
+        return std::system(line.c_str());
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(Tool, BuildsTheSampleProduct) {
+    const std::string sample = std::string(SETUPKIT_SOURCE_DIR) + "/examples/tessaline";
+    RunCommandLine({"--product", sample, "--stub", Path("stub.exe"), "--unrar", Path("unrar.dll"),
+                    "-o", Path("setup.exe")});
+    const auto resources = RcDataOf(Path("setup.exe"));
+    EXPECT_EQ(resources.at("APPNAME"), "Tessaline Grid 1.4 for Delphi 5");
+    EXPECT_EQ(resources.at("DELPHIVER"), "D5");
+    EXPECT_EQ(resources.at("HELPFILES"), "TsGrid.cnt\r\nTsGrid.hlp=Tessaline Grid Help\r\n");
+    EXPECT_EQ(resources.at("UNRARDLL"), ReadWholeFile(Path("unrar.dll")));
+    const std::string& archive = resources.at("CABFILE");
+    EXPECT_EQ(archive.compare(0, 4, "Rar!"), 0);
+    EXPECT_NE(archive.find("units\\prod.inc"), std::string::npos);
+    EXPECT_NE(archive.find(ReadWholeFile(sample + "/payload/units/tsgrid_d5.dpk")),
+              std::string::npos);
+    // Every build of the same product is the same file.
+    RunCommandLine({"--product", sample, "--stub", Path("stub.exe"), "--unrar", Path("unrar.dll"),
+                    "-o", Path("again.exe")});
+    EXPECT_EQ(ReadWholeFile(Path("again.exe")), ReadWholeFile(Path("setup.exe")));
+}
+
+TEST_F(Tool, AddsTextAndFileResources) {
+    WriteWholeFile(Path("list.txt"), "a.bpl\r\nb.bpl");
+    ASSERT_EQ(RunTool("'" + Path("stub.exe") + "' '" + Path("setup.exe") +
+                      "' 'APPNAME=Grid = 5' SYSFILES=@'" + Path("list.txt") + "' EMPTY="),
+              0);
+    EXPECT_EQ(RcDataOf(Path("setup.exe")),
+              (std::map<std::string, std::string>{
+                  {"APPNAME", "Grid = 5"}, {"SYSFILES", "a.bpl\r\nb.bpl"}, {"EMPTY", ""}}));
+}
+
+TEST_F(Tool, BadInputExitsNonZeroWithAMessageAndNoOutput) {
+    const std::string stub = "'" + Path("stub.exe") + "' ";
+    const std::string out = "'" + Path("setup.exe") + "' ";
+    const std::map<std::string, std::string> cases = {
+        {stub + out + "appname=x", "'appname' is not a resource name"},
+        {stub + out + "APPNAME", "is not NAME=text or NAME=@file"},
+        {stub + out + "SYSFILES=@" + Path("missing.txt"), "missing.txt"},
+        {"'" + Path("unrar.dll") + "' " + out + "A=1", "not a PE"},
+        {"'" + Path("nothing.exe") + "' " + out + "A=1", "nothing.exe"},
+        {"--product '" + Path("") + "' --stub " + stub + "--unrar '" + Path("unrar.dll") + "' -o " +
+             out,
+         "product.ini"},
+        {"--product x --stub y", "usage"},
+        {"", "usage"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        EXPECT_NE(RunTool(arguments), 0) << arguments;
+        EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find(message), std::string::npos)
+            << arguments << "\n"
+            << ReadWholeFile(Path("stderr.txt"));
+        EXPECT_FALSE(fs::exists(Path("setup.exe"))) << arguments;
+    }
+}
+
+TEST_F(Tool, WritesAnArchiveOfAFolder) {
+    fs::create_directories(dir_ / "payload" / "units");
+    WriteWholeFile(Path("payload/units/a.pas"), "unit A;");
+    ASSERT_EQ(RunTool("--rar '" + Path("payload") + "' -o '" + Path("payload.rar") + "'"), 0);
+    const std::string archive = ReadWholeFile(Path("payload.rar"));
+    EXPECT_EQ(archive.compare(0, 4, "Rar!"), 0);
+    EXPECT_NE(archive.find("units\\a.pas"), std::string::npos);
+}
+
+} // namespace
+} // namespace setupkit::builder
