@@ -2,9 +2,10 @@
 // field by field with what the setup's users have always been shown.
 #include "ui/tests/dialog_template.h"
 
+#include <windows.h>
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <vector>
 
