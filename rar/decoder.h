@@ -10,7 +10,7 @@ namespace rar {
 
 // The packed bytes of one entry, read front to back.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     // Up to `size` bytes into `buffer`; 0 only at the end of the entry's data.
     virtual std::size_t Read(std::uint8_t* buffer, std::size_t size) = 0;
@@ -18,26 +18,26 @@ public:
 
 // Where unpacked bytes go, in order.
 class ByteSink {
-public:
+  public:
     virtual ~ByteSink() = default;
     virtual void Write(const std::uint8_t* data, std::size_t size) = 0;
 };
 
 // Corrupt or truncated packed data (the API reports ERAR_BAD_DATA).
 class DataError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 // A window or model larger than can be allocated (ERAR_NO_MEMORY).
 class MemoryError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // One decoder lives for a whole archive, so that solid entries can continue
 // from the state the previous entry left.
 class Decoder {
-public:
+  public:
     virtual ~Decoder() = default;
     // Decodes one entry and writes exactly `unpackedSize` bytes to `out`.
     // `solid`: the entry continues the previous entry's window and tables.

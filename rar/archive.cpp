@@ -1,0 +1,179 @@
+#include "rar/archive.h"
+
+#include "rar/checked_sink.h"
+#include "rar/status.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <vector>
+
+namespace rar {
+namespace {
+
+// Reads an entry's packed bytes from the archive file.
+class PackedSource : public ByteSource {
+  public:
+    PackedSource(InputFile& file, std::uint64_t offset, std::uint64_t size)
+        : file_(file), pos_(offset), left_(size) {}
+
+    std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
+        if (left_ == 0 || size == 0)
+            return 0;
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, left_));
+        const std::size_t got = file_.ReadAt(pos_, buffer, want);
+        if (got == 0)
+            throw ArchiveError(Status::BadData, "packed data ends early");
+        pos_ += got;
+        left_ -= got;
+        return got;
+    }
+
+  private:
+    InputFile& file_;
+    std::uint64_t pos_;
+    std::uint64_t left_;
+};
+
+class DiscardSink : public ByteSink {
+  public:
+    void Write(const std::uint8_t*, std::size_t) override {}
+};
+
+// The largest dictionary RAR 5.0 archivers write. Later archivers can ask
+// for more, but no setup payload needs it and the memory must stay bounded.
+constexpr std::uint64_t kMaxWindow = std::uint64_t{4} << 30;
+
+// A non-solid entry never refers further back than its own start, so its
+// window need not exceed its size however large a dictionary the header names.
+std::uint64_t WindowFor(const Entry& entry, bool solidArchive) {
+    if (solidArchive || entry.sizeUnknown)
+        return entry.windowSize;
+    std::uint64_t needed = 0x40000;
+    while (needed < entry.unpackedSize && needed < entry.windowSize)
+        needed <<= 1;
+    return std::min(needed, entry.windowSize);
+}
+
+} // namespace
+
+Archive::Archive(const std::filesystem::path& path) : file_(path) {
+    const Signature signature = FindSignature(file_, 0);
+    switch (signature.kind) {
+    case Signature::Rar15:
+        walker_ = OpenHeaders15(file_, signature.offset);
+        break;
+    case Signature::Rar50:
+        walker_ = OpenHeaders50(file_, signature.offset);
+        break;
+    case Signature::Rar14:
+        throw ArchiveError(Status::UnknownFormat, "RAR 1.4 archives are not supported");
+    case Signature::None:
+        throw ArchiveError(Status::BadArchive, "not a RAR archive");
+    }
+}
+
+Archive::~Archive() = default;
+
+bool Archive::NextEntry() {
+    hasEntry_ = walker_->Next(entry_);
+    return hasEntry_;
+}
+
+void Archive::CheckUnpackable() const {
+    if (!hasEntry_)
+        throw ArchiveError(Status::Unknown, "no current entry");
+    if (entry_.encrypted)
+        throw ArchiveError(Status::MissingPassword, "the entry is encrypted");
+    if (entry_.splitBefore)
+        throw ArchiveError(Status::BadData, "the entry starts in a previous volume");
+    if (entry_.splitAfter)
+        throw ArchiveError(Status::ReadFailed, "the entry continues in the next volume");
+}
+
+void Archive::Unpack(ByteSink& out) {
+    CheckUnpackable();
+    // RAR 5 links carry their target in the header and no data at all.
+    if (entry_.isDirectory || (info().format == Format::Rar50 && entry_.link != LinkKind::None))
+        return;
+    CheckedSink checked(out, entry_);
+    if (entry_.method == 0) {
+        UnpackStored(checked);
+    } else {
+        if (entry_.solid && solidStreamBroken_)
+            throw ArchiveError(Status::BadData, "the solid stream broke in an earlier entry");
+        Decoder& decoder = DecoderFor(entry_);
+        PackedSource packed(file_, entry_.dataOffset, entry_.packedSize);
+        try {
+            decoder.Decode(packed, entry_.unpackedSize, checked, entry_.solid);
+        } catch (const DataError& e) {
+            solidStreamBroken_ = true;
+            throw ArchiveError(Status::BadData, e.what());
+        } catch (const MemoryError& e) {
+            solidStreamBroken_ = true;
+            throw ArchiveError(Status::NoMemory, e.what());
+        } catch (const std::bad_alloc&) {
+            solidStreamBroken_ = true;
+            throw ArchiveError(Status::NoMemory, "out of memory");
+        } catch (const ArchiveError&) {
+            solidStreamBroken_ = true;
+            throw;
+        }
+        solidStreamBroken_ = false;
+    }
+    checked.Verify();
+}
+
+void Archive::Skip() {
+    if (!hasEntry_)
+        return;
+    const bool feedsLaterEntries = info().solid && entry_.method != 0 && !entry_.isDirectory;
+    if (!feedsLaterEntries)
+        return;
+    DiscardSink discard;
+    Unpack(discard);
+}
+
+void Archive::UnpackStored(ByteSink& out) {
+    if (!entry_.sizeUnknown && entry_.packedSize != entry_.unpackedSize)
+        throw ArchiveError(Status::BadData, "stored entry with mismatched sizes");
+    PackedSource packed(file_, entry_.dataOffset, entry_.packedSize);
+    std::vector<std::uint8_t> buffer(1 << 16);
+    while (std::size_t got = packed.Read(buffer.data(), buffer.size()))
+        out.Write(buffer.data(), got);
+}
+
+Decoder& Archive::DecoderFor(const Entry& entry) {
+    // Version 36 never left a pre-release archiver; the classic library
+    // refuses it like any other version it does not know.
+    const unsigned version = entry.unpackVersion;
+    if (version != 29 && version != 50 && version != 70)
+        throw ArchiveError(Status::UnknownFormat, "unsupported compression version");
+    if (entry.sizeUnknown)
+        throw ArchiveError(Status::UnknownFormat, "compressed entry of unknown size");
+    const std::uint64_t window = WindowFor(entry, info().solid);
+    if (window > kMaxWindow || window > std::numeric_limits<std::size_t>::max() / 2)
+        throw ArchiveError(Status::NoMemory, "dictionary larger than this library allows");
+    const bool reusable = decoder_ && decoderVersion_ == version &&
+                          (entry.solid ? decoderWindow_ >= window : decoderWindow_ == window);
+    if (!reusable) {
+        if (entry.solid && decoder_)
+            throw ArchiveError(Status::BadData, "solid entry changes the compression");
+        decoder_.reset();
+        try {
+            const auto size = static_cast<std::size_t>(window);
+            decoder_ = version == 29 ? MakeDecoder29(size) : MakeDecoder50(size, version == 70);
+        } catch (const std::bad_alloc&) {
+            throw ArchiveError(Status::NoMemory, "cannot allocate the dictionary");
+        } catch (const MemoryError& e) {
+            throw ArchiveError(Status::NoMemory, e.what());
+        }
+        if (!decoder_)
+            throw ArchiveError(Status::UnknownFormat, "compression method not supported");
+        decoderVersion_ = version;
+        decoderWindow_ = window;
+    }
+    return *decoder_;
+}
+
+} // namespace rar

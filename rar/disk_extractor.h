@@ -1,0 +1,39 @@
+#pragma once
+// Puts entries of an open archive on disk: folders, files, and links written
+// so that nothing lands outside the destination or passes through a link.
+#include "rar/archive.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace rar {
+
+// A name from an archive (UTF-8, or raw bytes) as a file system path.
+std::filesystem::path PathFromUtf8(const std::string& name);
+
+class DiskExtractor {
+  public:
+    explicit DiskExtractor(Archive& archive) : archive_(archive) {}
+
+    // Writes the current entry. With an empty `destName` it goes under
+    // `destFolder` by its (made safe) archive path, creating folders;
+    // otherwise exactly to `destName`. `observer`, when given, also receives
+    // the unpacked bytes. Throws ArchiveError.
+    void Extract(const std::filesystem::path& destFolder, const std::filesystem::path& destName,
+                 ByteSink* observer);
+
+  private:
+    void WriteFile(const std::filesystem::path& path, ByteSink* observer);
+    void WriteSymlink(const std::filesystem::path& path, const std::string& safeName,
+                      ByteSink* observer);
+    void WriteCopy(const std::filesystem::path& path);
+    std::string LinkTarget(ByteSink* observer);
+
+    Archive& archive_;
+    // Where each entry's data went, by safe archive path: the sources of
+    // hard links and file copies that come later in the archive.
+    std::map<std::string, std::filesystem::path> written_;
+};
+
+} // namespace rar

@@ -1,0 +1,31 @@
+#include "rar/input_file.h"
+
+#include "rar/status.h"
+
+namespace rar {
+
+InputFile::InputFile(const std::filesystem::path& path) {
+    stream_.open(path, std::ios::binary);
+    if (!stream_)
+        throw ArchiveError(Status::OpenFailed, "cannot open the archive");
+    stream_.seekg(0, std::ios::end);
+    size_ = static_cast<std::uint64_t>(stream_.tellg());
+}
+
+std::size_t InputFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+    if (offset >= size_)
+        return 0;
+    if (count > size_ - offset)
+        count = static_cast<std::size_t>(size_ - offset);
+    stream_.clear();
+    stream_.seekg(static_cast<std::streamoff>(offset));
+    stream_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(count));
+    return static_cast<std::size_t>(stream_.gcount());
+}
+
+void InputFile::ReadExactly(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+    if (ReadAt(offset, buffer, count) != count)
+        throw ArchiveError(Status::ReadFailed, "unexpected end of the archive");
+}
+
+} // namespace rar

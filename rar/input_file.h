@@ -1,0 +1,24 @@
+#pragma once
+// The archive file, read at explicit positions.
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+
+namespace rar {
+
+class InputFile {
+  public:
+    // Throws ArchiveError(OpenFailed) when the file cannot be opened.
+    explicit InputFile(const std::filesystem::path& path);
+    std::uint64_t size() const { return size_; }
+    // Reads up to `count` bytes at `offset`; returns how many there were.
+    std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
+    // Reads exactly `count` bytes or throws ArchiveError(ReadFailed).
+    void ReadExactly(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
+
+  private:
+    std::ifstream stream_;
+    std::uint64_t size_ = 0;
+};
+
+} // namespace rar

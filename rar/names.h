@@ -1,0 +1,25 @@
+#pragma once
+// Conversions between the name encodings archives hold and UTF-8.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rar {
+
+// Decodes the compact Unicode form the older format appends to a name after
+// a zero byte; `plain` is the 8-bit name in front of it. Returns UTF-16.
+std::u16string DecodeEncodedName(const std::string& plain, const std::uint8_t* encoded,
+                                 std::size_t size);
+
+std::string Utf16ToUtf8(const std::u16string& text);
+bool IsValidUtf8(const std::string& text);
+// An 8-bit name from an archive without Unicode names: kept when it already
+// is UTF-8, otherwise read as Latin-1 so that every byte stays distinct.
+std::string LegacyNameToUtf8(const std::string& bytes);
+
+// UTF-8 to code points; a byte that is not part of valid UTF-8 becomes
+// 0xDC00 + byte so that it survives the round trip through wide text.
+std::u32string Utf8ToCodePoints(const std::string& text);
+std::string CodePointsToUtf8(const std::u32string& points);
+
+} // namespace rar

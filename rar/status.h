@@ -1,0 +1,40 @@
+#pragma once
+// How an archive operation ended. The values are those the classic API
+// reports, so the API layer passes them through unchanged.
+#include <stdexcept>
+#include <string>
+
+namespace rar {
+
+enum class Status {
+    Ok = 0,
+    EndArchive = 10,
+    NoMemory = 11,
+    BadData = 12,
+    BadArchive = 13,
+    UnknownFormat = 14,
+    OpenFailed = 15,
+    CreateFailed = 16,
+    CloseFailed = 17,
+    ReadFailed = 18,
+    WriteFailed = 19,
+    SmallBuffer = 20,
+    Unknown = 21,
+    MissingPassword = 22,
+    BadReference = 23,
+    BadPassword = 24,
+};
+
+// Raised wherever the archive or the file system stops an operation; caught
+// once by the API layer, which reports its status.
+class ArchiveError : public std::runtime_error {
+  public:
+    ArchiveError(Status status, const std::string& what)
+        : std::runtime_error(what), status_(status) {}
+    Status status() const { return status_; }
+
+  private:
+    Status status_;
+};
+
+} // namespace rar
