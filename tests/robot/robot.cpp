@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -34,6 +35,7 @@ std::string EnvironmentBlock(const std::map<std::string, std::string>& overrides
 struct Search {
     DWORD processId;
     HWND skip;
+    const std::vector<HWND>* leftAlone;
     const std::string* caption;
     HWND found = nullptr;
 };
@@ -51,6 +53,9 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
     ::GetWindowThreadProcessId(hwnd, &owner);
     if (owner != search.processId || hwnd == search.skip || !::IsWindowVisible(hwnd) ||
         !::IsWindowEnabled(hwnd))
+        return TRUE;
+    if (std::find(search.leftAlone->begin(), search.leftAlone->end(), hwnd) !=
+        search.leftAlone->end())
         return TRUE;
     if (search.caption && CaptionOf(hwnd) != *search.caption)
         return TRUE;
@@ -112,6 +117,7 @@ bool Robot::StartCommand(const std::string& commandLine, const std::string& work
     process_.Reset(info.hProcess);
     processId_ = info.dwProcessId;
     lastAnswered_ = nullptr;
+    leftAlone_.clear();
     return true;
 }
 
@@ -125,7 +131,8 @@ void Robot::Note(const std::string& line) {
 
 HWND Robot::FindNewWindow(const std::string* caption) const {
     // A window that was just answered may live on for a moment while it closes.
-    Search search{processId_, ::IsWindow(lastAnswered_) ? lastAnswered_ : nullptr, caption};
+    Search search{processId_, ::IsWindow(lastAnswered_) ? lastAnswered_ : nullptr, &leftAlone_,
+                  caption};
     ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -140,17 +147,32 @@ Window Robot::Take(HWND hwnd) {
 }
 
 Window Robot::WaitWindow(DWORD timeoutMs) {
+    return Wait(nullptr, true, timeoutMs);
+}
+
+Window Robot::WaitWindowOrExit(DWORD timeoutMs) {
+    return Wait(nullptr, false, timeoutMs);
+}
+
+Window Robot::WaitWindowWithCaption(const std::string& caption, DWORD timeoutMs) {
+    return Wait(&caption, true, timeoutMs);
+}
+
+Window Robot::Wait(const std::string* caption, bool exitIsFailure, DWORD timeoutMs) {
     if (!process_) {
         Fail("no program was started");
         return Window();
     }
+    const std::string what = caption ? "the window " + Quote(*caption) : "a window";
     const DWORD start = ::GetTickCount();
     for (;;) {
-        if (const HWND hwnd = FindNewWindow(nullptr))
+        if (const HWND hwnd = FindNewWindow(caption))
             return Take(hwnd);
         if (!Running()) {
-            Note("program ended while a window was awaited");
-            Fail("the program ended instead of showing a window");
+            if (exitIsFailure) {
+                Note("program ended while " + what + " was awaited");
+                Fail("the program ended instead of showing " + what);
+            }
             return Window();
         }
         if (::GetTickCount() - start >= timeoutMs)
@@ -158,22 +180,7 @@ Window Robot::WaitWindow(DWORD timeoutMs) {
         ::Sleep(PollMs);
     }
     Note("no window came within " + std::to_string(timeoutMs) + " ms");
-    Fail("a window did not come");
-    End();
-    return Window();
-}
-
-Window Robot::WaitWindowWithCaption(const std::string& caption, DWORD timeoutMs) {
-    const DWORD start = ::GetTickCount();
-    while (process_) {
-        if (const HWND hwnd = FindNewWindow(&caption))
-            return Take(hwnd);
-        if (!Running() || ::GetTickCount() - start >= timeoutMs)
-            break;
-        ::Sleep(PollMs);
-    }
-    Note("no window " + Quote(caption) + " came");
-    Fail("the window " + Quote(caption) + " did not come");
+    Fail(what + " did not come");
     End();
     return Window();
 }

@@ -68,6 +68,8 @@ class Window {
     void PressEscape();                                // the Escape key
     void Close();                                      // the Close box of the title bar
     void SetItemText(int id, const std::string& text); // typing into an edit box
+    // No answer: the robot no longer waits for this window (a progress window, say).
+    void LeaveAlone();
 
   private:
     friend class Robot;
@@ -109,6 +111,9 @@ class Robot {
     // just been answered. A window that does not come in time is a failure:
     // the program is ended and an invalid Window is returned.
     Window WaitWindow(DWORD timeoutMs = DefaultTimeoutMs);
+    // Like WaitWindow, but a program that ends first is no failure: the
+    // result is then an invalid Window.
+    Window WaitWindowOrExit(DWORD timeoutMs = DefaultTimeoutMs);
     // Like WaitWindow, for a window with exactly this caption; other windows are left alone.
     Window WaitWindowWithCaption(const std::string& caption, DWORD timeoutMs = DefaultTimeoutMs);
     // The program's exit code. A program still running after the time-out is
@@ -126,6 +131,7 @@ class Robot {
   private:
     friend class Window;
     HWND FindNewWindow(const std::string* caption) const;
+    Window Wait(const std::string* caption, bool exitIsFailure, DWORD timeoutMs);
     Window Take(HWND hwnd);
     void Fail(const std::string& message);
 
@@ -133,6 +139,7 @@ class Robot {
     UniqueHandle process_;
     DWORD processId_ = 0;
     HWND lastAnswered_ = nullptr;
+    std::vector<HWND> leftAlone_;
     std::string transcript_;
 };
 

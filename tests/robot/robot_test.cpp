@@ -142,6 +142,23 @@ TEST(RobotFailures, AProgramThatEndsInsteadOfShowingAWindowFails) {
     EXPECT_EQ(recording.failures.size(), 1u);
 }
 
+TEST(RobotFailures, WaitingForAWindowOrTheEndAcceptsTheEnd) {
+    RecordingRobot recording;
+    ASSERT_TRUE(recording.robot.StartCommand(Arg(ShowBox), ""));
+    EXPECT_FALSE(recording.robot.WaitWindowOrExit().Valid());
+    EXPECT_TRUE(recording.failures.empty());
+    EXPECT_EQ(recording.robot.WaitExit(), 0u);
+}
+
+TEST(RobotFailures, AWindowLeftAloneIsNotAwaitedAgain) {
+    e2e::ScratchFolder scratch;
+    RecordingRobot recording;
+    ASSERT_TRUE(recording.robot.StartCommand(Arg(EditWindow) + " " + Arg(scratch.File("x")), ""));
+    recording.robot.WaitWindow().LeaveAlone();
+    EXPECT_FALSE(recording.robot.WaitWindow(300).Valid());
+    EXPECT_EQ(recording.failures.size(), 1u);
+}
+
 TEST(RobotFailures, AProgramThatDoesNotEndFailsAndIsEnded) {
     RecordingRobot recording;
     ASSERT_TRUE(recording.robot.StartCommand(Arg(ShowBox) + " wait 60000", ""));

@@ -139,6 +139,13 @@ void Window::Close() {
     ::PostMessageA(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
+void Window::LeaveAlone() {
+    if (!Valid())
+        return;
+    robot_->Note("  -> left alone");
+    robot_->leftAlone_.push_back(hwnd_);
+}
+
 void Window::SetItemText(int id, const std::string& text) {
     if (!Valid())
         return;
