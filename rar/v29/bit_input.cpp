@@ -29,20 +29,7 @@ bool BitInput::AtEnd() {
     return pos_ == end_ && !FillBuffer();
 }
 
-void BitInput::Refill() {
-    if (end_ - pos_ >= 8) {
-        const std::uint8_t* p = buffer_.data() + pos_;
-        std::uint64_t word = 0;
-        for (int i = 0; i < 8; ++i)
-            word = (word << 8) | p[i];
-        // Bits beyond the whole bytes taken are ORed in again, identically,
-        // by the next refill.
-        bits_ |= word >> bitCount_;
-        unsigned bytes = (63 - bitCount_) >> 3;
-        pos_ += bytes;
-        bitCount_ += bytes * 8;
-        return;
-    }
+void BitInput::RefillSlowly() {
     while (bitCount_ <= 56) {
         std::uint8_t byte = 0;
         if (pos_ != end_ || FillBuffer()) {

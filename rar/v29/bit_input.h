@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace rar::v29 {
@@ -40,7 +41,33 @@ class BitInput {
     bool AtEnd();
 
   private:
-    void Refill();
+    void Refill() {
+        if (end_ - pos_ < 8) {
+            RefillSlowly();
+            return;
+        }
+        std::uint64_t word;
+        std::memcpy(&word, buffer_.data() + pos_, 8);
+        word = FromBigEndian(word);
+        // Bits beyond the whole bytes taken are ORed in again, identically,
+        // by the next refill.
+        bits_ |= word >> bitCount_;
+        unsigned bytes = (63 - bitCount_) >> 3;
+        pos_ += bytes;
+        bitCount_ += bytes * 8;
+    }
+    static std::uint64_t FromBigEndian(std::uint64_t word) {
+#if defined(__GNUC__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        return __builtin_bswap64(word);
+#else
+        const auto* p = reinterpret_cast<const std::uint8_t*>(&word);
+        std::uint64_t value = 0;
+        for (int i = 0; i < 8; ++i)
+            value = (value << 8) | p[i];
+        return value;
+#endif
+    }
+    void RefillSlowly();
     bool FillBuffer();
 
     ByteSource& source_;

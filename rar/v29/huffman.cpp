@@ -32,13 +32,20 @@ void HuffmanTable::Build(const std::uint8_t* lengths, unsigned count) {
             symbols_[next[n]++] = static_cast<std::uint16_t>(i);
     }
 
+    // Walking the prefixes in order, the code length only grows.
+    unsigned n = 1;
     for (unsigned prefix = 0; prefix < quick_.size(); ++prefix) {
-        unsigned length = 0;
-        unsigned symbol = DecodeSlow(prefix << (16 - kQuickBits), length);
+        std::uint32_t bits = prefix << (16 - kQuickBits);
+        while (n < kMaxLength && bits >= limit_[n])
+            ++n;
         // Every value sharing this prefix decodes alike only when the code
         // fits inside the prefix.
-        quick_[prefix] =
-            length <= kQuickBits ? static_cast<std::uint16_t>(length << 12 | symbol) : 0;
+        if (n > kQuickBits) {
+            quick_[prefix] = 0;
+            continue;
+        }
+        std::uint32_t index = firstIndex_[n] + ((bits - limit_[n - 1]) >> (16 - n));
+        quick_[prefix] = static_cast<std::uint16_t>(n << 12 | symbols_[index < count ? index : 0]);
     }
 }
 
