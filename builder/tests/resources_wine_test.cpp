@@ -1,0 +1,185 @@
+// Setup variants made by the builder, read back by the real resource
+// functions of the system under Wine.
+#include "builder/file_io.h"
+#include "builder/resources.h"
+#include "lib/win32.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <tuple>
+
+namespace setupkit::builder {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A resource's identity as the enumeration functions give it: "#n" or a name.
+std::string IdText(LPCSTR id) {
+    return IS_INTRESOURCE(id) ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(id)) : id;
+}
+
+struct ResourceRef {
+    std::string type, name;
+    WORD language;
+    bool operator<(const ResourceRef& o) const {
+        return std::tie(type, name, language) < std::tie(o.type, o.name, o.language);
+    }
+    bool operator==(const ResourceRef& o) const {
+        return std::tie(type, name, language) == std::tie(o.type, o.name, o.language);
+    }
+};
+
+LPCSTR AsId(const std::string& text) {
+    return text[0] == '#' ? MAKEINTRESOURCEA(std::stoi(text.substr(1))) : text.c_str();
+}
+
+std::string Bytes(HMODULE module, const ResourceRef& ref) {
+    HRSRC found = FindResourceExA(module, AsId(ref.type), AsId(ref.name), ref.language);
+    if (!found)
+        return "<absent>";
+    const DWORD size = SizeofResource(module, found);
+    const auto* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return std::string(data, size);
+}
+
+BOOL CALLBACK AddType(HMODULE, LPSTR type, LONG_PTR list) {
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(IdText(type));
+    return TRUE;
+}
+
+BOOL CALLBACK AddName(HMODULE, LPCSTR, LPSTR name, LONG_PTR list) {
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(IdText(name));
+    return TRUE;
+}
+
+BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR list) {
+    reinterpret_cast<std::vector<WORD>*>(list)->push_back(language);
+    return TRUE;
+}
+
+// Every resource of the module with its bytes.
+std::map<ResourceRef, std::string> AllResources(HMODULE module) {
+    std::map<ResourceRef, std::string> all;
+    std::vector<std::string> types;
+    EnumResourceTypesA(module, AddType, reinterpret_cast<LONG_PTR>(&types));
+    for (const std::string& type : types) {
+        std::vector<std::string> names;
+        EnumResourceNamesA(module, AsId(type), AddName, reinterpret_cast<LONG_PTR>(&names));
+        for (const std::string& name : names) {
+            std::vector<WORD> languages;
+            EnumResourceLanguagesA(module, AsId(type), AsId(name), AddLanguage,
+                                   reinterpret_cast<LONG_PTR>(&languages));
+            for (WORD language : languages)
+                all[{type, name, language}] = Bytes(module, {type, name, language});
+        }
+    }
+    return all;
+}
+
+LoadedModule LoadAsData(const std::string& path) {
+    return LoadedModule(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
+// The bytes the real FindResource/LoadResource/SizeofResource give for NAME.
+std::string RcData(HMODULE module, const std::string& name) {
+    return Bytes(module, {"#10", name, MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL)});
+}
+
+const std::vector<RcDataResource> kConfig = {
+    {"APPNAME", "Tessaline Grid 1.4 for Delphi 5"},
+    {"HELPFILES", "TsGrid.cnt\r\nTsGrid.hlp=Tessaline Grid Help\r\n"},
+    {"CABFILE", std::string("Rar!\x1A\x07\x00\0\0\xFF binary", 17) + std::string(100000, '\x42')},
+    {"OLDDATA", "replaced"},
+    {"EMPTY", ""},
+};
+
+class WineResources : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("setupkit-wine-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Runs `program` with `arguments`; its exit status.
+    static DWORD Run(const std::string& program, const std::string& arguments) {
+        std::string line = "\"" + program + "\" " + arguments;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &info))
+            return 0xFFFFFFFF;
+        UniqueHandle process(info.hProcess);
+        UniqueHandle thread(info.hThread);
+        WaitForSingleObject(process.Get(), 30000);
+        DWORD status = 0xFFFFFFFF;
+        GetExitCodeProcess(process.Get(), &status);
+        return status;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(WineResources, LoaderReadsEveryResourceByteForByte) {
+    WriteSetupFile(RCDUMP_EXE, Path("variant.exe"), kConfig);
+    const LoadedModule variant = LoadAsData(Path("variant.exe"));
+    ASSERT_TRUE(variant) << GetLastError();
+    for (const RcDataResource& resource : kConfig)
+        EXPECT_EQ(RcData(variant.Get(), resource.name), resource.bytes) << resource.name;
+    EXPECT_EQ(RcData(variant.Get(), "KEPTDATA"), "kept as it was");
+    EXPECT_EQ(RcData(variant.Get(), "MISSING"), "<absent>");
+}
+
+TEST_F(WineResources, VersionInfoAndOtherResourcesAreKept) {
+    WriteSetupFile(RCDUMP_EXE, Path("variant.exe"), kConfig);
+    const LoadedModule stub = LoadAsData(RCDUMP_EXE);
+    const LoadedModule variant = LoadAsData(Path("variant.exe"));
+    ASSERT_TRUE(stub && variant);
+    std::map<ResourceRef, std::string> expected = AllResources(stub.Get());
+    ASSERT_EQ(expected.count({"#16", "#1", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)}), 1u);
+    for (const RcDataResource& resource : kConfig) {
+        // The stub's OLDDATA (in the linker's language) gives way to ours.
+        for (auto it = expected.begin(); it != expected.end();)
+            it = it->first.type == "#10" && it->first.name == resource.name ? expected.erase(it)
+                                                                            : std::next(it);
+        expected[{"#10", resource.name, 0}] = resource.bytes;
+    }
+    EXPECT_EQ(AllResources(variant.Get()), expected);
+}
+
+TEST_F(WineResources, VariantRunsAndReadsItsOwnResources) {
+    WriteSetupFile(RCDUMP_EXE, Path("variant.exe"), kConfig);
+    // Made from a variant again: the resource section grows in place.
+    WriteSetupFile(Path("variant.exe"), Path("again.exe"), {{"APPNAME", "Second build"}});
+    for (const RcDataResource& resource : kConfig) {
+        ASSERT_EQ(Run(Path("variant.exe"), resource.name + " \"" + Path("out.bin") + "\""), 0u);
+        EXPECT_EQ(ReadWholeFile(Path("out.bin")), resource.bytes) << resource.name;
+    }
+    EXPECT_EQ(Run(Path("variant.exe"), "MISSING x"), 3u);
+    ASSERT_EQ(Run(Path("again.exe"), "APPNAME \"" + Path("out.bin") + "\""), 0u);
+    EXPECT_EQ(ReadWholeFile(Path("out.bin")), "Second build");
+    ASSERT_EQ(Run(Path("again.exe"), "CABFILE \"" + Path("out.bin") + "\""), 0u);
+    EXPECT_EQ(ReadWholeFile(Path("out.bin")), kConfig[2].bytes);
+}
+
+TEST_F(WineResources, SetupStubKeepsItsResources) {
+    WriteSetupFile(SETUP_STUB, Path("setup.exe"), kConfig);
+    const LoadedModule stub = LoadAsData(SETUP_STUB);
+    const LoadedModule setup = LoadAsData(Path("setup.exe"));
+    ASSERT_TRUE(stub && setup);
+    std::map<ResourceRef, std::string> expected = AllResources(stub.Get());
+    EXPECT_FALSE(expected.empty());
+    for (const RcDataResource& resource : kConfig)
+        expected[{"#10", resource.name, 0}] = resource.bytes;
+    EXPECT_EQ(AllResources(setup.Get()), expected);
+}
+
+} // namespace
+} // namespace setupkit::builder
