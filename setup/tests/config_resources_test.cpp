@@ -1,0 +1,191 @@
+// Resource and flag reading checked on the real resources of a program: the
+// test makes copies of itself carrying chosen resources and has each copy
+// report what it reads ("probe" mode, below).
+#include "builder/resources.h"
+#include "setup/config_resources.h"
+#include "tests/robot/robot.h"
+#include "tests/support/scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+
+namespace setupkit {
+namespace {
+
+using e2e::ReadFile;
+using e2e::ScratchFolder;
+
+std::string Hex(const std::string& bytes) {
+    std::string out;
+    for (const unsigned char c : bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X", c);
+        out += hex;
+    }
+    return out;
+}
+
+// One line per name: what each reading function answers for it.
+std::string Report(const std::string& name) {
+    ConfigResourceData locked = LockConfigResource(name);
+    const std::string lock = locked.data ? std::to_string(locked.size) : "null";
+    ReleaseConfigResource(locked.handle);
+    return name + " text=" + Hex(ReadConfigResource(name)) + " lock=" + lock +
+           " on=" + std::to_string(IsOptionOn(name)) + " yes=" + std::to_string(IsOptionYes(name)) +
+           "\n";
+}
+
+int Probe(int argc, char** argv) {
+    std::string report;
+    for (int i = 3; i < argc; ++i)
+        report += Report(argv[i]);
+    e2e::WriteFile(argv[2], report);
+    return 0;
+}
+
+std::string SelfPath() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// What a copy of this program carrying `resources` reads for each name.
+std::map<std::string, std::string> ProbeCopy(const std::vector<builder::RcDataResource>& resources,
+                                             const std::vector<std::string>& names) {
+    ScratchFolder scratch;
+    const std::string copy = scratch.File("probe.exe");
+    const std::string output = scratch.File("report.txt");
+    builder::WriteSetupFile(SelfPath(), copy, resources);
+    std::string command = "\"" + copy + "\" probe \"" + output + "\"";
+    for (const std::string& name : names)
+        command += " " + name;
+    robot::Robot robot;
+    EXPECT_TRUE(robot.StartCommand(command, scratch.Path()));
+    EXPECT_EQ(robot.WaitExit(), 0u);
+    std::map<std::string, std::string> lines;
+    const std::string report = ReadFile(output);
+    for (size_t start = 0; start < report.size();) {
+        const size_t end = report.find('\n', start);
+        const std::string line = report.substr(start, end - start);
+        lines[line.substr(0, line.find(' '))] = line.substr(line.find(' ') + 1);
+        start = end + 1;
+    }
+    return lines;
+}
+
+TEST(ConfigResources, TextIsExactlyTheStoredBytes) {
+    const std::string appName = "Corvel Nodemark 2.1 for Delphi 5.";
+    const std::vector<builder::RcDataResource> resources = {
+        {"APPNAME", appName},
+        {"LINEEND", "C:\\Corvel\r\n"},
+        {"ZERO", std::string("a\0b", 3)},
+        {"HIGH", "\x80\xE9\xFF"},
+        {"EMPTY", ""},
+    };
+    const auto lines =
+        ProbeCopy(resources, {"APPNAME", "LINEEND", "ZERO", "HIGH", "EMPTY", "ABSENT"});
+    ASSERT_EQ(appName.size(), 33u);
+    EXPECT_EQ(lines.at("APPNAME"), "text=" + Hex(appName) + " lock=33 on=1 yes=0");
+    EXPECT_EQ(lines.at("LINEEND"), "text=" + Hex("C:\\Corvel\r\n") + " lock=11 on=1 yes=0");
+    EXPECT_EQ(lines.at("ZERO"), "text=610062 lock=3 on=1 yes=0");
+    EXPECT_EQ(lines.at("HIGH"), "text=80E9FF lock=3 on=1 yes=0");
+    EXPECT_EQ(lines.at("ABSENT"), "text= lock=null on=1 yes=0");
+    // An empty resource reads as empty text, whatever its pointer.
+    EXPECT_EQ(lines.at("EMPTY").substr(0, 6), "text= ");
+}
+
+TEST(ConfigResources, FlagsCompareTheWholeTextCaseSensitively) {
+    const std::vector<builder::RcDataResource> resources = {
+        {"NO", "No"},         {"NOBLANK", "No "},  {"LOWERNO", "no"},
+        {"NOLINE", "No\r\n"}, {"YES", "Yes"},      {"YESLINE", "Yes\r\n"},
+        {"LOWERYES", "yes"},  {"UPPERYES", "YES"}, {"BLANKYES", " Yes"},
+    };
+    const auto lines = ProbeCopy(resources, {"NO", "NOBLANK", "LOWERNO", "NOLINE", "YES", "YESLINE",
+                                             "LOWERYES", "UPPERYES", "BLANKYES", "ABSENT"});
+    const std::map<std::string, std::pair<int, int>> expected = {
+        {"NO", {0, 0}},       {"NOBLANK", {1, 0}}, {"LOWERNO", {1, 0}},  {"NOLINE", {1, 0}},
+        {"YES", {1, 1}},      {"YESLINE", {1, 0}}, {"LOWERYES", {1, 0}}, {"UPPERYES", {1, 0}},
+        {"BLANKYES", {1, 0}}, {"ABSENT", {1, 0}}};
+    for (const auto& [name, flags] : expected) {
+        const std::string& line = lines.at(name);
+        EXPECT_EQ(line.substr(line.find(" on=")),
+                  " on=" + std::to_string(flags.first) + " yes=" + std::to_string(flags.second))
+            << name;
+    }
+}
+
+// Points the process's temporary folder elsewhere for the length of a test.
+class TempFolderOverride {
+  public:
+    explicit TempFolderOverride(const std::string& folder) {
+        ::SetEnvironmentVariableA("TMP", folder.c_str());
+        ::SetEnvironmentVariableA("TEMP", folder.c_str());
+    }
+    ~TempFolderOverride() {
+        ::SetEnvironmentVariableA("TMP", saved_.c_str());
+        ::SetEnvironmentVariableA("TEMP", saved_.c_str());
+    }
+
+  private:
+    std::string saved_ = GetTempFolder();
+};
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+TEST(TempFiles, TempFolderLosesItsBackslashExceptAtADriveRoot) {
+    ScratchFolder scratch;
+    {
+        TempFolderOverride temp(scratch.Path() + "\\");
+        EXPECT_EQ(GetTempFolder(), scratch.Path());
+    }
+    TempFolderOverride temp("C:\\");
+    EXPECT_EQ(GetTempFolder(), "C:\\");
+}
+
+TEST(TempFiles, EachNewFileGetsItsOwnNameAndExists) {
+    ScratchFolder scratch;
+    TempFolderOverride temp(scratch.Path());
+    const std::string first = MakeTempFileName("tempfile");
+    const std::string second = MakeTempFileName("tempfile");
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(StartsWith(first, scratch.Path() + "\\tem")) << first;
+    EXPECT_TRUE(StartsWith(second, scratch.Path() + "\\tem")) << second;
+    EXPECT_TRUE(e2e::FileExists(first));
+    EXPECT_TRUE(e2e::FileExists(second));
+
+    std::string path;
+    {
+        UniqueHandle file = CreateTempFile(path);
+        ASSERT_TRUE(file.Valid());
+        EXPECT_TRUE(StartsWith(path, scratch.Path() + "\\KV")) << path;
+        DWORD written = 0;
+        ASSERT_TRUE(::WriteFile(file.Get(), "data", 4, &written, nullptr));
+    }
+    EXPECT_EQ(ReadFile(path), "data");
+    std::string other;
+    EXPECT_TRUE(CreateTempFile(other).Valid());
+    EXPECT_NE(other, path);
+}
+
+TEST(TempFiles, AMissingTempFolderGivesNoFile) {
+    ScratchFolder scratch;
+    TempFolderOverride temp(scratch.File("missing"));
+    EXPECT_EQ(MakeTempFileName("KV"), "");
+    std::string path = "unchanged";
+    EXPECT_FALSE(CreateTempFile(path).Valid());
+    EXPECT_EQ(path, "");
+}
+
+} // namespace
+} // namespace setupkit
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "probe")
+        return setupkit::Probe(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
