@@ -148,13 +148,22 @@ void Decoder29::DecodeEntry(BitInput& in, EntryOutput& out) {
     for (;;) {
         std::uint64_t flushAt = window_.written + window_.Size() - kWindowReserve;
         std::uint64_t limit = std::min(flushAt, entryEnd_);
-        while (window_.pos < limit) {
+        // Literals, by far the most frequent symbol, go straight in.
+        std::uint8_t* const data = window_.Data();
+        const std::size_t mask = window_.Size() - 1;
+        std::uint64_t pos = window_.pos;
+        while (pos < limit) {
             unsigned symbol = tables_.main.Decode(in);
-            if (symbol < 256)
-                window_.Put(static_cast<std::uint8_t>(symbol));
-            else if (!DecodeSymbol(in, symbol))
+            if (symbol < 256) {
+                data[pos++ & mask] = static_cast<std::uint8_t>(symbol);
+                continue;
+            }
+            window_.pos = pos;
+            if (!DecodeSymbol(in, symbol))
                 return;
+            pos = window_.pos;
         }
+        window_.pos = pos;
         if (window_.pos >= entryEnd_) {
             // Past the entry's size only what produces no data still belongs
             // to it: the end marker and filter blocks.

@@ -18,7 +18,7 @@ class Window {
     void Allocate(std::size_t size);
     std::size_t Size() const { return mask_ + 1; }
 
-    void Put(std::uint8_t byte) { data_[pos++ & mask_] = byte; }
+    std::uint8_t* Data() { return data_.get(); }
     // Copies `length` (at most kMaxMatch) bytes from `distance` back. A
     // distance beyond what was decoded reads older window contents, as the
     // format allows; it never leaves the buffer.
