@@ -51,6 +51,36 @@ TEST(PreviousVersionCheck, OkGoesOnAndTheFlagNoSkipsIt) {
     RunThrough(run, unchecked);
 }
 
+// The family's record asks at start-up, the uninstall entry again after the welcome.
+TEST(PreviousVersionCheck, AnotherVersionWithTheSameNameIsAskedAboutTwice) {
+    SetupRun run;
+    const Resources first = BaseResources(run);
+    run.Build(first);
+    ASSERT_TRUE(run.Start());
+    RunThrough(run, first);
+    // The family's record as the payload step leaves it.
+    test::SetRawValue(HKEY_CURRENT_USER, ProductRecordPath(Get(first, "PRODUCTNAME")), "Version",
+                      REG_SZ, Sz("1.0"));
+
+    const Resources second = With(first, "VERSION", "2.0");
+    MakeSetup(run.SetupPath(), second);
+    ASSERT_TRUE(run.Start());
+    robot::Window startUp = run.Robot().WaitWindow();
+    ExpectPreviousVersionBox(startUp, Get(second, "APPNAME"));
+    startUp.Press(IDOK);
+    robot::Window welcome = run.Robot().WaitWindow();
+    ExpectWelcome(welcome, second);
+    welcome.Press(IDOK);
+    robot::Window check = run.Robot().WaitWindow();
+    ExpectPreviousVersionBox(check, Get(second, "APPNAME"));
+    check.Press(IDOK);
+    robot::Window done = run.Robot().WaitWindow();
+    EXPECT_EQ(done.Text(), "Installation completed.");
+    done.Press(IDOK);
+    ExpectCleanEnd(run.Robot());
+    EXPECT_EQ(UninstallValue(second, "VERSION").bytes, Sz("2.0"));
+}
+
 TEST(RunningIdeCheck, OneOrTwoWindowsAreNotARunningIde) {
     for (std::size_t shown = 1; shown <= 2; ++shown) {
         SCOPED_TRACE(shown);

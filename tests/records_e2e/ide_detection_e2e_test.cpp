@@ -29,15 +29,32 @@ TEST(IdeCodes, LowerCaseCodeSelectsDelphi5WhichNeedsNoInstallation) {
     EXPECT_FALSE(UninstallValue(resources, "INSTALLEDHELPS").exists);
 }
 
-TEST(IdeCodes, UnknownCodesSelectDelphi4AndNeedItInstalled) {
+TEST(IdeCodes, UnknownCodesSelectDelphi4) {
+    const std::vector<std::string> codes = {"D5 ", "D6", ""};
     IdeRegistry ides;
-    for (const char* code : {"D5 ", "D6", ""}) {
-        SCOPED_TRACE(std::string("\"") + code + "\"");
+    for (const std::string& code : codes) {
+        SCOPED_TRACE("\"" + code + "\" without Delphi 4");
         SetupRun run;
         ExpectRefused(With(BaseResources(run), "DELPHIVER", code));
     }
-    SetupRun run;
-    ExpectRefused(Without(BaseResources(run), "DELPHIVER"));
+    {
+        SCOPED_TRACE("no DELPHIVER without Delphi 4");
+        SetupRun run;
+        ExpectRefused(Without(BaseResources(run), "DELPHIVER"));
+    }
+    // With the build Delphi 4 needs, the same codes pass the check.
+    ides.Install("Delphi\\4.0", "d4_5_108");
+    for (const std::string& code : codes) {
+        SCOPED_TRACE("\"" + code + "\" with Delphi 4");
+        SetupRun run;
+        const Resources resources = With(BaseResources(run), "DELPHIVER", code);
+        run.Build(resources);
+        ASSERT_TRUE(run.Start());
+        robot::Window welcome = run.Robot().WaitWindow();
+        ExpectWelcome(welcome, resources);
+        welcome.Press(IDCANCEL);
+        ExpectCleanEnd(run.Robot());
+    }
 }
 
 TEST(IdeVersion, Delphi3MustBeExactlyBuild583) {
