@@ -48,10 +48,6 @@ TEST(IdeCatalogueCells, IdesWithoutPackagesHaveNoExtensionOrKey) {
         EXPECT_EQ(PackageExtension(kind), "");
         EXPECT_EQ(KnownPackagesKey(kind), "");
     }
-    EXPECT_EQ(PackageExtension(IdeKind::D3), ".DPL");
-    EXPECT_EQ(PackageExtension(IdeKind::C4), ".BPL");
-    EXPECT_EQ(KnownPackagesKey(IdeKind::C3), "Software\\Borland\\C++Builder\\3.0\\Known Packages");
-    EXPECT_EQ(KnownPackagesKey(IdeKind::D5), "Software\\Borland\\Delphi\\5.0\\Known Packages");
 }
 
 TEST_F(IdeCatalogue, ReadsStringSettingsAndMissingOnesAsEmpty) {

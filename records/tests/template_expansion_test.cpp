@@ -36,12 +36,10 @@ TEST_F(TemplateExpansion, AsksOnlyForTemplatesThatOccur) {
     EXPECT_EQ(asked, (std::vector<std::string>{"%PROGRAMFILES%"}));
 }
 
-TEST_F(TemplateExpansion, LeavesUnknownAndLowerCaseWordsAlone) {
+TEST_F(TemplateExpansion, LeavesEverythingButTemplatesAlone) {
     EXPECT_EQ(ExpandTemplates("%system%\\%D5_HELP%\\%", Table()), "%system%\\%D5_HELP%\\%");
     EXPECT_TRUE(asked.empty());
-}
-
-TEST_F(TemplateExpansion, KeepsTheBackslashAfterATemplate) {
+    // Nothing else is normalised: the backslash after a template stays.
     EXPECT_EQ(ExpandTemplates("%WINDOWS%\\Fonts", Table()), "C:\\WINDOWS\\\\Fonts");
 }
 

@@ -87,14 +87,6 @@ TEST_F(UninstallRegistration, WritesEveryValueAsANulTerminatedString) {
               test::DwordBytes(1));
 }
 
-TEST_F(UninstallRegistration, EmptyListsAreJustTheNul) {
-    SetRun("C:\\Corvel\\");
-    RegisterUninstall();
-    EXPECT_EQ(Value("FOLDERS").bytes, std::string(1, '\0'));
-    EXPECT_EQ(Value("FILES").bytes, std::string(1, '\0'));
-    EXPECT_EQ(Value("UninstallString").bytes, Sz("C:\\Corvel\\UnInstall.exe \"" + App + "\""));
-}
-
 TEST_F(UninstallRegistration, SecondRunReplacesTheListsWithItsOwn) {
     SetRun("C:\\Corvel\\");
     driver::InstalledFiles.Add("C:\\first.pas");

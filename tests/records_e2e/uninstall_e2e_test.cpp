@@ -34,17 +34,5 @@ TEST(UninstallEntry, HoldsTheRunsNamesListsAndQuotedCommand) {
     }
 }
 
-TEST(UninstallEntry, FolderWithoutSpacesIsNotQuoted) {
-    SetupRun run;
-    const Resources resources = BaseResources(run);
-    const std::string dest = Get(resources, "INSTALLDIR");
-    ASSERT_EQ(dest.find(' '), std::string::npos) << dest;
-    run.Build(resources);
-    ASSERT_TRUE(run.Start());
-    RunThrough(run, resources);
-    EXPECT_EQ(UninstallValue(resources, "UninstallString").bytes,
-              Sz(dest + "\\UnInstall.exe \"" + Get(resources, "APPNAME") + "\""));
-}
-
 } // namespace
 } // namespace setupkit::e2e
