@@ -27,9 +27,11 @@ class TResDialog {
     TResDialog& operator=(const TResDialog&) = delete;
 
     // Shows the dialog and runs the program's message loop until OK or
-    // Cancel; true for OK. A WM_QUIT ends the loop as it found it.
+    // Cancel; true for OK. A WM_QUIT taken by the loop ends it too (false
+    // unless OK came first) and is not posted again.
     bool Execute();
 
+    // Zero until the window has been created; messages before that find no object.
     HWND Handle = nullptr;
     bool Finished = false;
     bool DialogResult = false;
