@@ -37,6 +37,8 @@ class BitInput {
             Refill();
         Skip(bitCount_ & 7);
     }
+    // True when bits past the end of the entry were consumed, not just peeked.
+    bool Overrun() const { return paddingBytes_ * 8 > bitCount_; }
     // True when the entry has no packed byte left to read.
     bool AtEnd();
 

@@ -106,11 +106,13 @@ void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink&
     filters_.DropPending();
     BitInput in(packed);
     EntryOutput out(sink, window_.pos, unpackedSize);
-    entryEnd_ = window_.pos + unpackedSize;
+    entryEnd_ = window_.pos + std::min(unpackedSize, UINT64_MAX - window_.pos);
     if (unpackedSize != 0 || !in.AtEnd()) {
         if (!tablesRead_)
             ReadBlockHeader(in);
         DecodeEntry(in, out);
+        if (in.Overrun())
+            throw DataError("packed data ends early");
         // Blocks still waiting for data past the entry's end cannot apply.
         filters_.WriteOut(window_, out);
         filters_.DropPending();
@@ -122,6 +124,8 @@ void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink&
 }
 
 void Decoder29::ResetStream() {
+    // Whatever an entry that failed left undelivered is not this entry's.
+    window_.written = window_.pos;
     tablesRead_ = false;
     tables_.lengths.fill(0);
     oldDistances_.fill(0);

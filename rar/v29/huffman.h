@@ -11,7 +11,7 @@ namespace rar::v29 {
 
 class HuffmanTable {
   public:
-    static constexpr unsigned kMaxSymbols = 306;
+    static constexpr unsigned kMaxSymbols = 299;
     static constexpr unsigned kMaxLength = 15;
 
     // `lengths[i]` (0..15, 0 = unused) for each of `count` symbols.

@@ -175,16 +175,16 @@ TEST(Decoder29, CorruptStreamsAreDataErrors) {
 
 TEST(Decoder29, AFailedEntryEndsTheSolidStream) {
     auto decoder = MakeDecoder29(kWindow);
+    // Cut off in the middle: decoded bytes are left undelivered.
     StreamWriter bad;
     bad.Tables();
     bad.Literals(Text("ab"));
-    bad.EndOfEntry();
     EXPECT_THROW(Decode(*decoder, bad, 5), DataError);
     StreamWriter next;
     next.Literal('c');
     next.EndOfEntry();
     EXPECT_THROW(Decode(*decoder, next, 1, true), DataError);
-    // A new non-solid entry starts over.
+    // A new non-solid entry starts over, with none of those bytes.
     StreamWriter fresh;
     fresh.Tables();
     fresh.Literal('d');
