@@ -10,7 +10,7 @@
 namespace setupkit::builder {
 namespace {
 
-const char kUsage[] = "usage: setupkit-build STUB OUT NAME=text|NAME=@file ...\n"
+const char kUsage[] = "usage: setupkit-build STUB OUT NAME=text|NAME=@file|NAME=@@text ...\n"
                       "       setupkit-build --product DIR --stub STUB --unrar DLL -o OUT\n"
                       "       setupkit-build --rar FOLDER -o OUT";
 
@@ -59,7 +59,9 @@ RcDataResource ParseResourceArgument(const std::string& argument) {
     RcDataResource resource{argument.substr(0, equals), argument.substr(equals + 1)};
     if (!IsResourceName(resource.name))
         throw BuildError("'" + resource.name + "' is not a resource name (an upper-case word)");
-    if (!resource.bytes.empty() && resource.bytes[0] == '@')
+    if (resource.bytes.compare(0, 2, "@@") == 0)
+        resource.bytes.erase(0, 1);
+    else if (!resource.bytes.empty() && resource.bytes[0] == '@')
         resource.bytes = ReadWholeFile(resource.bytes.substr(1));
     return resource;
 }

@@ -2,7 +2,8 @@
 // The command-line forms of setupkit-build:
 //
 //   setupkit-build STUB OUT NAME=text NAME=@file ...
-//       adds each resource to STUB and writes OUT ("@file": the file's bytes).
+//       adds each resource to STUB and writes OUT ("@file": the file's bytes;
+//       "@@text": the text "@text").
 //   setupkit-build --product DIR --stub STUB --unrar DLL -o OUT
 //       builds the product described in DIR (see product.h).
 //   setupkit-build --rar FOLDER -o OUT
@@ -14,7 +15,7 @@
 
 namespace setupkit::builder {
 
-// "NAME=text" or "NAME=@file" as a resource; throws BuildError.
+// "NAME=text", "NAME=@file" or "NAME=@@text" as a resource; throws BuildError.
 RcDataResource ParseResourceArgument(const std::string& argument);
 
 // Runs one command; throws BuildError on bad arguments or input.

@@ -85,6 +85,13 @@ void CollectInto(const fs::path& folder, const std::string& prefix, bool withFol
     std::sort(children.begin(), children.end());
     for (const fs::path& child : children) {
         const std::string name = prefix + child.filename().u8string();
+        // The setup writes names with the ANSI functions: other bytes would
+        // arrive as different characters.
+        if (std::any_of(name.begin(), name.end(), [](char c) { return c & 0x80; }))
+            throw BuildError("'" + child.u8string() + "': only ASCII file names can be archived");
+        if (fs::is_symlink(child) && fs::is_directory(child))
+            throw BuildError("'" + child.u8string() +
+                             "' is a link to a folder; it is not followed");
         if (fs::is_directory(child)) {
             if (withFolders)
                 entries.push_back({name, {}, true, dosTime});

@@ -31,7 +31,8 @@ std::string WriteRarArchive(const std::vector<RarEntry>& entries);
 
 // Entries for every file under `folder`, in sorted order, each folder's own
 // entry (when `withFolders`) just before its contents. Names are relative to
-// `folder`. Throws BuildError when the folder cannot be read.
+// `folder`. Throws BuildError when the folder cannot be read, holds a name
+// that is not ASCII or a link to a folder.
 std::vector<RarEntry> CollectFolder(const std::string& folder, bool withFolders,
                                     std::uint32_t dosTime = kDefaultDosTime);
 

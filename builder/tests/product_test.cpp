@@ -128,11 +128,14 @@ TEST_F(Tool, BuildsTheSampleProduct) {
 TEST_F(Tool, AddsTextAndFileResources) {
     WriteWholeFile(Path("list.txt"), "a.bpl\r\nb.bpl");
     ASSERT_EQ(RunTool("'" + Path("stub.exe") + "' '" + Path("setup.exe") +
-                      "' 'APPNAME=Grid = 5' SYSFILES=@'" + Path("list.txt") + "' EMPTY="),
+                      "' 'APPNAME=Grid = 5' SYSFILES=@'" + Path("list.txt") +
+                      "' EMPTY= VERSION=@@2"),
               0);
     EXPECT_EQ(RcDataOf(Path("setup.exe")),
-              (std::map<std::string, std::string>{
-                  {"APPNAME", "Grid = 5"}, {"SYSFILES", "a.bpl\r\nb.bpl"}, {"EMPTY", ""}}));
+              (std::map<std::string, std::string>{{"APPNAME", "Grid = 5"},
+                                                  {"SYSFILES", "a.bpl\r\nb.bpl"},
+                                                  {"EMPTY", ""},
+                                                  {"VERSION", "@2"}}));
 }
 
 TEST_F(Tool, BadInputExitsNonZeroWithAMessageAndNoOutput) {

@@ -175,8 +175,13 @@ TEST_F(PayloadFolder, SameFolderGivesTheSameBytes) {
     EXPECT_EQ(WriteRarArchive(CollectFolder(source_.string(), true)), first);
 }
 
-TEST_F(PayloadFolder, MissingFolderIsAnError) {
+TEST_F(PayloadFolder, FoldersThatCannotBeArchivedFaithfullyAreRejected) {
     EXPECT_THROW(CollectFolder((root_ / "nothing").string(), true), BuildError);
+    fs::create_directory_symlink(source_, source_ / "units" / "loop");
+    EXPECT_THROW(CollectFolder(source_.string(), true), BuildError);
+    fs::remove(source_ / "units" / "loop");
+    Write("help/Gr\xC3\xBC\xC3\x9F" "e.txt", "x");
+    EXPECT_THROW(CollectFolder(source_.string(), true), BuildError);
 }
 
 TEST_F(PayloadFolder, BsdtarListsAndExtractsIdenticalBytes) {
