@@ -94,19 +94,15 @@ std::vector<std::string> RegistryKey::ValueNames() const {
     std::vector<std::string> names;
     if (!IsOpen())
         return names;
-    DWORD count = 0;
-    DWORD longest = 0;
-    if (::RegQueryInfoKeyA(key_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                           &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return names;
-    std::string buffer(longest + 1, '\0');
-    for (DWORD index = 0; index < count; ++index) {
+    // The longest name the registry allows, so that no name is cut or skipped.
+    std::string buffer(16384, '\0');
+    for (DWORD index = 0;; ++index) {
         DWORD length = static_cast<DWORD>(buffer.size());
         if (::RegEnumValueA(key_.Get(), index, &buffer[0], &length, nullptr, nullptr, nullptr,
-                            nullptr) == ERROR_SUCCESS)
-            names.push_back(buffer.substr(0, length));
+                            nullptr) != ERROR_SUCCESS)
+            return names;
+        names.push_back(buffer.substr(0, length));
     }
-    return names;
 }
 
 RegKey CreateRegKey(HKEY parent, const std::string& subKey) {
