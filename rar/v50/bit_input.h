@@ -10,7 +10,7 @@
 namespace rar::v50 {
 
 class BitInput {
-public:
+  public:
     // Bytes the decoder may read past the buffered data before it checks for
     // an overrun; they read as zeros.
     static constexpr std::size_t kPadding = 4096;
@@ -56,7 +56,7 @@ public:
     std::uint64_t ReadLong(unsigned count);
     void AlignToByte() { bitPos_ = (bitPos_ + 7) & ~std::size_t(7); }
 
-private:
+  private:
     static constexpr std::size_t kBufferSize = 1 << 16;
 
     ByteSource& source_;

@@ -62,8 +62,8 @@ void ReadTables(BitInput& in, bool extendedDistances, CodeTables& tables) {
     HuffmanTable lengthCode = ReadLengthCode(in);
     unsigned distanceSymbols = extendedDistances ? kExtendedDistanceSymbols : kDistanceSymbols;
     unsigned total = kMainSymbols + distanceSymbols + kLowDistanceSymbols + kLengthSymbols;
-    std::array<std::uint8_t, kMainSymbols + kExtendedDistanceSymbols + kLowDistanceSymbols +
-                                 kLengthSymbols>
+    std::array<std::uint8_t,
+               kMainSymbols + kExtendedDistanceSymbols + kLowDistanceSymbols + kLengthSymbols>
         lengths{};
     for (unsigned i = 0; i < total;) {
         unsigned symbol = lengthCode.Decode(in);

@@ -24,14 +24,13 @@ constexpr std::size_t kMinWindow = 0x20000;
 constexpr std::size_t kBatch = 0x40000;
 
 class Decoder50 : public Decoder {
-public:
+  public:
     Decoder50(std::size_t windowSize, bool extendedDistances)
         : windowSize_(std::max(windowSize, kMinWindow)), extendedDistances_(extendedDistances) {}
 
-    void Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& out,
-                bool solid) override;
+    void Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& out, bool solid) override;
 
-private:
+  private:
     void Restart();
     void PrepareWindow(std::uint64_t unpackedSize, bool solid);
     void StartBlock(BitInput& in);
@@ -52,8 +51,7 @@ private:
     std::uint32_t lastLength_ = 0;
 };
 
-void Decoder50::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& out,
-                       bool solid) {
+void Decoder50::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& out, bool solid) {
     if (!solid) {
         Restart();
     }

@@ -51,8 +51,8 @@ void UndoArm(std::uint8_t* data, std::size_t length, std::uint32_t fileOffset) {
         if (p[3] != 0xeb) {
             continue;
         }
-        std::uint32_t target = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
-                               std::uint32_t(p[2]) << 16;
+        std::uint32_t target =
+            std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
         target -= std::uint32_t(fileOffset + i) / 4;
         p[0] = std::uint8_t(target);
         p[1] = std::uint8_t(target >> 8);

@@ -10,7 +10,7 @@
 namespace rar::v50 {
 
 class HuffmanTable {
-public:
+  public:
     static constexpr std::size_t kMaxSymbols = 306;
     static constexpr unsigned kMaxLength = 15;
     static constexpr unsigned kMaxQuickBits = 10;
@@ -30,7 +30,7 @@ public:
         return DecodeLong(in, bits);
     }
 
-private:
+  private:
     unsigned DecodeLong(BitInput& in, std::uint32_t bits) const;
 
     unsigned quickBits_ = 0;

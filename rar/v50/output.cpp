@@ -43,8 +43,9 @@ void FilteredOutput::Flush(const Window& window) {
             continue;
         }
         std::uint64_t to = filters_.empty() ? total : std::min(total, filters_.front().start);
-        window.ForEachPiece(passed_, to,
-                            [this](const std::uint8_t* data, std::size_t count) { Emit(data, count); });
+        window.ForEachPiece(passed_, to, [this](const std::uint8_t* data, std::size_t count) {
+            Emit(data, count);
+        });
         passed_ = to;
     }
 }

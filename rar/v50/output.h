@@ -12,7 +12,7 @@
 namespace rar::v50 {
 
 class FilteredOutput {
-public:
+  public:
     // The entry's bytes start at absolute stream position `start`; the sink
     // gets at most `size` of them.
     void Begin(ByteSink& sink, std::uint64_t start, std::uint64_t size);
@@ -22,7 +22,7 @@ public:
     void Flush(const Window& window);
     bool Complete() const { return written_ == size_; }
 
-private:
+  private:
     void Emit(const std::uint8_t* data, std::size_t count);
     void TakeFiltered(const Window& window);
     void ApplyFilter(const Filter& filter);

@@ -11,7 +11,7 @@
 namespace rar::v50 {
 
 class Window {
-public:
+  public:
     // Makes the ring `size` bytes long (when it is shorter). With
     // `keepHistory` the bytes unpacked so far stay where matches find them.
     // Throws MemoryError when the machine cannot give that much.
@@ -40,8 +40,8 @@ public:
         if (distance == 0 || distance > total_ || distance > size_) {
             throw DataError("RAR5 data: match distance outside the window");
         }
-        std::size_t from = pos_ >= distance ? pos_ - std::size_t(distance)
-                                            : pos_ + size_ - std::size_t(distance);
+        std::size_t from =
+            pos_ >= distance ? pos_ - std::size_t(distance) : pos_ + size_ - std::size_t(distance);
         if (pos_ + length < size_ && from + length <= size_) {
             CopyLinear(data_.get() + pos_, data_.get() + from, length, std::size_t(distance));
             pos_ += length;
@@ -53,7 +53,8 @@ public:
 
     // Calls `emit(pointer, count)` for the bytes at absolute stream positions
     // [from, to), in order; they must still be in the window.
-    template <typename Emit> void ForEachPiece(std::uint64_t from, std::uint64_t to, Emit emit) const {
+    template <typename Emit>
+    void ForEachPiece(std::uint64_t from, std::uint64_t to, Emit emit) const {
         std::size_t start = IndexOf(from);
         std::size_t count = std::size_t(to - from);
         std::size_t first = count < size_ - start ? count : size_ - start;
@@ -63,7 +64,7 @@ public:
         }
     }
 
-private:
+  private:
     static void CopyLinear(std::uint8_t* out, const std::uint8_t* in, std::size_t length,
                            std::size_t distance) {
         if (in > out) {
