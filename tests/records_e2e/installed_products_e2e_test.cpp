@@ -76,6 +76,19 @@ TEST_F(StartUpRecord, CancelOnTheOtherVersionBoxWritesNothing) {
     EXPECT_EQ(run_.RegistryState(), before);
 }
 
+TEST_F(StartUpRecord, VersionOfAnotherTypeEndsTheRunWithTheFailureReport) {
+    const Resources resources = Prepare("2.1", "2.1");
+    test::SetRawValue(HKEY_CURRENT_USER, ProductRecordPath(Get(resources, "PRODUCTNAME")),
+                      "Version", REG_DWORD, test::DwordBytes(2));
+    const std::vector<std::string> before = run_.RegistryState();
+    ASSERT_TRUE(run_.Start());
+    robot::Window box = run_.Robot().WaitWindow();
+    ExpectFailureBox(box);
+    box.Press(IDOK);
+    ExpectCleanEnd(run_.Robot());
+    EXPECT_EQ(run_.RegistryState(), before);
+}
+
 // The shortcut file is the one installed file the run lists today.
 class FileCounts : public ::testing::Test {
   protected:
