@@ -106,8 +106,7 @@ std::size_t PeImage::OffsetOfRva(std::uint32_t rva, std::uint32_t size) const {
         if (rva < section.virtualAddress)
             continue;
         const std::uint64_t inside = rva - section.virtualAddress;
-        if (inside + size <= section.rawSize &&
-            inside + size <= std::max(section.virtualSize, section.rawSize))
+        if (inside + size <= section.rawSize)
             return section.rawPointer + static_cast<std::size_t>(inside);
     }
     throw BuildError("the PE image refers to data outside its file: RVA " + std::to_string(rva));
@@ -141,6 +140,8 @@ std::uint32_t PeImage::ResourceSectionRva() const {
 }
 
 void PeImage::PlaceResourceSection(const std::string& section) {
+    if (bytes_.size() + section.size() + 2 * FileAlignment() > 0x7FFFFFFF)
+        throw BuildError("the setup file would be larger than 2 GiB, more than Windows loads");
     if (const PeSection* reusable = ReusableResourceSection())
         GrowLastSection(*reusable, section);
     else

@@ -160,15 +160,20 @@ void WriteDirectory(std::string& out, const SectionLayout& layout,
     }
 }
 
-void CheckCounts(const ResourceDirectory& directory) {
+// Throws unless the tree fits the section's 16- and 32-bit fields; gives the
+// bytes of data it holds.
+std::uint64_t CheckSizes(const ResourceDirectory& directory) {
     if (directory.entries.size() > 0xFFFF)
         throw BuildError("a resource directory has too many entries");
+    std::uint64_t total = 0;
     for (const ResourceEntry& entry : directory.entries) {
         if (entry.key.name.size() > 0xFFFF)
             throw BuildError("a resource name is too long");
-        if (entry.directory)
-            CheckCounts(*entry.directory);
+        total += entry.directory ? CheckSizes(*entry.directory) : entry.data.bytes.size() + 8;
     }
+    if (total > 0x40000000)
+        throw BuildError("the resources are larger than a program can hold (1 GiB)");
+    return total;
 }
 
 } // namespace
@@ -228,7 +233,7 @@ ResourceDirectory ReadResourceTree(const PeImage& image) {
 }
 
 std::string WriteResourceSection(const ResourceDirectory& root, std::uint32_t sectionRva) {
-    CheckCounts(root);
+    CheckSizes(root);
     const SectionLayout layout(root);
     std::string out;
     out.reserve(layout.size);

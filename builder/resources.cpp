@@ -70,7 +70,8 @@ void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
     } catch (const BuildError&) {
         // A setup file left from an earlier build would pass for this one's.
         std::error_code ignored;
-        if (!fs::equivalent(fs::u8path(stubPath), fs::u8path(outPath), ignored))
+        if (fs::is_regular_file(fs::u8path(outPath), ignored) &&
+            !fs::equivalent(fs::u8path(stubPath), fs::u8path(outPath), ignored))
             fs::remove(fs::u8path(outPath), ignored);
         throw;
     }

@@ -180,7 +180,9 @@ TEST_F(PayloadFolder, FoldersThatCannotBeArchivedFaithfullyAreRejected) {
     fs::create_directory_symlink(source_, source_ / "units" / "loop");
     EXPECT_THROW(CollectFolder(source_.string(), true), BuildError);
     fs::remove(source_ / "units" / "loop");
-    Write("help/Gr\xC3\xBC\xC3\x9F" "e.txt", "x");
+    Write("help/Gr\xC3\xBC\xC3\x9F"
+          "e.txt",
+          "x");
     EXPECT_THROW(CollectFolder(source_.string(), true), BuildError);
 }
 

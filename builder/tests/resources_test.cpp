@@ -111,18 +111,6 @@ TEST(AddRcDataPlacement, AppendsASectionWhenResourcesCannotGrow) {
               0);
 }
 
-TEST(AddRcDataPlacement, ChecksumIsTheImageChecksum) {
-    const std::string setup = AddRcDataResources(MakeTestImage(SampleTree()), kConfig);
-    const std::size_t field = 0x40 + 24 + 64;
-    std::uint64_t sum = 0;
-    for (std::size_t i = 0; i < setup.size(); i += 2) {
-        if (i != field && i != field + 2)
-            sum += ReadU16(setup, i);
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    EXPECT_EQ(ReadU32(setup, field), static_cast<std::uint32_t>(sum + setup.size()));
-}
-
 // Expects a BuildError whose message contains `part`.
 void ExpectRejected(const std::string& image, const std::vector<RcDataResource>& resources,
                     const std::string& part) {
@@ -191,6 +179,11 @@ TEST_F(SetupFile, FailureLeavesNoOutputFile) {
     EXPECT_FALSE(fs::exists(Path("setup.exe")));
     EXPECT_TRUE(fs::exists(Path("text.exe")));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    // An output path naming a folder fails and the folder stays.
+    fs::create_directory(dir_ / "folder");
+    Write("stub.exe", MakeTestImage(SampleTree()));
+    EXPECT_THROW(WriteSetupFile(Path("stub.exe"), Path("folder"), kConfig), BuildError);
+    EXPECT_TRUE(fs::is_directory(dir_ / "folder"));
 }
 
 TEST_F(SetupFile, MissingStubIsNamedInTheMessage) {
