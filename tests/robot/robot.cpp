@@ -36,6 +36,7 @@ struct Search {
     DWORD processId;
     HWND skip;
     const std::vector<HWND>* leftAlone;
+    const std::vector<std::string>* ignoredCaptions;
     const std::string* caption;
     HWND found = nullptr;
 };
@@ -57,7 +58,11 @@ BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
     if (std::find(search.leftAlone->begin(), search.leftAlone->end(), hwnd) !=
         search.leftAlone->end())
         return TRUE;
-    if (search.caption && CaptionOf(hwnd) != *search.caption)
+    const std::string caption = CaptionOf(hwnd);
+    if (std::find(search.ignoredCaptions->begin(), search.ignoredCaptions->end(), caption) !=
+        search.ignoredCaptions->end())
+        return TRUE;
+    if (search.caption && caption != *search.caption)
         return TRUE;
     search.found = hwnd;
     return FALSE;
@@ -125,6 +130,10 @@ bool Robot::Running() const {
     return process_ && ::WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
 }
 
+void Robot::IgnoreCaption(const std::string& caption) {
+    ignoredCaptions_.push_back(caption);
+}
+
 void Robot::Note(const std::string& line) {
     transcript_ += line + "\n";
 }
@@ -132,7 +141,7 @@ void Robot::Note(const std::string& line) {
 HWND Robot::FindNewWindow(const std::string* caption) const {
     // A window that was just answered may live on for a moment while it closes.
     Search search{processId_, ::IsWindow(lastAnswered_) ? lastAnswered_ : nullptr, &leftAlone_,
-                  caption};
+                  &ignoredCaptions_, caption};
     ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }

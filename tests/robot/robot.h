@@ -122,6 +122,10 @@ class Robot {
     // Waits for the program to end and reports every window it still shows as a failure.
     void ExpectNoMoreWindows(DWORD timeoutMs = DefaultTimeoutMs);
 
+    // Windows with this caption are never awaited (a progress window that may
+    // or may not be caught while it is up); they are not noted either.
+    void IgnoreCaption(const std::string& caption);
+
     bool Running() const;
     // Ends the program if it still runs; no failure is reported.
     void End();
@@ -140,6 +144,7 @@ class Robot {
     DWORD processId_ = 0;
     HWND lastAnswered_ = nullptr;
     std::vector<HWND> leftAlone_;
+    std::vector<std::string> ignoredCaptions_;
     std::string transcript_;
 };
 

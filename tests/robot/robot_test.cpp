@@ -159,6 +159,16 @@ TEST(RobotFailures, AWindowLeftAloneIsNotAwaitedAgain) {
     EXPECT_EQ(recording.failures.size(), 1u);
 }
 
+TEST(RobotFailures, WindowsWithAnIgnoredCaptionAreNotAwaited) {
+    RecordingRobot recording;
+    ASSERT_TRUE(recording.robot.StartCommand(
+        BoxCommand({{MB_OK, "Passing by", "x"}, {MB_OK, "Wanted", "y"}}), ""));
+    recording.robot.IgnoreCaption("Passing by");
+    EXPECT_FALSE(recording.robot.WaitWindow(1000).Valid());
+    EXPECT_EQ(recording.failures.size(), 1u);
+    EXPECT_EQ(recording.robot.Transcript().find("] \"Passing by"), std::string::npos);
+}
+
 TEST(RobotFailures, AProgramThatDoesNotEndFailsAndIsEnded) {
     RecordingRobot recording;
     ASSERT_TRUE(recording.robot.StartCommand(Arg(ShowBox) + " wait 60000", ""));

@@ -25,7 +25,7 @@ TEST(SetupFlags, SuccessBoxOnlyForExactlyYes) {
         SetupRun run;
         const Resources resources = WithFlag(SpineResources(run), "SUCCESSMESSAGE", spelling);
         run.Build(resources);
-        ASSERT_TRUE(run.Start());
+        ASSERT_TRUE(StartSpine(run));
         run.Robot().WaitWindow().Press(IDOK);
         if (shown) {
             Window box = run.Robot().WaitWindow();
@@ -55,7 +55,7 @@ TEST(SetupFlags, PreviousVersionCheckIsOnUnlessExactlyNo) {
         // An earlier installation under the same name.
         WriteRegistryValue(HKEY_LOCAL_MACHINE, UninstallEntryPath(appName), "APPNAME", REG_SZ,
                            appName + '\0');
-        ASSERT_TRUE(run.Start());
+        ASSERT_TRUE(StartSpine(run));
         run.Robot().WaitWindow().Press(IDOK);
         Window box = run.Robot().WaitWindow();
         if (checked) {
@@ -85,7 +85,7 @@ TEST(SetupFlags, DestinationIsAskedUnlessExactlyNo) {
         const Resources resources = WithFlag(With(SpineResources(run), "SUCCESSMESSAGE", "Yes"),
                                              "PROMPTINSTALLDIR", spelling);
         run.Build(resources);
-        ASSERT_TRUE(run.Start());
+        ASSERT_TRUE(StartSpine(run));
         run.Robot().WaitWindow().Press(IDOK);
         Window window = run.Robot().WaitWindow();
         if (asked) {

@@ -38,6 +38,12 @@ std::string UniqueName(const std::string& stem) {
     return stem + " " + test + " " + std::to_string(::GetCurrentProcessId());
 }
 
+Resources Payload(const std::vector<builder::RarEntry>& entries) {
+    const std::string library = ReadFile(WindowsPath(SETUPKIT_UNRAR_DLL));
+    EXPECT_FALSE(library.empty()) << "the extraction library was not built";
+    return {{"CABFILE", builder::WriteRarArchive(entries)}, {"UNRARDLL", library}};
+}
+
 void MakeSetup(const std::string& path, const Resources& resources) {
     try {
         builder::WriteSetupFile(StubPath(), path, resources);

@@ -4,6 +4,7 @@
 // resources, in a scratch folder of its own; TEMP and TMP point into that
 // folder, so that what the setup leaves there can be seen; the registry keys
 // named after its APPNAME and PRODUCTNAME are removed before and after.
+#include "builder/rar_writer.h"
 #include "builder/resources.h"
 #include "tests/robot/robot.h"
 #include "tests/support/registry.h"
@@ -24,6 +25,9 @@ std::string ToolPath(const std::string& name);
 // A name no other test uses at the same time: `stem`, the running test's name
 // and this process's id.
 std::string UniqueName(const std::string& stem);
+
+// CABFILE, a RAR archive of `entries`, and UNRARDLL, the built extraction library.
+Resources Payload(const std::vector<builder::RarEntry>& entries);
 
 // Writes a setup file from the stub with exactly these resources; a builder
 // error fails the test.
