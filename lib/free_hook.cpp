@@ -83,6 +83,18 @@ bool RemoveSubscriber(FreeWatch& watch, FreeCallback callback, void* context) {
     return false;
 }
 
+// Kept out of line so that the release path's common case stays a plain
+// call-and-return without the notification's stack frame.
+[[gnu::noinline]] void TellWatchers(void* block) {
+    const std::int32_t index = FreeNotifiers->IndexOf(block);
+    if (index < 0)
+        return;
+    std::unique_ptr<FreeWatch> watch(static_cast<FreeWatch*>(FreeNotifiers->Items(index)));
+    FreeNotifiers->Remove(watch.get());
+    ActiveWatchScope active(watch.get());
+    TellSubscribers(*watch);
+}
+
 } // namespace
 
 void InstallFreeHook() {
@@ -116,16 +128,13 @@ bool FreeHookInstalled() {
 }
 
 int NotifyFreeHook(void* block) {
+    // Nothing watched is the usual case. The release below cannot add a watch,
+    // so looking at the empty list first gives the same answer as searching it
+    // afterwards, and the release is left as the function's last call.
+    if (!FreeNotifiers || FreeNotifiers->Count() == 0)
+        return forward.FreeMem(block);
     const int status = forward.FreeMem(block);
-    if (!FreeNotifiers)
-        return status;
-    const std::int32_t index = FreeNotifiers->IndexOf(block);
-    if (index < 0)
-        return status;
-    std::unique_ptr<FreeWatch> watch(static_cast<FreeWatch*>(FreeNotifiers->Items(index)));
-    FreeNotifiers->Remove(watch.get());
-    ActiveWatchScope active(watch.get());
-    TellSubscribers(*watch);
+    TellWatchers(block);
     return status;
 }
 

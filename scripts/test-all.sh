@@ -8,6 +8,7 @@ scripts/install-deps.sh
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUPKIT_SANITIZE=ON >/dev/null
 cmake --build build/native
 ctest --test-dir build/native --output-on-failure -j2 --timeout 300
+scripts/bench-hook.sh build/release
 
 cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
