@@ -14,13 +14,27 @@ const char kUsage[] = "usage: setupkit-build STUB OUT NAME=text|NAME=@file|NAME=
                       "       setupkit-build --product DIR --stub STUB --unrar DLL -o OUT\n"
                       "       setupkit-build --rar FOLDER -o OUT";
 
+// Runs `build`, which writes `out` from `input`; when it fails, a file left at
+// `out` by an earlier run goes too.
+template <typename Build>
+void Producing(const std::string& out, const std::string& input, Build build) {
+    try {
+        build();
+    } catch (const BuildError&) {
+        DiscardOutput(out, input);
+        throw;
+    }
+}
+
 void RunLowLevel(const std::vector<std::string>& arguments) {
     if (arguments.size() < 2)
         throw BuildError(kUsage);
-    std::vector<RcDataResource> resources;
-    for (std::size_t i = 2; i < arguments.size(); ++i)
-        resources.push_back(ParseResourceArgument(arguments[i]));
-    WriteSetupFile(arguments[0], arguments[1], resources);
+    Producing(arguments[1], arguments[0], [&] {
+        std::vector<RcDataResource> resources;
+        for (std::size_t i = 2; i < arguments.size(); ++i)
+            resources.push_back(ParseResourceArgument(arguments[i]));
+        WriteSetupFile(arguments[0], arguments[1], resources);
+    });
 }
 
 // "--name value" pairs; every one of `required` must be there.
@@ -41,13 +55,17 @@ std::map<std::string, std::string> Options(const std::vector<std::string>& argum
 
 void RunProduct(const std::vector<std::string>& arguments) {
     auto options = Options(arguments, {"--product", "--stub", "--unrar", "-o"});
-    WriteSetupFile(options["--stub"], options["-o"],
-                   ReadProduct(options["--product"], options["--unrar"]));
+    Producing(options["-o"], options["--stub"], [&] {
+        WriteSetupFile(options["--stub"], options["-o"],
+                       ReadProduct(options["--product"], options["--unrar"]));
+    });
 }
 
 void RunRar(const std::vector<std::string>& arguments) {
     auto options = Options(arguments, {"--rar", "-o"});
-    WriteWholeFile(options["-o"], WriteRarArchive(CollectFolder(options["--rar"], true)));
+    Producing(options["-o"], options["--rar"], [&] {
+        WriteWholeFile(options["-o"], WriteRarArchive(CollectFolder(options["--rar"], true)));
+    });
 }
 
 } // namespace

@@ -44,4 +44,11 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
     }
 }
 
+void DiscardOutput(const std::string& outPath, const std::string& inputPath) {
+    std::error_code ignored; // best effort: the build's own error is what gets reported
+    if (fs::is_regular_file(fs::u8path(outPath), ignored) &&
+        !fs::equivalent(fs::u8path(inputPath), fs::u8path(outPath), ignored))
+        fs::remove(fs::u8path(outPath), ignored);
+}
+
 } // namespace setupkit::builder

@@ -11,4 +11,9 @@ std::string ReadWholeFile(const std::string& path);
 // so a failure leaves no partial output. Throws BuildError.
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 
+// After a failed build: removes the file at `outPath`, since an earlier
+// build's output would pass for this one's, unless it is `inputPath` or not a
+// regular file.
+void DiscardOutput(const std::string& outPath, const std::string& inputPath);
+
 } // namespace setupkit::builder

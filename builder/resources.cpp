@@ -5,7 +5,6 @@
 #include "builder/resource_tree.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace setupkit::builder {
 namespace {
@@ -64,15 +63,10 @@ std::string AddRcDataResources(const std::string& peImage,
 
 void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
                     const std::vector<RcDataResource>& resources) {
-    namespace fs = std::filesystem;
     try {
         WriteWholeFile(outPath, AddRcDataResources(ReadWholeFile(stubPath), resources));
     } catch (const BuildError&) {
-        // A setup file left from an earlier build would pass for this one's.
-        std::error_code ignored;
-        if (fs::is_regular_file(fs::u8path(outPath), ignored) &&
-            !fs::equivalent(fs::u8path(stubPath), fs::u8path(outPath), ignored))
-            fs::remove(fs::u8path(outPath), ignored);
+        DiscardOutput(outPath, stubPath);
         throw;
     }
 }

@@ -141,24 +141,33 @@ TEST_F(Tool, AddsTextAndFileResources) {
 TEST_F(Tool, BadInputExitsNonZeroWithAMessageAndNoOutput) {
     const std::string stub = "'" + Path("stub.exe") + "' ";
     const std::string out = "'" + Path("setup.exe") + "' ";
-    const std::map<std::string, std::string> cases = {
+    const std::string product = "--stub " + stub + "--unrar '" + Path("unrar.dll") + "' -o " + out;
+    fs::create_directories(dir_ / "noini" / "payload");
+    fs::create_directories(dir_ / "nopayload");
+    WriteWholeFile(Path("nopayload/product.ini"), "APPNAME=x\n");
+    // Arguments and the message expected; each case starts with a setup.exe
+    // left from an earlier build, which must not pass for this one's.
+    const std::vector<std::pair<std::string, std::string>> cases = {
         {stub + out + "appname=x", "'appname' is not a resource name"},
         {stub + out + "APPNAME", "is not NAME=text or NAME=@file"},
         {stub + out + "SYSFILES=@" + Path("missing.txt"), "missing.txt"},
         {"'" + Path("unrar.dll") + "' " + out + "A=1", "not a PE"},
         {"'" + Path("nothing.exe") + "' " + out + "A=1", "nothing.exe"},
-        {"--product '" + Path("") + "' --stub " + stub + "--unrar '" + Path("unrar.dll") + "' -o " +
-             out,
-         "product.ini"},
-        {"--product x --stub y", "usage"},
-        {"", "usage"},
+        {"--product '" + Path("noini") + "' " + product, "product.ini"},
+        {"--product '" + Path("nopayload") + "' " + product, "payload"},
+        {"--rar '" + Path("nothing") + "' -o " + out, "nothing"},
     };
     for (const auto& [arguments, message] : cases) {
+        WriteWholeFile(Path("setup.exe"), "an earlier build");
         EXPECT_NE(RunTool(arguments), 0) << arguments;
         EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find(message), std::string::npos)
             << arguments << "\n"
             << ReadWholeFile(Path("stderr.txt"));
         EXPECT_FALSE(fs::exists(Path("setup.exe"))) << arguments;
+    }
+    for (const char* arguments : {"", "--product x --stub y", "--rar x -o"}) {
+        EXPECT_NE(RunTool(arguments), 0) << arguments;
+        EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("usage"), std::string::npos);
     }
 }
 
