@@ -11,13 +11,13 @@ constexpr unsigned kMaxPaddingBytes = 16;
 
 } // namespace
 
-BitInput::BitInput(ByteSource& source) : source_(source), buffer_(kBufferSize) {}
+BitInput::BitInput(ByteSource& source) : source_(source), buffer_(new std::uint8_t[kBufferSize]) {}
 
 bool BitInput::FillBuffer() {
     if (sourceDone_)
         return false;
     pos_ = 0;
-    end_ = source_.Read(buffer_.data(), buffer_.size());
+    end_ = source_.Read(buffer_.get(), kBufferSize);
     if (end_ == 0)
         sourceDone_ = true;
     return end_ != 0;

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace rar::v29 {
 
@@ -49,7 +49,7 @@ class BitInput {
             return;
         }
         std::uint64_t word;
-        std::memcpy(&word, buffer_.data() + pos_, 8);
+        std::memcpy(&word, buffer_.get() + pos_, 8);
         word = FromBigEndian(word);
         // Bits beyond the whole bytes taken are ORed in again, identically,
         // by the next refill.
@@ -73,7 +73,7 @@ class BitInput {
     bool FillBuffer();
 
     ByteSource& source_;
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::uint64_t bits_ = 0;

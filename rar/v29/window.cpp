@@ -3,7 +3,6 @@
 #include "rar/decoder.h"
 
 #include <algorithm>
-#include <new>
 
 namespace rar::v29 {
 
@@ -24,7 +23,10 @@ void Window::Allocate(std::size_t size) {
     }
     if (data_ && Size() == rounded)
         return;
-    data_.reset(new (std::nothrow) std::uint8_t[rounded]());
+    // Zeroed pages straight from the system: untouched parts of a large
+    // dictionary cost nothing, and no earlier memory shows through a match
+    // that reaches before the data.
+    data_.reset(static_cast<std::uint8_t*>(std::calloc(rounded, 1)));
     if (!data_)
         throw MemoryError("cannot allocate the dictionary");
     mask_ = rounded - 1;

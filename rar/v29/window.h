@@ -4,6 +4,7 @@
 // solid stream), so that filter blocks and output need no wrap bookkeeping.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -47,7 +48,10 @@ class Window {
     std::uint64_t written = 0; // handed on (through the filters) so far
 
   private:
-    std::unique_ptr<std::uint8_t[]> data_;
+    struct Free {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<std::uint8_t, Free> data_;
     std::size_t mask_ = 0;
 };
 
