@@ -42,7 +42,12 @@ class DiscardSink : public ByteSink {
 
 // The largest dictionary RAR 5.0 archivers write. Later archivers can ask
 // for more, but no setup payload needs it and the memory must stay bounded.
+// Fuzzing builds lower it so that the fuzzer's memory limit is not what it finds.
+#ifdef RAR_MAX_WINDOW_BYTES
+constexpr std::uint64_t kMaxWindow = RAR_MAX_WINDOW_BYTES;
+#else
 constexpr std::uint64_t kMaxWindow = std::uint64_t{4} << 30;
+#endif
 
 // A non-solid entry never refers further back than its own start, so its
 // window need not exceed its size however large a dictionary the header names.

@@ -15,3 +15,15 @@ cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/windows
 scripts/wine-session build/windows \
     ctest --test-dir build/windows --output-on-failure -j2 --timeout 300
+
+# A short libFuzzer run over the RAR library (clang, ASan + UBSan), seeded with
+# the corpus; inputs it finds crashing are kept in rar/fuzz/regressions.
+cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUPKIT_FUZZ=ON \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" \
+    >/dev/null
+cmake --build build/fuzz --target rar_fuzz
+mkdir -p build/fuzz/work rar/fuzz/regressions
+build/fuzz/rar/rar_fuzz -max_total_time=60 -rss_limit_mb=2048 -timeout=20 \
+    -artifact_prefix=build/fuzz/ build/fuzz/work ../shared/rar-corpus/good \
+    ../shared/rar-corpus/bad rar/fuzz/regressions

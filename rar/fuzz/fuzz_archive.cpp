@@ -1,0 +1,30 @@
+// libFuzzer entry: any bytes as an archive file, walked through the API the
+// way a tester would: open, read every header, test every entry.
+#include "rar/api/unrar.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::string path = "/tmp/rar-fuzz-" + std::to_string(getpid()) + ".rar";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    RAROpenArchiveData open{};
+    open.ArcName = const_cast<char*>(path.c_str());
+    open.OpenMode = RAR_OM_EXTRACT;
+    HANDLE handle = RAROpenArchive(&open);
+    if (!handle)
+        return 0;
+    RARHeaderData header{};
+    for (int entries = 0; entries < 10000 && RARReadHeader(handle, &header) == ERAR_SUCCESS;
+         ++entries)
+        RARProcessFile(handle, RAR_TEST, nullptr, nullptr);
+    RARCloseArchive(handle);
+    return 0;
+}

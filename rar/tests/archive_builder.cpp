@@ -1,0 +1,175 @@
+#include "rar/tests/archive_builder.h"
+
+#include "rar/blake2sp.h"
+#include "rar/crc32.h"
+
+#include <fstream>
+
+namespace rar::test {
+namespace {
+
+void Put(Bytes& out, std::uint64_t value, int width) {
+    for (int i = 0; i < width; ++i)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+void PutBytes(Bytes& out, const std::string& text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+} // namespace
+
+Bytes ToBytes(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+
+std::uint32_t CrcOf(const Bytes& data) {
+    return Crc32(0, data.data(), data.size());
+}
+
+void AppendVInt(Bytes& out, std::uint64_t value) {
+    while (value >= 0x80) {
+        out.push_back(static_cast<std::uint8_t>(value | 0x80));
+        value >>= 7;
+    }
+    out.push_back(static_cast<std::uint8_t>(value));
+}
+
+Builder15::Builder15(std::uint16_t mainFlags) {
+    bytes_ = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
+    Bytes main = {0, 0, 0x73};
+    Put(main, mainFlags, 2);
+    Put(main, 13, 2);
+    Put(main, 0, 6);
+    const std::uint32_t crc = Crc32(0, main.data() + 2, main.size() - 2);
+    main[0] = static_cast<std::uint8_t>(crc);
+    main[1] = static_cast<std::uint8_t>(crc >> 8);
+    AddRaw(main);
+}
+
+Builder15& Builder15::Add(const File& file) {
+    Bytes h = {0, 0, 0x74};
+    Put(h, file.flags | 0x8000, 2);
+    Put(h, 32 + file.name.size(), 2);
+    Put(h, file.data.size(), 4);
+    Put(h, file.data.size(), 4);
+    h.push_back(file.hostOs);
+    Put(h, CrcOf(file.data) ^ (file.breakDataCrc ? 1 : 0), 4);
+    Put(h, 0x5A8E3100, 4); // 2025-04-14 06:08:00
+    h.push_back(file.version);
+    h.push_back(file.method);
+    Put(h, file.name.size(), 2);
+    Put(h, file.attributes, 4);
+    PutBytes(h, file.name);
+    const std::uint32_t crc = Crc32(0, h.data() + 2, h.size() - 2) ^ (file.breakHeaderCrc ? 1 : 0);
+    h[0] = static_cast<std::uint8_t>(crc);
+    h[1] = static_cast<std::uint8_t>(crc >> 8);
+    AddRaw(h);
+    return AddRaw(file.data);
+}
+
+Bytes Builder15::Finish(bool withEndBlock) {
+    if (withEndBlock) {
+        Bytes end = {0, 0, 0x7B, 0x00, 0x40, 7, 0};
+        const std::uint32_t crc = Crc32(0, end.data() + 2, end.size() - 2);
+        end[0] = static_cast<std::uint8_t>(crc);
+        end[1] = static_cast<std::uint8_t>(crc >> 8);
+        AddRaw(end);
+    }
+    return bytes_;
+}
+
+Builder50::Builder50(std::uint64_t archiveFlags, bool encryptedHeaders) {
+    bytes_ = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x01, 0x00};
+    if (encryptedHeaders) {
+        Bytes encryption = {0, 0, 15}; // version, flags, KDF count, then salt and check value
+        encryption.resize(encryption.size() + 16 + 12);
+        Header(4, 0, encryption, {}, {});
+    }
+    Bytes fields;
+    AppendVInt(fields, archiveFlags);
+    Header(1, 0, fields, {}, {});
+}
+
+void Builder50::Header(std::uint64_t type, std::uint64_t flags, const Bytes& fields,
+                       const Bytes& extra, const Bytes& data) {
+    Bytes body;
+    AppendVInt(body, type);
+    AppendVInt(body, flags | (extra.empty() ? 0 : 1) | (data.empty() ? 0 : 2));
+    if (!extra.empty())
+        AppendVInt(body, extra.size());
+    if (!data.empty())
+        AppendVInt(body, data.size());
+    body.insert(body.end(), fields.begin(), fields.end());
+    body.insert(body.end(), extra.begin(), extra.end());
+    Bytes sized;
+    AppendVInt(sized, body.size());
+    sized.insert(sized.end(), body.begin(), body.end());
+    Put(bytes_, CrcOf(sized), 4);
+    bytes_.insert(bytes_.end(), sized.begin(), sized.end());
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+}
+
+Builder50& Builder50::Add(const File& file) {
+    Bytes fields;
+    AppendVInt(fields, (file.directory ? 1 : 0) | (file.withCrc ? 4 : 0));
+    AppendVInt(fields, file.declaredSize == UINT64_MAX ? file.data.size() : file.declaredSize);
+    AppendVInt(fields, file.directory ? 0x10 : 0x20);
+    if (file.withCrc)
+        Put(fields, CrcOf(file.data) ^ (file.breakDataCrc ? 1 : 0), 4);
+    AppendVInt(fields, file.compression);
+    AppendVInt(fields, 0);
+    AppendVInt(fields, file.name.size());
+    PutBytes(fields, file.name);
+    Bytes extra;
+    auto record = [&extra](const Bytes& r) {
+        AppendVInt(extra, r.size());
+        extra.insert(extra.end(), r.begin(), r.end());
+    };
+    if (file.withBlake2) {
+        Blake2sp hash;
+        hash.Update(file.data.data(), file.data.size());
+        auto digest = hash.Final();
+        if (file.breakDataCrc)
+            digest[0] ^= 1;
+        Bytes r = {2, 0};
+        r.insert(r.end(), digest.begin(), digest.end());
+        record(r);
+    }
+    if (file.encrypted)
+        record(Bytes(1, 1) /* an encryption record; its fields are never read */);
+    if (file.linkType != 0) {
+        Bytes r = {5};
+        AppendVInt(r, file.linkType);
+        AppendVInt(r, 0);
+        AppendVInt(r, file.linkTarget.size());
+        PutBytes(r, file.linkTarget);
+        record(r);
+    }
+    Header(2, file.splitAfter ? 0x10 : 0, fields, extra, file.data);
+    return *this;
+}
+
+Bytes Builder50::Finish() {
+    Header(5, 0, Bytes{0}, {}, {});
+    return bytes_;
+}
+
+std::filesystem::path TempFolder(const std::string& name) {
+    const auto folder = std::filesystem::temp_directory_path() / ("rar-tests-" + name);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+std::filesystem::path WriteTemp(const Bytes& bytes, const std::string& name) {
+    const auto folder = std::filesystem::temp_directory_path() / "rar-tests-archives";
+    std::filesystem::create_directories(folder);
+    const auto path = folder / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+} // namespace rar::test
