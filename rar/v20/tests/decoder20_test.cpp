@@ -1,0 +1,252 @@
+// The 2.0 decoder on streams written bit by bit: each kind of match, block
+// headers, solid entries, windows smaller than the output, and damage.
+#include "rar/v20/decoder20.h"
+#include "rar/v20/tests/stream_writer.h"
+
+#include <gtest/gtest.h>
+
+namespace rar::v20::testing {
+namespace {
+
+// The bytes a stream should produce, built the way the decoder builds them.
+struct Expected {
+    void Literal(std::uint8_t b) { bytes.push_back(b); }
+    void Copy(std::size_t length, std::size_t distance) {
+        for (std::size_t i = 0; i < length; ++i)
+            bytes.push_back(bytes[bytes.size() - distance]);
+    }
+    std::vector<std::uint8_t> bytes;
+};
+
+std::vector<std::uint8_t> DecodeStream(Decoder& decoder, const StreamWriter& w, std::size_t size,
+                                       bool solid = false) {
+    MemorySource source(w.Bytes());
+    MemorySink sink;
+    decoder.Decode(source, size, sink, solid);
+    return sink.data;
+}
+
+void LiteralsInto(StreamWriter& w, Expected& e, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        auto b = static_cast<std::uint8_t>(i * 7 + i / 251);
+        w.Literal(b);
+        e.Literal(b);
+    }
+}
+
+TEST(Decoder20, EveryKindOfMatchCopiesTheRightBytes) {
+    StreamWriter w;
+    Expected e;
+    w.Tables(PlainLengths(), {}, false);
+    for (char c : std::string("abcdefgh")) {
+        w.Literal(static_cast<std::uint8_t>(c));
+        e.Literal(static_cast<std::uint8_t>(c));
+    }
+    w.Symbol(270); // length slot 0: 3 bytes
+    w.Distance(3); // distance 4
+    e.Copy(3, 4);
+    w.Symbol(261); // short match: 2 bytes from distance 1 + 2-bit extra
+    w.Put(1, 2);
+    e.Copy(2, 2);
+    w.Symbol(256); // the last match again
+    e.Copy(2, 2);
+    w.Symbol(259); // the third most recent distance (4), length slot 1: 3 bytes
+    w.LengthSlot(1);
+    e.Copy(3, 4);
+    w.Symbol(270 + 8); // length 11 + 1-bit extra
+    w.Put(1, 1);
+    w.Distance(4); // distance 5 + 1-bit extra
+    w.Put(1, 1);
+    e.Copy(12, 6);
+
+    auto decoder = MakeDecoder20(1 << 16);
+    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+}
+
+TEST(Decoder20, FarMatchesGrowByTheirDistance) {
+    StreamWriter w;
+    Expected e;
+    w.Tables(PlainLengths(), {}, false);
+    LiteralsInto(w, e, 0x40000);
+    w.Symbol(270);
+    w.Distance(25); // 6145 + 11 bits: just under 0x2000
+    w.Put(2046, 11);
+    e.Copy(3, 0x1fff);
+    w.Symbol(270);
+    w.Distance(25);
+    w.Put(2047, 11); // exactly 0x2000: one longer
+    e.Copy(4, 0x2000);
+    w.Symbol(257); // the same distance again, length slot 0: 2 + 2
+    w.LengthSlot(0);
+    e.Copy(4, 0x2000);
+    w.Symbol(259); // 0x1fff, three matches back: 2 + 1
+    w.LengthSlot(0);
+    e.Copy(3, 0x1fff);
+    w.Symbol(270);
+    w.Distance(35); // 196609 + 16 bits: exactly 0x40000, two longer
+    w.Put(65535, 16);
+    e.Copy(5, 0x40000);
+    w.Symbol(257); // repeated from that far: 2 + 3
+    w.LengthSlot(0);
+    e.Copy(5, 0x40000);
+
+    auto decoder = MakeDecoder20(1 << 20);
+    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+}
+
+TEST(Decoder20, BlockHeaderMidStreamChangesTheCodes) {
+    StreamWriter w;
+    Expected e;
+    w.Tables(PlainLengths(), {}, false);
+    LiteralsInto(w, e, 10);
+    w.Symbol(269);
+    w.Tables(LiteralOnlyLengths(), PlainLengths(), true);
+    for (int i = 0; i < 10; ++i) {
+        w.Put(static_cast<std::uint32_t>(200 + i), 8);
+        e.Literal(static_cast<std::uint8_t>(200 + i));
+    }
+    auto decoder = MakeDecoder20(1 << 16);
+    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+}
+
+TEST(Decoder20, SolidEntryContinuesWindowCodesAndDistances) {
+    auto decoder = MakeDecoder20(1 << 16);
+    StreamWriter first;
+    Expected e;
+    first.Tables(PlainLengths(), {}, false);
+    LiteralsInto(first, e, 2000);
+    first.Symbol(261 + 7); // short match: 193 + 6 bits
+    first.Put(0, 6);
+    e.Copy(2, 193);
+    ASSERT_EQ(DecodeStream(*decoder, first, e.bytes.size()), e.bytes);
+
+    StreamWriter second; // no block header: the codes carry over
+    second.Symbol(270);
+    second.Distance(20); // 1025 + 9 bits
+    second.Put(0, 9);
+    second.Symbol(258); // two matches back (193), length slot 2: 4 bytes
+    second.LengthSlot(2);
+    Expected more = e;
+    more.Copy(3, 1025);
+    more.Copy(4, 193);
+    std::vector<std::uint8_t> tail(more.bytes.begin() + 2002, more.bytes.end());
+    EXPECT_EQ(DecodeStream(*decoder, second, tail.size(), true), tail);
+}
+
+TEST(Decoder20, HeaderAfterTheLastByteServesTheSolidSuccessor) {
+    auto decoder = MakeDecoder20(1 << 16);
+    StreamWriter first;
+    Expected e;
+    first.Tables(PlainLengths(), {}, false);
+    LiteralsInto(first, e, 5);
+    first.Symbol(269);
+    first.Tables(LiteralOnlyLengths(), PlainLengths(), true);
+    ASSERT_EQ(DecodeStream(*decoder, first, 5), e.bytes);
+
+    StreamWriter second;
+    second.Put('x', 8);
+    second.Put('y', 8);
+    EXPECT_EQ(DecodeStream(*decoder, second, 2, true), (std::vector<std::uint8_t>{'x', 'y'}));
+}
+
+TEST(Decoder20, NonSolidEntryForgetsThePreviousOne) {
+    auto decoder = MakeDecoder20(1 << 16);
+    StreamWriter first;
+    Expected e;
+    first.Tables(PlainLengths(), {}, false);
+    LiteralsInto(first, e, 50);
+    ASSERT_EQ(DecodeStream(*decoder, first, 50), e.bytes);
+
+    StreamWriter second;
+    second.Tables(PlainLengths(), {}, false);
+    second.Literal('q');
+    second.Symbol(270 + 4); // 7 bytes from distance 10: before this entry
+    second.Distance(8);
+    second.Put(1, 3);
+    std::vector<std::uint8_t> expected{'q', 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(DecodeStream(*decoder, second, expected.size()), expected);
+}
+
+TEST(Decoder20, OutputLongerThanTheWindowWrapsIntact) {
+    StreamWriter w;
+    Expected e;
+    w.Tables(PlainLengths(), {}, false);
+    LiteralsInto(w, e, 40000);
+    // Matches of 259 bytes from 40000 back keep overwriting the window
+    // while its oldest bytes still wait to be written out.
+    while (e.bytes.size() < 300000) {
+        w.Symbol(270 + 27); // 227 + 31, and one more for the distance
+        w.Put(31, 5);
+        w.Distance(30); // 32769 + 14 bits
+        w.Put(40000 - 32769, 14);
+        e.Copy(259, 40000);
+    }
+    auto decoder = MakeDecoder20(1 << 16);
+    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+}
+
+void ExpectRefused(const std::vector<std::uint8_t>& bytes, std::size_t size) {
+    auto decoder = MakeDecoder20(1 << 16);
+    MemorySource source(bytes);
+    MemorySink sink;
+    EXPECT_THROW(decoder->Decode(source, size, sink, false), DataError);
+}
+
+TEST(Decoder20, DamagedStreamsAreRefused) {
+    ExpectRefused({}, 10);
+
+    StreamWriter cut;
+    cut.Tables(PlainLengths(), {}, false);
+    for (int i = 0; i < 100; ++i)
+        cut.Literal('a');
+    std::vector<std::uint8_t> bytes = cut.Bytes();
+    bytes.resize(bytes.size() - 20);
+    ExpectRefused(bytes, 100);
+
+    StreamWriter unassigned; // only 'a' has a code, 1 bit long: "1" is no code
+    Lengths lone{};
+    lone['a'] = 1;
+    unassigned.Tables(lone, {}, false);
+    unassigned.Put(0xff, 8);
+    ExpectRefused(unassigned.Bytes(), 8);
+
+    StreamWriter crowded; // three 1-bit codes cannot exist
+    Lengths three{};
+    three[0] = three[1] = three[2] = 1;
+    crowded.Tables(three, {}, false);
+    ExpectRefused(crowded.Bytes(), 1);
+
+    StreamWriter repeatFirst; // "repeat the previous length" before any length
+    repeatFirst.Put(0, 2);
+    for (int i = 0; i < 19; ++i)
+        repeatFirst.Put(5, 4);
+    repeatFirst.Put(16, 5);
+    repeatFirst.Put(0, 32);
+    ExpectRefused(repeatFirst.Bytes(), 1);
+}
+
+TEST(Decoder20, DamagedTrailingHeaderSpoilsOnlyTheSolidSuccessor) {
+    auto decoder = MakeDecoder20(1 << 16);
+    StreamWriter first;
+    Expected e;
+    first.Tables(PlainLengths(), {}, false);
+    LiteralsInto(first, e, 5);
+    first.Symbol(269);
+    first.Put(0, 2);
+    for (int i = 0; i < 19; ++i)
+        first.Put(5, 4);
+    first.Put(16, 5); // a repeat with nothing before it
+    first.Put(0, 16);
+    EXPECT_EQ(DecodeStream(*decoder, first, 5), e.bytes);
+
+    StreamWriter second;
+    second.Literal('z');
+    EXPECT_THROW(DecodeStream(*decoder, second, 1, true), DataError);
+    StreamWriter fresh;
+    fresh.Tables(PlainLengths(), {}, false);
+    fresh.Literal('z');
+    EXPECT_EQ(DecodeStream(*decoder, fresh, 1), (std::vector<std::uint8_t>{'z'}));
+}
+
+} // namespace
+} // namespace rar::v20::testing
