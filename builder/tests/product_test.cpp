@@ -6,6 +6,8 @@
 #include "builder/resource_tree.h"
 #include "builder/tests/test_image.h"
 
+#include "builder/tests/scratch_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -74,11 +76,7 @@ TEST(ProductDescription, MistakesAreReportedWithTheirLine) {
 class Tool : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("setupkit-tool-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = testing::MakeScratchDir();
         WriteWholeFile(Path("stub.exe"), testing::MakeTestImage(testing::SampleTree()));
         WriteWholeFile(Path("unrar.dll"), std::string("MZ unrar library\0", 17));
     }

@@ -4,6 +4,8 @@
 #include "builder/rar_writer.h"
 #include "rar/crc32.h"
 
+#include "builder/tests/scratch_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -108,10 +110,7 @@ TEST(RarWriter, DosTimeEncodesTheFields) {
 class PayloadFolder : public ::testing::Test {
   protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("setupkit-rar-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(root_);
+        root_ = testing::MakeScratchDir();
         source_ = root_ / "payload";
         Write("readme.txt", "Read me.\r\n");
         Write("units/grid.pas", "unit Grid;\r\nend.\r\n");

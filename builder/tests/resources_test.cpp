@@ -4,6 +4,8 @@
 #include "builder/resources.h"
 #include "builder/tests/test_image.h"
 
+#include "builder/tests/scratch_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -145,13 +147,7 @@ TEST(AddRcDataInput, NamesMustBeUpperCaseWords) {
 
 class SetupFile : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("setupkit-builder-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
+    void SetUp() override { dir_ = testing::MakeScratchDir(); }
     void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const char* name) const { return (dir_ / name).string(); }
     void Write(const char* name, const std::string& bytes) const {

@@ -4,6 +4,8 @@
 #include "builder/resources.h"
 #include "lib/win32.h"
 
+#include "builder/tests/scratch_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -97,13 +99,7 @@ const std::vector<RcDataResource> kConfig = {
 
 class WineResources : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("setupkit-wine-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
+    void SetUp() override { dir_ = testing::MakeScratchDir(); }
     void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
 
