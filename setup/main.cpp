@@ -13,6 +13,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // so everything set up after this point (the list of live dialogs among
     // it) is torn down before the hook is removed.
     setupkit::InstallFreeHook();
+    // Should the exit handler not be accepted, the hook simply stays in place
+    // until the process is gone, which harms nothing.
     std::atexit(setupkit::RemoveFreeHook);
     setupkit::driver::RunSetup();
     setupkit::FreeUnrarLibrary();

@@ -37,15 +37,6 @@ TEST(FastList, InsertAndDeleteShiftTheFollowingEntries) {
     EXPECT_THROW(list.Delete(2), SetupError);
 }
 
-TEST(FastList, IndexOfMatchesTheFirstIdenticalReference) {
-    TFastList list;
-    for (std::uintptr_t n : {5, 6, 5})
-        list.Add(Ref(n));
-    EXPECT_EQ(list.IndexOf(Ref(5)), 0);
-    EXPECT_EQ(list.IndexOf(Ref(6)), 1);
-    EXPECT_EQ(list.IndexOf(Ref(7)), -1);
-}
-
 int resizes = 0;
 void* CountingResize(void* block, std::size_t size) {
     ++resizes;

@@ -64,13 +64,10 @@ class SortedListTest : public ::testing::Test {
     std::vector<std::unique_ptr<Entry>> entries;
 };
 
-TEST_F(SortedListTest, NewListIsEmptySortedAndStopsAtFirstEqual) {
-    EXPECT_EQ(list.Count(), 0);
+TEST_F(SortedListTest, NewListIsSortedEmptyAndFindsNothing) {
     EXPECT_TRUE(list.Sorted);
     EXPECT_EQ(list.Duplicates, 0);
-}
-
-TEST_F(SortedListTest, EmptyListFindsNothing) {
+    EXPECT_EQ(list.Count(), 0);
     std::int32_t index = 99;
     EXPECT_FALSE(Find(5, index));
     EXPECT_EQ(index, 0);
@@ -151,9 +148,10 @@ TEST_F(SortedListTest, UnsortedFindItemMatchesOnlyTheSameReference) {
     EXPECT_EQ(Keys(), (std::vector<int>{4, 9}));
 }
 
-TEST_F(SortedListTest, UnsortedSearchesByKeyScanFromTheFirstEntry) {
+TEST_F(SortedListTest, UnsortedListAppendsAndScansByKeyFromTheFirstEntry) {
     list.Sorted = false;
     Fill({9, 4, 7, 4});
+    EXPECT_EQ(Keys(), (std::vector<int>{9, 4, 7, 4}));
     std::int32_t index = 99;
     EXPECT_TRUE(Find(4, index));
     EXPECT_EQ(index, 1);
@@ -175,12 +173,6 @@ TEST_F(SortedListTest, AddKeepsTheOrderAndAppliesTheDuplicatesMode) {
     EXPECT_EQ(list.Items(1), entries[2].get());
     EXPECT_EQ(list.Items(2), &twin);
     EXPECT_EQ(Keys(), (std::vector<int>{10, 20, 20, 30}));
-}
-
-TEST_F(SortedListTest, UnsortedAddAppends) {
-    list.Sorted = false;
-    Fill({30, 10, 20});
-    EXPECT_EQ(Keys(), (std::vector<int>{30, 10, 20}));
 }
 
 TEST_F(SortedListTest, IndexOutsideTheListRaisesTheListIndexError) {
