@@ -26,7 +26,7 @@ bool BitReader::FillBuffer() {
     return end_ != 0;
 }
 
-void BitReader::Refill() {
+void BitReader::RefillSlowly() {
     while (bitCount_ <= 56) {
         std::uint8_t byte = 0;
         if (pos_ != end_ || FillBuffer()) {

@@ -40,7 +40,23 @@ class BitReader {
     std::uint64_t RemainingBits(std::uint64_t limit);
 
   private:
-    void Refill();
+    void Refill() {
+        if (end_ - pos_ < 8) {
+            RefillSlowly();
+            return;
+        }
+        std::uint64_t word = 0;
+        for (int i = 0; i < 8; ++i)
+            word = word << 8 | buffer_[pos_ + static_cast<std::size_t>(i)];
+        // Bits beyond the whole bytes taken are ORed in again, identically,
+        // by the next refill.
+        bits_ |= word >> bitCount_;
+        unsigned bytes = (63 - bitCount_) >> 3;
+        pos_ += bytes;
+        bitCount_ += bytes * 8;
+        available_ += bytes * 8;
+    }
+    void RefillSlowly();
     bool FillBuffer();
 
     ByteSource& source_;

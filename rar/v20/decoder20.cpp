@@ -108,13 +108,14 @@ class Decoder20 final : public Decoder {
 
 void Decoder20::Reset() {
     if (!window_) {
-        window_.reset(new (std::nothrow) std::uint8_t[windowSize_]);
+        window_.reset(new (std::nothrow) std::uint8_t[windowSize_]());
         if (!window_)
             throw MemoryError("no memory for the dictionary window");
         mask_ = windowSize_ - 1;
     }
-    // A distance past the start of the stream reads zeros, the same every time.
-    std::fill_n(window_.get(), windowSize_, std::uint8_t{0});
+    // A distance past the start of the stream reads zeros, the same every
+    // time; only the part the previous stream wrote needs clearing.
+    std::fill_n(window_.get(), std::min<std::uint64_t>(pos_, windowSize_), std::uint8_t{0});
     pos_ = 0;
     tables_.Reset();
     audio_.Reset();
