@@ -101,8 +101,8 @@ class Decoder20 final : public Decoder {
     std::uint32_t lastDistance_ = 0;
     std::uint32_t lastLength_ = 0;
     bool tablesRead_ = false;
-    // A block header after an entry's last byte was damaged: the codes a
-    // solid successor would continue with are unknown.
+    // The last entry failed, or the block header after its last byte was
+    // damaged: the state a solid successor would continue from is unknown.
     bool broken_ = false;
 };
 
@@ -131,16 +131,20 @@ void Decoder20::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink&
     if (!solid || !window_)
         Reset();
     if (broken_)
-        throw DataError("the previous entry's trailing block header was damaged");
+        throw DataError("the previous solid entry was damaged");
     if (unpackedSize == 0)
         return;
     BitReader in(packed);
     flushed_ = pos_;
+    // Until this entry is complete a solid successor has nothing sound to
+    // continue from.
+    broken_ = true;
     if (!tablesRead_)
         ReadTables(in);
     std::uint64_t end = pos_ + unpackedSize;
     DecodeTo(in, end, sink);
     Flush(end, sink);
+    broken_ = false;
     ReadTrailingTables(in);
 }
 

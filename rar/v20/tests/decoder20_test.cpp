@@ -149,6 +149,42 @@ TEST(Decoder20, HeaderAfterTheLastByteServesTheSolidSuccessor) {
     EXPECT_EQ(DecodeStream(*decoder, second, 2, true), (std::vector<std::uint8_t>{'x', 'y'}));
 }
 
+TEST(Decoder20, MultimediaBlockBetweenLzBlocks) {
+    StreamWriter w;
+    Expected e;
+    w.Tables(PlainLengths(), {}, false);
+    LiteralsInto(w, e, 4);
+    w.Symbol(269);
+    w.AudioTables(2);
+    // Before their weights adapt, both channels predict their own last byte
+    // and the symbol is what that prediction overshoots by.
+    const std::uint8_t deltas[] = {1, 0xfe, 3, 4, 0, 0x80};
+    std::uint8_t last[2] = {0, 0};
+    for (unsigned i = 0; i < 6; ++i) {
+        w.Put(deltas[i], 9);
+        last[i % 2] = static_cast<std::uint8_t>(last[i % 2] - deltas[i]);
+        e.Literal(last[i % 2]);
+    }
+    w.Put(256, 9);
+    w.Tables(PlainLengths(), {}, false);
+    w.Symbol(261); // 2 bytes from distance 3
+    w.Put(2, 2);
+    e.Copy(2, 3);
+    auto decoder = MakeDecoder20(1 << 16);
+    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+}
+
+TEST(Decoder20, HugeDictionaryClaimStillDecodes) {
+    // No 2.0 distance reaches past 1 MB, so a larger claim must not be
+    // allocated (or refused for lack of memory).
+    auto decoder = MakeDecoder20(std::size_t{1} << (sizeof(std::size_t) * 8 - 2));
+    StreamWriter w;
+    Expected e;
+    w.Tables(PlainLengths(), {}, false);
+    LiteralsInto(w, e, 3);
+    EXPECT_EQ(DecodeStream(*decoder, w, 3), e.bytes);
+}
+
 TEST(Decoder20, NonSolidEntryForgetsThePreviousOne) {
     auto decoder = MakeDecoder20(1 << 16);
     StreamWriter first;
@@ -223,6 +259,17 @@ TEST(Decoder20, DamagedStreamsAreRefused) {
     repeatFirst.Put(16, 5);
     repeatFirst.Put(0, 32);
     ExpectRefused(repeatFirst.Bytes(), 1);
+}
+
+TEST(Decoder20, FailedEntryRefusesItsSolidSuccessor) {
+    auto decoder = MakeDecoder20(1 << 16);
+    StreamWriter first;
+    first.Tables(PlainLengths(), {}, false);
+    first.Literal('a');
+    EXPECT_THROW(DecodeStream(*decoder, first, 1000), DataError);
+    StreamWriter second;
+    second.Literal('b');
+    EXPECT_THROW(DecodeStream(*decoder, second, 1, true), DataError);
 }
 
 TEST(Decoder20, DamagedTrailingHeaderSpoilsOnlyTheSolidSuccessor) {

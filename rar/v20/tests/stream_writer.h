@@ -43,6 +43,15 @@ class StreamWriter {
             Put((lengths[i] - base) & 0xf, 5);
         }
     }
+    // A multimedia block header: every symbol of each channel's code 9 bits.
+    void AudioTables(unsigned channels) {
+        Put(2, 2);
+        Put(channels - 1, 2);
+        for (int i = 0; i < 19; ++i)
+            Put(5, 4);
+        for (unsigned i = 0; i < 257 * channels; ++i)
+            Put(9, 5);
+    }
     void Literal(std::uint8_t byte) { Put(byte, 9); }
     void Symbol(unsigned symbol) { Put(symbol, 9); }
     void Distance(unsigned slot) { Put(slot, 6); }
