@@ -73,7 +73,12 @@ std::size_t WindowSizeFor(std::size_t requested) {
 
 class Decoder20 final : public Decoder {
   public:
-    explicit Decoder20(std::size_t windowSize) : windowSize_(WindowSizeFor(windowSize)) {}
+    explicit Decoder20(std::size_t windowSize)
+        : windowSize_(WindowSizeFor(windowSize)), mask_(windowSize_ - 1) {
+        window_.reset(new (std::nothrow) std::uint8_t[windowSize_]());
+        if (!window_)
+            throw MemoryError("no memory for the dictionary window");
+    }
 
     void Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& sink,
                 bool solid) override;
@@ -90,7 +95,7 @@ class Decoder20 final : public Decoder {
 
     std::size_t windowSize_;
     std::unique_ptr<std::uint8_t[]> window_;
-    std::size_t mask_ = 0;
+    std::size_t mask_;
     std::uint64_t pos_ = 0;     // decoded since the stream began
     std::uint64_t flushed_ = 0; // handed to the sink
 
@@ -107,12 +112,6 @@ class Decoder20 final : public Decoder {
 };
 
 void Decoder20::Reset() {
-    if (!window_) {
-        window_.reset(new (std::nothrow) std::uint8_t[windowSize_]());
-        if (!window_)
-            throw MemoryError("no memory for the dictionary window");
-        mask_ = windowSize_ - 1;
-    }
     // A distance past the start of the stream reads zeros, the same every
     // time; only the part the previous stream wrote needs clearing.
     std::fill_n(window_.get(), std::min<std::uint64_t>(pos_, windowSize_), std::uint8_t{0});
@@ -128,7 +127,7 @@ void Decoder20::Reset() {
 }
 
 void Decoder20::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& sink, bool solid) {
-    if (!solid || !window_)
+    if (!solid)
         Reset();
     if (broken_)
         throw DataError("the previous solid entry was damaged");
