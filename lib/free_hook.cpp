@@ -36,16 +36,6 @@ class ActiveWatchScope {
     ActiveWatch node_;
 };
 
-void* HookGetMem(std::size_t size) {
-    return forward.GetMem(size);
-}
-
-void* HookReallocMem(void* block, std::size_t size) {
-    return forward.ReallocMem(block, size);
-}
-
-const TMemoryManager hookManager = {HookGetMem, NotifyFreeHook, HookReallocMem};
-
 TFreeSubscriber* SubscriberAt(const FreeWatch& watch, std::int32_t index) {
     return static_cast<TFreeSubscriber*>(watch.Subscribers.Items(index));
 }
@@ -107,7 +97,10 @@ void InstallFreeHook() {
         PreviousMemoryManager.FreeMem ? PreviousMemoryManager.FreeMem : DefaultFreeMem;
     forward.ReallocMem =
         PreviousMemoryManager.ReallocMem ? PreviousMemoryManager.ReallocMem : DefaultReallocMem;
-    SetMemoryManager(hookManager);
+    // Allocation and resizing go to the previous manager's functions
+    // themselves: passing them through unchanged needs no frame of the hook's
+    // own, and each allocation then costs nothing more than without the hook.
+    SetMemoryManager({forward.GetMem, NotifyFreeHook, forward.ReallocMem});
 }
 
 void RemoveFreeHook() {
