@@ -49,7 +49,7 @@ class TreeReader {
                                          : ResourceKey::Id(static_cast<std::uint16_t>(nameField));
         if (target & kHighBit)
             entry.directory =
-                std::make_shared<ResourceDirectory>(ReadDirectory(target & ~kHighBit, depth + 1));
+                std::make_unique<ResourceDirectory>(ReadDirectory(target & ~kHighBit, depth + 1));
         else
             entry.data = ReadData(target);
         return entry;
@@ -191,6 +191,24 @@ bool ResourceKey::operator<(const ResourceKey& other) const {
         return named;
     return named ? name < other.name : id < other.id;
 }
+
+ResourceEntry::ResourceEntry() = default;
+
+ResourceEntry::ResourceEntry(const ResourceEntry& other)
+    : key(other.key),
+      directory(other.directory ? std::make_unique<ResourceDirectory>(*other.directory) : nullptr),
+      data(other.data) {}
+
+ResourceEntry::ResourceEntry(ResourceEntry&& other) noexcept = default;
+
+ResourceEntry& ResourceEntry::operator=(ResourceEntry other) noexcept {
+    key = std::move(other.key);
+    directory = std::move(other.directory);
+    data = std::move(other.data);
+    return *this;
+}
+
+ResourceEntry::~ResourceEntry() = default;
 
 bool ResourceEntry::operator==(const ResourceEntry& other) const {
     if (!(key == other.key) || !directory != !other.directory)

@@ -34,11 +34,18 @@ struct ResourceData {
 
 struct ResourceDirectory;
 
-// A leaf holds data; an inner entry holds a sub-directory.
+// A leaf holds data; an inner entry holds a sub-directory. Entries are
+// values: a copy owns a copy of the sub-tree.
 struct ResourceEntry {
     ResourceKey key;
-    std::shared_ptr<ResourceDirectory> directory;
+    std::unique_ptr<ResourceDirectory> directory;
     ResourceData data;
+
+    ResourceEntry();
+    ResourceEntry(const ResourceEntry& other);
+    ResourceEntry(ResourceEntry&& other) noexcept;
+    ResourceEntry& operator=(ResourceEntry other) noexcept;
+    ~ResourceEntry();
     bool operator==(const ResourceEntry& other) const;
 };
 

@@ -18,7 +18,7 @@ ResourceEntry RcDataEntry(const RcDataResource& resource) {
     language.data.bytes = resource.bytes;
     ResourceEntry name;
     name.key = ResourceKey::Name(resource.name);
-    name.directory = std::make_shared<ResourceDirectory>();
+    name.directory = std::make_unique<ResourceDirectory>();
     name.directory->entries.push_back(std::move(language));
     return name;
 }
@@ -28,7 +28,7 @@ ResourceDirectory& RcDataDirectory(ResourceDirectory& root) {
     if (!type) {
         ResourceEntry entry;
         entry.key = ResourceKey::Id(kRtRcData);
-        entry.directory = std::make_shared<ResourceDirectory>();
+        entry.directory = std::make_unique<ResourceDirectory>();
         root.Put(std::move(entry));
         type = root.Find(ResourceKey::Id(kRtRcData));
     }

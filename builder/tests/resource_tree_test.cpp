@@ -79,6 +79,14 @@ TEST(ResourceTree, DataIsAlignedAndAddressedForTheSectionsPlace) {
     EXPECT_TRUE(addressed);
 }
 
+TEST(ResourceTree, CopiesOwnTheirSubTrees) {
+    const ResourceDirectory original = SampleTree();
+    ResourceDirectory copy = original;
+    copy.entries[0].directory->entries[0].directory->entries[0].data.bytes = "changed";
+    EXPECT_EQ(original, SampleTree());
+    EXPECT_FALSE(copy == original);
+}
+
 TEST(ResourceTree, ImageWithoutResourcesHasAnEmptyTree) {
     ResourceDirectory empty;
     EXPECT_EQ(ReadResourceTree(PeImage(MakeTestImage({}, {false, false, false}))), empty);

@@ -86,7 +86,7 @@ ResourceEntry Leaf(ResourceKey key, std::string bytes, std::uint32_t codePage = 
 ResourceEntry Node(ResourceKey key, std::vector<ResourceEntry> children) {
     ResourceEntry entry;
     entry.key = std::move(key);
-    entry.directory = std::make_shared<ResourceDirectory>();
+    entry.directory = std::make_unique<ResourceDirectory>();
     entry.directory->entries = std::move(children);
     return entry;
 }
