@@ -1,8 +1,117 @@
 #include "extract/payload.h"
 
+#include "extract/archive_walker.h"
+#include "extract/unrar_library.h"
+#include "ide/packages.h"
+#include "records/installed_products.h"
+#include "setup/config_resources.h"
+#include "setup/driver.h"
+
+#include <climits>
+
 namespace setupkit {
 
-// Not built yet: nothing is extracted so far, and the run goes on as if it had been.
-bool InstallPayload(const std::string&) { return true; }
+TProgressDialog* ProgressDialog = nullptr;
+std::uint64_t TotalBytes = 0;
+std::uint64_t DoneBytes = 0;
+
+namespace {
+
+ProgressScale Scale(0);
+
+// Deletes a temporary file when the step ends, however it ends.
+class TempFile {
+  public:
+    TempFile() = default;
+    ~TempFile() {
+        if (!path.empty())
+            ::DeleteFileA(path.c_str());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    std::string path;
+};
+
+// The library's file cannot be deleted while it is loaded, so this is
+// released before the temporary files are.
+struct LibraryUnload {
+    ~LibraryUnload() { FreeUnrarLibrary(); }
+};
+
+void WriteAll(UniqueHandle& file, const ConfigResourceLock& resource) {
+    DWORD written = 0;
+    // A short write shows up as an archive or library that will not open.
+    ::WriteFile(file.Get(), resource.Data(), resource.Size(), &written, nullptr);
+    file.Reset();
+}
+
+bool IsHelpFile(const std::string& name) {
+    return driver::HelpFiles.IndexOfName(name) >= 0 || driver::HelpFiles.IndexOf(name) >= 0;
+}
+
+} // namespace
+
+ProgressScale::ProgressScale(std::uint64_t total) {
+    while ((total >> shift_) > static_cast<std::uint64_t>(INT_MAX))
+        ++shift_;
+}
+
+int ProgressScale::Position(std::uint64_t bytes) const {
+    return static_cast<int>(bytes >> shift_);
+}
+
+int CountEntry(const RARHeaderData& header, std::string&, std::string&) {
+    TotalBytes += header.UnpSize;
+    return RAR_SKIP;
+}
+
+void StartProgressPass() {
+    Scale = ProgressScale(TotalBytes);
+    ProgressDialog->SetRange(Scale.Position(TotalBytes));
+}
+
+int TrackEntry(const RARHeaderData& header, std::string&, std::string& destName) {
+    ProgressDialog->SetStatusText(header.FileName);
+    DoneBytes += header.UnpSize;
+    ProgressDialog->SetPosition(Scale.Position(DoneBytes));
+    const std::string name = EntryName(header.FileName);
+    if (!driver::IdeHelpDir.empty() && IsHelpFile(name))
+        destName = driver::IdeHelpDir + name;
+    return RAR_EXTRACT;
+}
+
+bool InstallPayload(const std::string& installDir) {
+    const ConfigResourceLock archive("CABFILE");
+    const ConfigResourceLock library("UNRARDLL");
+    TempFile libraryFile;
+    TempFile archiveFile;
+    UniqueHandle libraryHandle = CreateTempFile(libraryFile.path);
+    UniqueHandle archiveHandle = CreateTempFile(archiveFile.path);
+    if (!libraryHandle || !archiveHandle)
+        return false;
+
+    WriteAll(libraryHandle, library);
+    LibraryUnload unload;
+    LoadUnrarLibrary(libraryFile.path);
+
+    TProgressDialog progress;
+    ProgressDialog = &progress;
+    progress.SetStatusText("Starting setup. Please wait...");
+    WriteAll(archiveHandle, archive);
+
+    ExtractArchive(archiveFile.path, installDir, CountEntry, nullptr, nullptr, nullptr);
+    StartProgressPass();
+
+    const bool extracted =
+        ExtractArchive(archiveFile.path, installDir, TrackEntry, &driver::SystemFiles,
+                       &driver::InstalledFolders, &driver::InstalledFiles);
+    if (extracted) {
+        progress.SetStatusText("Building packages...");
+        RecordInstalledProduct(driver::ProductName, driver::SubProductName, driver::ProductVersion,
+                               installDir);
+        BuildPackagesStep();
+    }
+    return extracted;
+}
 
 } // namespace setupkit

@@ -1,9 +1,88 @@
 #include "ide/packages.h"
 
-namespace setupkit {
+#include "ide/catalogue.h"
+#include "ide/compiler.h"
+#include "lib/setup_error.h"
+#include "lib/text.h"
+#include "records/folders.h"
+#include "records/registry.h"
+#include "setup/config_resources.h"
+#include "setup/driver.h"
+#include "setup/messages.h"
+#include "ui/message_box.h"
 
-// Not built yet: no package is compiled or registered so far.
-void BuildPackagesStep() {}
-void RegisterPackagesStep() {}
+namespace setupkit {
+namespace {
+
+// Delphi 2 and C++Builder 1 have no packages: nothing to build or register.
+bool HasPackages(IdeKind kind) {
+    return !KnownPackagesKey(kind).empty();
+}
+
+LineList ResourceLines(const char* name) {
+    LineList lines;
+    lines.SetText(ReadConfigResource(name));
+    return lines;
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsCompiledPackage(IdeKind kind, const std::string& path) {
+    const std::string extension = PackageExtension(kind);
+    return path.size() > extension.size() &&
+           SameText(path.substr(path.size() - extension.size()), extension) && FileExists(path);
+}
+
+} // namespace
+
+std::string FindInstalledFile(const std::string& fileName) {
+    for (const std::string& path : driver::InstalledFiles)
+        if (SameText(ExtractFileName(path), fileName))
+            return path;
+    return std::string();
+}
+
+void RegisterKnownPackage(IdeKind kind, const std::string& description, const std::string& path) {
+    const RegKey key = CreateRegKey(HKEY_CURRENT_USER, KnownPackagesKey(kind));
+    if (key)
+        WriteRegString(key.Get(), path, description);
+}
+
+void BuildPackagesStep() {
+    if (!HasPackages(driver::IdeKind))
+        return;
+    const LineList lines = ResourceLines("BUILDPACKAGES");
+    std::string log;
+    for (const std::string& line : lines) {
+        const std::string name = LineList::NameOf(line);
+        const std::string source = FindInstalledFile(name);
+        if (source.empty())
+            continue;
+        // Each source names its own result: a build that moves nothing must
+        // not register the package of the line before it.
+        std::string outputPath;
+        if (!BuildPackage(driver::IdeKind, source, GetSystemFolder(), outputPath, log)) {
+            ::MessageBoxA(nullptr, log.c_str(), messages::FailedCaption, MB_OK);
+            throw SetupError("Package build failed: " + name);
+        }
+        if (IsCompiledPackage(driver::IdeKind, outputPath))
+            RegisterKnownPackage(driver::IdeKind, lines.Value(name), outputPath);
+    }
+}
+
+void RegisterPackagesStep() {
+    if (!HasPackages(driver::IdeKind))
+        return;
+    const LineList lines = ResourceLines("PACKAGES");
+    for (const std::string& line : lines) {
+        const std::string name = LineList::NameOf(line);
+        const std::string path = FindInstalledFile(name);
+        if (!path.empty())
+            RegisterKnownPackage(driver::IdeKind, lines.Value(name), path);
+    }
+}
 
 } // namespace setupkit

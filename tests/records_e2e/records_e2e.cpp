@@ -25,14 +25,16 @@ bool AllWindowsShown(const std::vector<std::string>& classes) {
 } // namespace
 
 Resources BaseResources(const SetupRun& run) {
-    return {{"APPNAME", UniqueName("Records App")},
-            {"PRODUCTNAME", UniqueName("Records Family")},
-            {"VERSION", "1.0"},
-            {"INSTALLDIR", run.Scratch().File("dest")},
-            {"DELPHIVER", "D5"},
-            {"PROMPTINSTALLDIR", "No"},
-            {"CHECKDELPHI", "No"},
-            {"SUCCESSMESSAGE", "Yes"}};
+    Resources resources = Payload({});
+    resources.insert(resources.end(), {{"APPNAME", UniqueName("Records App")},
+                                       {"PRODUCTNAME", UniqueName("Records Family")},
+                                       {"VERSION", "1.0"},
+                                       {"INSTALLDIR", run.Scratch().File("dest")},
+                                       {"DELPHIVER", "D5"},
+                                       {"PROMPTINSTALLDIR", "No"},
+                                       {"CHECKDELPHI", "No"},
+                                       {"SUCCESSMESSAGE", "Yes"}});
+    return resources;
 }
 
 Resources With(Resources resources, const std::string& name, const std::string& bytes) {

@@ -1,0 +1,129 @@
+#include "extract/archive_walker.h"
+
+#include "extract/paths.h"
+#include "extract/unrar_library.h"
+#include "lib/setup_error.h"
+#include "lib/text.h"
+#include "records/folders.h"
+
+#include <windows.h>
+
+namespace setupkit {
+namespace {
+
+// Closes the archive however the walk ends.
+class OpenArchive {
+  public:
+    explicit OpenArchive(const std::string& path) {
+        RAROpenArchiveData data{};
+        data.ArcName = const_cast<char*>(path.c_str());
+        data.OpenMode = RAR_OM_EXTRACT;
+        handle_ = UnrarOpenArchive(data);
+    }
+    ~OpenArchive() {
+        if (handle_)
+            UnrarCloseArchive(handle_);
+    }
+    OpenArchive(const OpenArchive&) = delete;
+    OpenArchive& operator=(const OpenArchive&) = delete;
+    HANDLE Get() const { return handle_; }
+
+  private:
+    HANDLE handle_ = nullptr;
+};
+
+std::string FolderPart(const std::string& path) {
+    const auto slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool IsFolderEntry(const RARHeaderData& header) {
+    return (header.FileAttr & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace
+
+std::string EntryName(const std::string& path) {
+    const auto slash = path.find_last_of('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool IsContainedArchivePath(const std::string& path) {
+    if (path.empty() || path[0] == '\\' || path[0] == '/')
+        return false;
+    if (path.find(':') != std::string::npos)
+        return false;
+    std::string::size_type start = 0;
+    while (start <= path.size()) {
+        auto end = path.find_first_of("\\/", start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (path.compare(start, end - start, "..") == 0)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+void ForceFolders(const std::string& folder, LineList* folderList) {
+    if (folder.empty())
+        return;
+    const std::string path = RemoveBackslash(folder);
+    const std::string parent = ExtractFilePath(path);
+    if (path.size() < 3 || FolderExists(path) || parent == path)
+        return;
+    ForceFolders(parent, folderList);
+    // A folder that cannot be made shows up as a failed write of its first file.
+    ::CreateDirectoryA(path.c_str(), nullptr);
+    if (folderList)
+        folderList->Add(path);
+}
+
+bool ExtractArchive(const std::string& archivePath, const std::string& destFolder,
+                    const EntryCallback& callback, const LineList* systemNames,
+                    LineList* folderList, LineList* fileList) {
+    OpenArchive archive(archivePath);
+    if (!archive.Get())
+        return false;
+    const std::string systemFolder = GetSystemFolder();
+
+    RARHeaderData header{};
+    for (;;) {
+        const int read = UnrarReadHeader(archive.Get(), header);
+        if (read == ERAR_END_ARCHIVE)
+            break;
+        // A header that cannot be read before the end means a damaged or
+        // truncated payload: the files after it would silently be missing.
+        if (read != 0)
+            throw SetupError("Damaged archive after " + std::string(header.FileName));
+        const std::string path(header.FileName);
+        const std::string name = EntryName(path);
+        if (!IsContainedArchivePath(path))
+            throw SetupError("Archive entry outside the destination: " + path);
+
+        const bool isSystem = systemNames && systemNames->IndexOf(name) >= 0;
+        std::string folder = isSystem ? systemFolder : destFolder;
+        std::string destName;
+        const int op = callback ? callback(header, folder, destName) : RAR_EXTRACT;
+        const bool isFolder = IsFolderEntry(header);
+
+        if (isSystem)
+            destName = AddBackslash(folder) + name;
+        else if (!isFolder && folderList)
+            ForceFolders(AddBackslash(folder) + FolderPart(path), folderList);
+
+        const int result =
+            UnrarProcessFile(archive.Get(), op, folder.empty() ? nullptr : folder.c_str(),
+                             destName.empty() ? nullptr : destName.c_str());
+        // A skipped entry's result tells nothing about the installation; a
+        // written one that failed leaves the product incomplete.
+        if (op == RAR_EXTRACT && result != 0)
+            throw SetupError("Could not extract " + path);
+
+        if (!isFolder && fileList)
+            fileList->Add(destName.empty() ? AddBackslash(folder) + path : destName);
+    }
+    return true;
+}
+
+} // namespace setupkit

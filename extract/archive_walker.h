@@ -1,0 +1,35 @@
+#pragma once
+// Walks a RAR archive entry by entry through the extraction library, decides
+// where each entry goes and records what was written.
+#include "lib/line_list.h"
+#include "rar/api/unrar.h"
+
+#include <functional>
+#include <string>
+
+namespace setupkit {
+
+// Called for every entry before the library gets it. May change the entry's
+// destination folder and set a full destination name (empty on entry).
+// Answers RAR_SKIP or RAR_EXTRACT.
+using EntryCallback =
+    std::function<int(const RARHeaderData& header, std::string& destFolder, std::string& destName)>;
+
+// False when the archive cannot be opened. Raises SetupError when an entry
+// would leave the destination or the library fails to write one.
+bool ExtractArchive(const std::string& archivePath, const std::string& destFolder,
+                    const EntryCallback& callback, const LineList* systemNames,
+                    LineList* folderList, LineList* fileList);
+
+// Creates `folder` and its missing ancestors, outermost first, appending each
+// folder it creates (without trailing backslash) to `folderList`.
+void ForceFolders(const std::string& folder, LineList* folderList);
+
+// The file-name part of an archive path (after its last backslash).
+std::string EntryName(const std::string& archivePath);
+
+// True when an archive path stays inside the folder it is extracted to: no
+// ".." component, no drive, no root, no stream or device syntax.
+bool IsContainedArchivePath(const std::string& path);
+
+} // namespace setupkit

@@ -1,0 +1,110 @@
+#include "builder/rar_writer.h"
+#include "extract/archive_walker.h"
+#include "extract/payload.h"
+#include "extract/unrar_library.h"
+#include "tests/support/paths.h"
+#include "tests/support/scratch.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace setupkit {
+namespace {
+
+TEST(ProgressScale, SmallPayloadsAreCountedInBytes) {
+    const ProgressScale scale(8106);
+    EXPECT_EQ(scale.Position(8106), 8106);
+    EXPECT_EQ(ProgressScale(0).Position(0), 0);
+}
+
+TEST(ProgressScale, PayloadsBeyondTwoGigabytesStillFitTheBar) {
+    for (const std::uint64_t total : {std::uint64_t(INT_MAX) + 1, std::uint64_t(5) << 30,
+                                      std::uint64_t(1) << 40, ~std::uint64_t(0)}) {
+        const ProgressScale scale(total);
+        EXPECT_GT(scale.Position(total), 0) << total;
+        EXPECT_LE(scale.Position(total), INT_MAX) << total;
+        EXPECT_LT(scale.Position(total / 2), scale.Position(total)) << total;
+    }
+}
+
+TEST(ArchivePaths, OnlyPathsInsideTheDestinationAreContained) {
+    for (const char* path : {"a.txt", "units\\a.pas", "a..b\\c..", "..a\\b", "x\\.\\y"})
+        EXPECT_TRUE(IsContainedArchivePath(path)) << path;
+    for (const char* path : {"", "..", "..\\a", "a\\..\\..\\b", "a/../b", "\\a", "/a", "C:\\a",
+                             "C:a", "a:stream", "\\\\server\\share\\a"})
+        EXPECT_FALSE(IsContainedArchivePath(path)) << path;
+}
+
+TEST(ForceFolders, CreatesMissingFoldersOutermostFirstAndRecordsOnlyThose) {
+    e2e::ScratchFolder scratch;
+    scratch.MakeFolder("have");
+    LineList made;
+    ForceFolders(scratch.File("have\\one\\two\\"), &made);
+    EXPECT_TRUE(e2e::FolderExists(scratch.File("have\\one\\two")));
+    EXPECT_EQ(made.Text(),
+              scratch.File("have\\one") + "\r\n" + scratch.File("have\\one\\two") + "\r\n");
+    ForceFolders(scratch.File("have\\one\\two"), &made);
+    ForceFolders("", &made);
+    ForceFolders("C:", &made);
+    EXPECT_EQ(made.Count(), 2u);
+}
+
+// The two passes of the payload step over a real archive, with the real
+// extraction library and the progress dialog of the setup's templates.
+class PayloadPasses : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LoadUnrarLibrary(e2e::WindowsPath(SETUPKIT_UNRAR_DLL));
+        ProgressDialog = &dialog_;
+        TotalBytes = DoneBytes = 0;
+    }
+    void TearDown() override { FreeUnrarLibrary(); }
+
+    std::string Archive(const std::vector<builder::RarEntry>& entries) {
+        const std::string path = scratch_.File("payload.rar");
+        e2e::WriteFile(path, builder::WriteRarArchive(entries));
+        return path;
+    }
+    bool RunBothPasses(const std::string& archive, LineList& folders, LineList& files) {
+        ExtractArchive(archive, scratch_.File("dest\\"), CountEntry, nullptr, nullptr, nullptr);
+        StartProgressPass();
+        return ExtractArchive(archive, scratch_.File("dest\\"), TrackEntry, nullptr, &folders,
+                              &files);
+    }
+    LRESULT Bar(UINT message, WPARAM wParam = 0) const {
+        return ::SendDlgItemMessageA(dialog_.Handle, ProgressBarId, message, wParam, 0);
+    }
+
+    e2e::ScratchFolder scratch_;
+    TProgressDialog dialog_;
+};
+
+TEST_F(PayloadPasses, TheBarEndsAtItsRangeAndFolderEntriesDoNotMoveIt) {
+    LineList folders;
+    LineList files;
+    ASSERT_TRUE(RunBothPasses(Archive({{"docs", "", true},
+                                       {"docs\\a.txt", std::string(3000, 'a')},
+                                       {"b.txt", std::string(5106, 'b')}}),
+                              folders, files));
+    EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), 8106);
+    EXPECT_EQ(Bar(PBM_GETPOS), 8106);
+    EXPECT_EQ(files.Count(), 2u);
+    char status[64] = {};
+    ::GetDlgItemTextA(dialog_.Handle, ProgressTextId, status, sizeof status);
+    EXPECT_STREQ(status, "b.txt");
+}
+
+TEST_F(PayloadPasses, AnEmptyArchiveGivesAnEmptyRangeAndSucceeds) {
+    LineList folders;
+    LineList files;
+    EXPECT_TRUE(RunBothPasses(Archive({}), folders, files));
+    EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), 0);
+    EXPECT_EQ(Bar(PBM_GETPOS), 0);
+    EXPECT_TRUE(files.Empty());
+    EXPECT_TRUE(folders.Empty());
+}
+
+} // namespace
+} // namespace setupkit

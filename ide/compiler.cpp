@@ -1,0 +1,196 @@
+#include "ide/compiler.h"
+
+#include "ide/compiler_output.h"
+#include "lib/line_list.h"
+#include "lib/text.h"
+#include "lib/win32.h"
+#include "setup/config_resources.h"
+
+#include <vector>
+
+namespace setupkit {
+namespace {
+
+struct CompilerChoice {
+    const char* tool;
+    const char* options;
+};
+
+bool IsDelphi(IdeKind kind) {
+    return static_cast<int>(kind) % 2 == 0;
+}
+
+CompilerChoice ChooseCompiler(IdeKind kind, const std::string& extension) {
+    if (IsDelphi(kind))
+        return {"dcc32.exe", "-q -b"};
+    if (SameText(extension, ".pas"))
+        return {"dcc32.exe", "-q -b -JPHN"};
+    // A C++Builder package's .bpk is a make file.
+    return {"make.exe", "-B -f"};
+}
+
+std::string FileExtension(const std::string& path) {
+    const std::string name = ExtractFileName(path);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string ChangeFileExt(const std::string& path, const std::string& extension) {
+    return path.substr(0, path.size() - FileExtension(path).size()) + extension;
+}
+
+// "C:" for a local path, "\\server\share" for a network one.
+std::string DrivePart(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':')
+        return path.substr(0, 2);
+    if (path.compare(0, 2, "\\\\") == 0) {
+        const auto server = path.find('\\', 2);
+        if (server == std::string::npos)
+            return path;
+        const auto share = path.find('\\', server + 1);
+        return path.substr(0, share);
+    }
+    return std::string();
+}
+
+std::string SystemMessage(DWORD code) {
+    char buffer[256] = {};
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                         0, buffer, sizeof buffer, nullptr);
+    std::string message(buffer, length);
+    while (!message.empty() &&
+           (static_cast<unsigned char>(message.back()) <= ' ' || message.back() == '.'))
+        message.pop_back();
+    return message;
+}
+
+std::string StartFailureText(DWORD code) {
+    const std::string message = SystemMessage(code);
+    return (message.empty() ? std::string() : message + ". ") + "ErrorCode=" + std::to_string(code);
+}
+
+// The captured output, one line after another, each ended by CR LF; a
+// Ctrl+Z ends the text as it does for console tools of the IDE's era.
+std::string ReadCapturedLines(const std::string& path) {
+    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string text;
+    if (file) {
+        char buffer[4096];
+        DWORD got = 0;
+        while (::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+            text.append(buffer, got);
+    }
+    text = text.substr(0, text.find('\x1A'));
+    LineList lines;
+    lines.SetText(text);
+    return lines.Text();
+}
+
+void MoveCompiledResult(const std::string& source, const std::string& destFolder,
+                        const std::string& extension, std::string& outputPath) {
+    const std::string compiled = ChangeFileExt(source, extension);
+    std::string target = destFolder;
+    if (!target.empty() && target.back() != '\\')
+        target += '\\';
+    target += ChangeFileExt(ExtractFileName(source), extension);
+    // None of these outcomes is checked: a missing result is found by the
+    // caller, which only registers packages that exist.
+    ::DeleteFileA(target.c_str());
+    if (!SameText(DrivePart(compiled), DrivePart(target))) {
+        ::CopyFileA(compiled.c_str(), target.c_str(), FALSE);
+        ::DeleteFileA(compiled.c_str());
+    } else {
+        ::MoveFileA(compiled.c_str(), target.c_str());
+    }
+    outputPath = target;
+}
+
+void AfterBuild(IdeKind kind, const std::string& source, const std::string& destFolder,
+                std::string& outputPath) {
+    const std::string extension = FileExtension(source);
+    auto remove = [&](const char* byProduct) {
+        ::DeleteFileA(ChangeFileExt(source, byProduct).c_str());
+    };
+    if (SameText(extension, ".pas")) {
+        MoveCompiledResult(source, destFolder, ".dcu", outputPath);
+    } else if (SameText(extension, ".dpk")) {
+        MoveCompiledResult(source, destFolder, PackageExtension(kind), outputPath);
+        remove(".dcu");
+        remove(".dcp");
+    } else if (SameText(extension, ".bpk")) {
+        MoveCompiledResult(source, destFolder, PackageExtension(kind), outputPath);
+        remove(".tds");
+        remove(".obj");
+    } else if (SameText(extension, ".dpr")) {
+        MoveCompiledResult(source, destFolder, ".exe", outputPath);
+    }
+}
+
+} // namespace
+
+bool RunProgram(const std::string& commandLine, const std::string& workFolder, bool capture,
+                std::string& log, bool* started) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string outputPath;
+    UniqueHandle output;
+    if (capture) {
+        outputPath = MakeTempFileName("tempfile");
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        output.Reset(::CreateFileA(outputPath.c_str(), GENERIC_WRITE, 0, &inheritable,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr));
+        startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+        startup.hStdOutput = output.Get();
+    }
+
+    std::vector<char> command(commandLine.begin(), commandLine.end());
+    command.push_back('\0');
+    PROCESS_INFORMATION info{};
+    const bool created =
+        ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                         workFolder.empty() ? nullptr : workFolder.c_str(), &startup, &info);
+    if (started)
+        *started = created;
+    if (!created) {
+        log = StartFailureText(::GetLastError());
+        if (capture) {
+            output.Reset();
+            ::DeleteFileA(outputPath.c_str());
+        }
+        return false;
+    }
+    const UniqueHandle process(info.hProcess);
+    const UniqueHandle thread(info.hThread);
+    ::WaitForSingleObject(process.Get(), INFINITE);
+    if (capture) {
+        output.Reset();
+        log = ReadCapturedLines(outputPath);
+        ::DeleteFileA(outputPath.c_str());
+    }
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.Get(), &exitCode);
+    log += "\r\nProgram failed with code (" + std::to_string(static_cast<int>(exitCode)) + ")";
+    return exitCode == 0;
+}
+
+bool BuildPackage(IdeKind kind, const std::string& source, const std::string& destFolder,
+                  std::string& outputPath, std::string& log) {
+    const CompilerChoice compiler = ChooseCompiler(kind, FileExtension(source));
+    const std::string toolPath = IdeRootDir(kind) + "Bin\\" + compiler.tool;
+    const std::string commandLine =
+        "\"" + toolPath + "\" " + compiler.options + " \"" + source + "\"";
+    bool started = false;
+    const bool built = RunProgram(commandLine, ExtractFilePath(source), true, log, &started);
+    if (built)
+        AfterBuild(kind, source, destFolder, outputPath);
+    // A compiler that never started printed no marker lines; its start
+    // failure is the only explanation the user can get.
+    else if (started)
+        log = FilterCompilerOutput(log);
+    return built;
+}
+
+} // namespace setupkit

@@ -1,0 +1,45 @@
+#include "ide/help_contents.h"
+
+namespace setupkit {
+
+namespace {
+const std::string IndexPrefix = ":Index ";
+}
+
+std::string TextBefore(const std::string& text, const std::string& separator) {
+    const auto at = text.find(separator);
+    return at == std::string::npos ? std::string() : text.substr(0, at);
+}
+
+std::string TextAfter(const std::string& text, const std::string& separator) {
+    const auto at = text.find(separator);
+    return at == std::string::npos ? std::string() : text.substr(at + separator.size());
+}
+
+int FindHelpIndex(const LineList& lines, const std::string& helpFile) {
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+        const auto eq = lines[i].find('=');
+        if (eq != std::string::npos && lines[i].compare(eq + 1, std::string::npos, helpFile) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::size_t HelpIndexInsertionPoint(const LineList& lines) {
+    std::size_t i = 0;
+    while (i < lines.Count() && lines[i].find(IndexPrefix) == std::string::npos)
+        ++i;
+    while (i < lines.Count() && lines[i].compare(0, IndexPrefix.size(), IndexPrefix) == 0)
+        ++i;
+    return i;
+}
+
+bool RemoveHelpIndexLine(LineList& lines, const std::string& helpFile) {
+    const int found = FindHelpIndex(lines, helpFile);
+    if (found < 0)
+        return false;
+    lines.Delete(static_cast<std::size_t>(found));
+    return true;
+}
+
+} // namespace setupkit

@@ -1,0 +1,22 @@
+#pragma once
+// Editing the IDE's help contents file: one ":Index " line per help file.
+#include "lib/line_list.h"
+
+#include <string>
+
+namespace setupkit {
+
+// The part of `text` before / after the first `separator`; empty when absent.
+std::string TextBefore(const std::string& text, const std::string& separator);
+std::string TextAfter(const std::string& text, const std::string& separator);
+
+// Index of the first line whose text after its first "=" is exactly
+// `helpFile`, or -1.
+int FindHelpIndex(const LineList& lines, const std::string& helpFile);
+// Where a new ":Index " line goes: after the first run of lines that begin
+// with ":Index ", or before the first line that merely contains it, or at the end.
+std::size_t HelpIndexInsertionPoint(const LineList& lines);
+// Removes the first line naming `helpFile`; false when there was none.
+bool RemoveHelpIndexLine(LineList& lines, const std::string& helpFile);
+
+} // namespace setupkit

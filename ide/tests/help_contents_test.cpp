@@ -1,0 +1,54 @@
+#include "ide/help_contents.h"
+
+#include <gtest/gtest.h>
+
+namespace setupkit {
+namespace {
+
+LineList Lines(const std::string& text) {
+    LineList lines;
+    lines.SetText(text);
+    return lines;
+}
+
+TEST(HelpContentsText, BeforeAndAfterSplitAtTheFirstSeparatorOnly) {
+    EXPECT_EQ(TextBefore("Lib.hlp=Title=with equals", "="), "Lib.hlp");
+    EXPECT_EQ(TextAfter("Lib.hlp=Title=with equals", "="), "Title=with equals");
+    EXPECT_EQ(TextBefore("Lib.hlp", "="), "");
+    EXPECT_EQ(TextAfter("Lib.hlp", "="), "");
+}
+
+TEST(HelpContentsInsertion, GoesAfterTheFirstRunOfIndexLines) {
+    EXPECT_EQ(
+        HelpIndexInsertionPoint(Lines(":Base x.hlp\r\n:Title T\r\n:Index A =a.hlp\r\n"
+                                      ":Index B =b.hlp\r\n:Include x.cnt\r\n:Index C =c.hlp")),
+        4u);
+}
+
+TEST(HelpContentsInsertion, WithoutIndexLinesGoesAtTheEnd) {
+    EXPECT_EQ(HelpIndexInsertionPoint(Lines(":Base x.hlp\r\n:Title T\r\n")), 2u);
+    EXPECT_EQ(HelpIndexInsertionPoint(Lines("")), 0u);
+}
+
+TEST(HelpContentsInsertion, ALineMerelyContainingIndexComesAfterTheNewLine) {
+    EXPECT_EQ(HelpIndexInsertionPoint(Lines(":Base x.hlp\r\n; see :Index A =a.hlp\r\n")), 1u);
+    // The search is case-sensitive.
+    EXPECT_EQ(HelpIndexInsertionPoint(Lines(":index a =a.hlp\r\n")), 1u);
+}
+
+TEST(HelpContentsLookup, MatchesTheWholeTextAfterTheFirstEqualsExactly) {
+    const LineList lines = Lines(":Index Old =nodemark.hlp\r\n:Index Other =Nodemark.hlp\r\n"
+                                 "Nodemark.hlp\r\n:Index X =Nodemark.hlp.bak");
+    EXPECT_EQ(FindHelpIndex(lines, "Nodemark.hlp"), 1);
+    EXPECT_EQ(FindHelpIndex(lines, "missing.hlp"), -1);
+}
+
+TEST(HelpContentsLookup, RemoveDeletesOnlyTheFirstMatchingLine) {
+    LineList lines = Lines(":Index A =a.hlp\r\n:Index A2 =a.hlp\r\n");
+    EXPECT_TRUE(RemoveHelpIndexLine(lines, "a.hlp"));
+    EXPECT_EQ(lines.Text(), ":Index A2 =a.hlp\r\n");
+    EXPECT_FALSE(RemoveHelpIndexLine(lines, "b.hlp"));
+}
+
+} // namespace
+} // namespace setupkit

@@ -1,0 +1,147 @@
+#include "tests/install_e2e/install.h"
+#include "tests/install_e2e/standin_ide.h"
+
+namespace setupkit::e2e {
+namespace {
+
+std::string KnownPackage(const std::string& path) {
+    RegKey key;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, StandinIde::KnownPackages, 0, KEY_READ, key.Put()) !=
+        ERROR_SUCCESS)
+        return "<no key>";
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1;
+    if (::RegQueryValueExA(key.Get(), path.c_str(), nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+        return "<no value>";
+    return buffer;
+}
+
+std::string UniquePackage(const std::string& stem) {
+    return stem + std::to_string(::GetCurrentProcessId());
+}
+
+TEST(PackageBuild, ADelphi5PackageIsCompiledMovedToTheSystemFolderAndRegistered) {
+    SetupRun run;
+    StandinIde ide(run.Scratch().MakeFolder("My IDE"));
+    const std::string package = UniquePackage("skpkg");
+    const std::string compiled = SystemFolder() + package + ".BPL";
+    run.RemoveAtEnd(compiled);
+    WriteFile(compiled, "an older build");
+    Resources resources =
+        PayloadResources(run, {File("units\\" + package + ".dpk", "package source")});
+    resources = With(resources, "INSTALLDIR", run.Scratch().File("dest with spaces"));
+    resources = With(resources, "BUILDPACKAGES", package + ".dpk=Sample Controls\r\n");
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+
+    const std::string units = run.Scratch().File("dest with spaces\\units\\");
+    EXPECT_EQ(ReadFile(units + "standin.log"),
+              "\"" + ide.Root() + "Bin\\dcc32.exe\" -q -b \"" + units + package + ".dpk\"\n");
+    EXPECT_EQ(ReadFile(compiled), "compiled from " + units + package + ".dpk");
+    EXPECT_FALSE(FileExists(units + package + ".dcu"));
+    EXPECT_FALSE(FileExists(units + package + ".dcp"));
+    EXPECT_FALSE(FileExists(units + package + ".bpl"));
+    EXPECT_EQ(KnownPackage(compiled), "Sample Controls");
+}
+
+TEST(PackageBuild, AFailedBuildShowsTheCompilerLinesAndStopsTheInstallation) {
+    SetupRun run;
+    StandinIde ide(run.Scratch().MakeFolder("ide"));
+    const std::string first = UniquePackage("skone");
+    const std::string third = UniquePackage("skthree");
+    run.RemoveAtEnd(SystemFolder() + first + ".BPL");
+    run.RemoveAtEnd(SystemFolder() + third + ".BPL");
+    Resources resources = PayloadResources(
+        run, {File(first + ".dpk", "fine"),
+              File("broken.dpk", "STANDIN-SAY Borland Delphi Version 13.0\r\n"
+                                 "STANDIN-SAY broken.dpk(3) Error: Undeclared identifier\r\n"
+                                 "STANDIN-SAY nothing to see\r\n"
+                                 "STANDIN-SAY broken.dpk(4) Warning: Unused value\r\n"
+                                 "STANDIN-SAY broken.dpk(9) Error: Missing end\r\n"
+                                 "STANDIN-SAY ends with Error:\r\n"
+                                 "STANDIN-EXIT 1\r\n"),
+              File(third + ".dpk", "fine")});
+    resources = With(resources, "BUILDPACKAGES",
+                     first + ".dpk=One\r\nbroken.dpk=Two\r\n" + third + ".dpk=Three\r\n");
+    resources = With(resources, "PROGLINKS", "Broken Demo=demo.exe\r\n");
+    resources = With(resources, "HELPFILES", "lib.hlp=Help\r\n");
+    run.Build(resources);
+    ASSERT_TRUE(run.Start());
+    run.Robot().WaitWindow().Press(IDOK);
+
+    robot::Window output =
+        run.Robot().WaitWindowWithCaption("An error occured during installation.", 60000);
+    ExpectBox(output, "An error occured during installation.",
+              "Borland Delphi Version 13.0\r"
+              "broken.dpk(3) Error: Undeclared identifier\r"
+              "broken.dpk(4) Warning: Unused value\r"
+              "broken.dpk(9) Error: Missing end\r",
+              robot::Icon::None, OkOnly);
+    output.Press(IDOK);
+    robot::Window failed =
+        run.Robot().WaitWindowWithCaption("An error occured during installation.");
+    ExpectBox(failed, "An error occured during installation.", "Installation failed.",
+              robot::Icon::Exclamation, OkOnly);
+    failed.Press(IDOK);
+    ExpectCleanEnd(run.Robot());
+
+    EXPECT_EQ(KnownPackage(SystemFolder() + first + ".BPL"), "One");
+    EXPECT_FALSE(FileExists(SystemFolder() + third + ".BPL"));
+    EXPECT_EQ(KnownPackage(SystemFolder() + third + ".BPL"), "<no value>");
+    // No shortcut, no uninstall entry, no help merge after the abort.
+    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "DisplayName"), "");
+    EXPECT_EQ(ReadFile(ide.ContentsFile()), ":Base delphi5.hlp\r\n");
+}
+
+TEST(PackageRegistration, ReadyMadePackagesAreRegisteredByTheirInstalledPath) {
+    SetupRun run;
+    StandinIde ide(run.Scratch().MakeFolder("ide"));
+    Resources resources =
+        PayloadResources(run, {File("lib\\ready.bpl", "first"), File("other\\ready.bpl", "second"),
+                               File("spaced.bpl", "s")});
+    resources = With(resources, "PACKAGES",
+                     "READY.BPL=First Description\r\nready.bpl=Second Description\r\n"
+                     "spaced.bpl = Spaced\r\nmissing.bpl=Missing\r\n");
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+
+    const std::string dest = run.Scratch().File("dest\\");
+    EXPECT_EQ(KnownPackage(dest + "lib\\ready.bpl"), "First Description");
+    EXPECT_EQ(KnownPackage(dest + "other\\ready.bpl"), "<no value>");
+    EXPECT_EQ(KnownPackage(dest + "spaced.bpl"), "<no value>");
+}
+
+TEST(HelpMerge, TheHelpFileGetsItsIndexLineAndIsRecorded) {
+    SetupRun run;
+    StandinIde ide(run.Scratch().MakeFolder("ide"),
+                   ":Base delphi5.hlp\n:Title Help\r:Index Old =Lib.hlp\r\n:Index B =b.hlp\r\n"
+                   ":Include x.cnt\r\n");
+    Resources resources =
+        PayloadResources(run, {File("Lib.cnt", "contents"), File("Lib.hlp", "help")});
+    resources = With(resources, "HELPFILES", "Lib.cnt\r\nLib.hlp=Library Help\r\n");
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+
+    EXPECT_EQ(
+        ReadFile(ide.ContentsFile()),
+        ":Base delphi5.hlp\r\n:Title Help\r\n:Index B =b.hlp\r\n:Index Library Help =Lib.hlp\r\n"
+        ":Include x.cnt\r\n");
+    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "INSTALLEDHELPS"), "Lib.hlp\r\n");
+}
+
+TEST(HelpMerge, WithoutAContentsFileNothingIsTouched) {
+    SetupRun run;
+    StandinIde ide(run.Scratch().MakeFolder("ide"), nullptr);
+    Resources resources = PayloadResources(run, {File("Lib.hlp", "help")});
+    resources = With(resources, "HELPFILES", "Lib.hlp=Library Help\r\n");
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+    EXPECT_FALSE(FileExists(ide.ContentsFile()));
+    EXPECT_EQ(ReadFile(run.Scratch().File("dest\\Lib.hlp")), "help");
+    EXPECT_TRUE(HasUninstallValue(Get(resources, "APPNAME"), "FILES"));
+    EXPECT_FALSE(HasUninstallValue(Get(resources, "APPNAME"), "INSTALLEDHELPS"));
+}
+
+} // namespace
+} // namespace setupkit::e2e

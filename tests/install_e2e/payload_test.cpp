@@ -1,0 +1,161 @@
+#include "tests/install_e2e/install.h"
+
+#include "tests/install_e2e/standin_ide.h"
+
+namespace setupkit::e2e {
+
+namespace {
+
+TEST(PayloadExtraction, FilesLandUnderTheDestinationAndAreListedInArchiveOrder) {
+    SetupRun run;
+    const Resources resources =
+        PayloadResources(run, {File("readme.txt", "read me"), File("units\\a.pas", "unit a;"),
+                               File("units\\deep\\b.pas", "unit b;")});
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+
+    const std::string dest = run.Scratch().File("dest");
+    EXPECT_EQ(ReadFile(dest + "\\units\\deep\\b.pas"), "unit b;");
+    const std::string appName = Get(resources, "APPNAME");
+    EXPECT_EQ(UninstallValue(appName, "FILES"), dest + "\\readme.txt\r\n" + dest +
+                                                    "\\units\\a.pas\r\n" + dest +
+                                                    "\\units\\deep\\b.pas\r\n");
+    // The destination did not exist: it and every folder below it were made
+    // and recorded, outermost first.
+    EXPECT_EQ(UninstallValue(appName, "FOLDERS"),
+              dest + "\r\n" + dest + "\\units\r\n" + dest + "\\units\\deep\r\n");
+}
+
+TEST(PayloadExtraction, FolderEntriesBeforeTheirFilesRecordNothing) {
+    SetupRun run;
+    run.Scratch().MakeFolder("dest");
+    const Resources resources =
+        PayloadResources(run, {Folder("docs"), File("docs\\guide.txt", "guide")});
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+
+    const std::string dest = run.Scratch().File("dest");
+    EXPECT_EQ(ReadFile(dest + "\\docs\\guide.txt"), "guide");
+    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "FOLDERS"), "");
+    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "FILES"), dest + "\\docs\\guide.txt\r\n");
+}
+
+TEST(PayloadExtraction, SystemFilesGoToTheSystemFolderWithoutTheirArchiveFolders) {
+    SetupRun run;
+    const std::string name = "skit" + std::to_string(::GetCurrentProcessId()) + ".bpl";
+    const std::string target = SystemFolder() + name;
+    run.RemoveAtEnd(target);
+    Resources resources = PayloadResources(run, {File("bin\\sub\\" + name, "package")});
+    // Listed in another letter case, and as a help file too: the system folder wins.
+    resources = With(resources, "SYSFILES", "SKIT" + name.substr(4) + "\r\n");
+    resources = With(resources, "HELPFILES", name + "\r\n");
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+
+    EXPECT_EQ(ReadFile(target), "package");
+    EXPECT_FALSE(FolderExists(run.Scratch().File("dest\\bin")));
+    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "FILES"), target + "\r\n");
+    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "FOLDERS"), "");
+}
+
+TEST(PayloadExtraction, HelpFilesGoToTheIdeHelpFolderWhenTheIdeHasOne) {
+    SetupRun run;
+    StandinIde ide(run.Scratch().MakeFolder("ide"));
+    Resources resources = PayloadResources(
+        run, {File("help\\Lib.hlp", "hlp"), File("help\\Lib.cnt", "cnt"), File("other.txt", "x")});
+    resources = With(resources, "HELPFILES", "Lib.cnt\r\nLib.hlp=Library Help\r\n");
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+
+    const std::string dest = run.Scratch().File("dest");
+    EXPECT_EQ(ReadFile(ide.HelpFolder() + "Lib.hlp"), "hlp");
+    EXPECT_EQ(ReadFile(ide.HelpFolder() + "Lib.cnt"), "cnt");
+    // The archive folder of a redirected help file is still made under the destination.
+    EXPECT_TRUE(FolderExists(dest + "\\help"));
+    EXPECT_FALSE(FileExists(dest + "\\help\\Lib.hlp"));
+    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "FILES"),
+              ide.HelpFolder() + "Lib.hlp\r\n" + ide.HelpFolder() + "Lib.cnt\r\n" + dest +
+                  "\\other.txt\r\n");
+}
+
+TEST(PayloadExtraction, HelpFilesStayUnderTheDestinationWithoutAnIdeHelpFolder) {
+    SetupRun run;
+    StandinIde::Forget();
+    Resources resources = PayloadResources(run, {File("help\\Lib.hlp", "hlp")});
+    resources = With(resources, "HELPFILES", "Lib.hlp=Library Help\r\n");
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+    EXPECT_EQ(ReadFile(run.Scratch().File("dest\\help\\Lib.hlp")), "hlp");
+}
+
+TEST(PayloadExtraction, AnEmptyArchiveInstallsNothingAndSucceeds) {
+    SetupRun run;
+    const Resources resources = PayloadResources(run, {});
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "FILES"), "");
+    EXPECT_FALSE(FolderExists(run.Scratch().File("dest")));
+}
+
+TEST(PayloadFailure, AnArchiveThatCannotBeOpenedEndsWithTheContactBox) {
+    SetupRun run;
+    Resources resources = PayloadResources(run, {File("a.txt", "a")});
+    resources = With(resources, "CABFILE", "this is not an archive");
+    run.Build(resources);
+    ASSERT_TRUE(run.Start());
+    run.Robot().WaitWindow().Press(IDOK);
+    robot::Window box = run.Robot().WaitWindowWithCaption("Setup", 60000);
+    ExpectBox(box, "Setup",
+              "An error occured during installation.\r\nPlease contact support@setupkit.example",
+              robot::Icon::Exclamation, OkOnly);
+    box.Press(IDOK);
+    ExpectCleanEnd(run.Robot());
+    EXPECT_EQ(run.RegistryState(), std::vector<std::string>());
+    EXPECT_EQ(ListFolder(run.TempFolder()), std::vector<std::string>());
+}
+
+TEST(PayloadFailure, AMissingOrBrokenLibraryFailsAndLeavesNoTemporaryFile) {
+    for (const char* library : {"", "MZ this is no library"}) {
+        SCOPED_TRACE(library);
+        SetupRun run;
+        Resources resources = PayloadResources(run, {File("a.txt", "a")});
+        resources =
+            *library ? With(resources, "UNRARDLL", library) : Without(resources, "UNRARDLL");
+        run.Build(resources);
+        AcceptAndExpectFailure(run);
+        EXPECT_EQ(ListFolder(run.TempFolder()), std::vector<std::string>());
+        EXPECT_EQ(run.RegistryState(), std::vector<std::string>());
+    }
+}
+
+TEST(PayloadFailure, ACorruptEntryFailsTheRunAndRecordsNothing) {
+    SetupRun run;
+    std::string archive = builder::WriteRarArchive(
+        {File("good.txt", "fine"), File("bad.txt", "these bytes get damaged")});
+    archive[archive.find("these bytes")] ^= 0x55;
+    Resources resources = PayloadResources(run, {});
+    resources = With(resources, "CABFILE", archive);
+    run.Build(resources);
+    AcceptAndExpectFailure(run);
+    // What was written before the damage stays; the product is not recorded.
+    EXPECT_EQ(ReadFile(run.Scratch().File("dest\\good.txt")), "fine");
+    EXPECT_EQ(run.RegistryState(), std::vector<std::string>());
+    EXPECT_EQ(ListFolder(run.TempFolder()), std::vector<std::string>());
+}
+
+TEST(PayloadFailure, AnEntryLeavingTheDestinationIsNeitherWrittenNorRecorded) {
+    for (const char* path :
+         {"..\\escaped.txt", "sub\\..\\..\\escaped.txt", "C:\\escaped.txt", "\\escaped.txt"}) {
+        SCOPED_TRACE(path);
+        SetupRun run;
+        const Resources resources = PayloadResources(run, {File(path, "out")});
+        run.Build(resources);
+        AcceptAndExpectFailure(run);
+        EXPECT_FALSE(FileExists(run.Scratch().File("escaped.txt")));
+        EXPECT_FALSE(FileExists("C:\\escaped.txt"));
+        EXPECT_EQ(run.RegistryState(), std::vector<std::string>());
+    }
+}
+
+} // namespace
+} // namespace setupkit::e2e
