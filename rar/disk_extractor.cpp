@@ -85,7 +85,11 @@ fs::path PathFromUtf8(const std::string& name) {
 #ifdef _WIN32
     std::wstring wide;
     for (char32_t c : Utf8ToCodePoints(name)) {
-        if (c >= 0x10000) {
+        // Bytes that were no text cannot be unpaired surrogates in a Windows
+        // name on every file system; they are read as Latin-1 instead.
+        if (c >= 0xDC80 && c <= 0xDCFF) {
+            wide += static_cast<wchar_t>(c - 0xDC00);
+        } else if (c >= 0x10000) {
             wide += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
             wide += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
         } else {

@@ -3,6 +3,7 @@
 #include "rar/crc32.h"
 #include "rar/field_reader.h"
 #include "rar/header_walker.h"
+#include "rar/names.h"
 
 #include <vector>
 
@@ -169,7 +170,7 @@ class Headers50 : public HeaderWalker {
         const std::uint64_t nameLength = in.VInt();
         if (nameLength > in.remaining())
             throw ArchiveError(Status::BadData, "name runs past the header");
-        entry.name = in.Bytes(static_cast<std::size_t>(nameLength));
+        entry.name = DecodeRar5Name(in.Bytes(static_cast<std::size_t>(nameLength)));
         for (char& c : entry.name)
             if (c == '\\')
                 c = '/';

@@ -157,6 +157,20 @@ std::string LegacyNameToUtf8(const std::string& bytes) {
     return out;
 }
 
+std::string DecodeRar5Name(const std::string& stored) {
+    const std::string mark = "\xEF\xBF\xBE";
+    if (stored.compare(0, mark.size(), mark) != 0)
+        return stored;
+    std::string out;
+    for (char32_t c : Utf8ToCodePoints(stored.substr(mark.size()))) {
+        if (c >= 0xE080 && c <= 0xE0FF)
+            out += static_cast<char>(c - 0xE000);
+        else
+            AppendUtf8(out, c);
+    }
+    return out;
+}
+
 std::u32string Utf8ToCodePoints(const std::string& text) {
     std::u32string out;
     char32_t point;

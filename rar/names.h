@@ -17,6 +17,11 @@ bool IsValidUtf8(const std::string& text);
 // is UTF-8, otherwise read as Latin-1 so that every byte stays distinct.
 std::string LegacyNameToUtf8(const std::string& bytes);
 
+// A RAR 5 name. Archivers that met a name which was not valid text in the
+// system's encoding store it behind a U+FFFE mark, each byte that did not
+// convert as U+E000 + byte; those come back as the raw bytes.
+std::string DecodeRar5Name(const std::string& stored);
+
 // UTF-8 to code points; a byte that is not part of valid UTF-8 becomes
 // 0xDC00 + byte so that it survives the round trip through wide text.
 std::u32string Utf8ToCodePoints(const std::string& text);

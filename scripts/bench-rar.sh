@@ -6,9 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
 corpus=../shared/rar-corpus
-cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench --target rar_bench >/dev/null
-bench=build/bench/rar/rar_bench
+cmake -S . -B "${BENCH_DIR:-build/bench}" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "${BENCH_DIR:-build/bench}" --target rar_bench >/dev/null
+bench="${BENCH_DIR:-build/bench}/rar/rar_bench"
 
 # Archives whose every entry is stored, v29 or v50 without the later 2.9 features.
 archives=$(awk -F'\t' 'NR > 1 && $1 ~ /^good\// {

@@ -268,6 +268,11 @@ TEST(Names, Utf8RoundTripKeepsInvalidBytes) {
     EXPECT_EQ(Utf8ToCodePoints(raw)[2], char32_t{0xDCC6});
     EXPECT_EQ(LegacyNameToUtf8("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
     EXPECT_EQ(Utf16ToUtf8(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+    // U+FFFE, then U+E0C6 for the byte 0xC6 that was no text.
+    EXPECT_EQ(DecodeRar5Name("\xEF\xBF\xBE"
+                             "a\xEE\x83\x86"),
+              "a\xC6");
+    EXPECT_EQ(DecodeRar5Name("a\xEE\x83\x86"), "a\xEE\x83\x86");
 }
 
 } // namespace
