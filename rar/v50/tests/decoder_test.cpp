@@ -63,6 +63,8 @@ StreamWriter MixedStream(StreamOptions options = {}) {
     w.RepeatDistance(2, 4097);
     w.Match(2 + 2, 0x2000 + 7);
     w.RepeatDistance(1, 33);
+    w.RepeatDistance(3, 10); // the oldest distance, after all the moves
+    w.RepeatDistance(2, 6);
     w.End(false);
     w.Begin(true);
     w.Literals(NoiseBytes(1000, 3));
@@ -120,7 +122,7 @@ TEST(Decoder50, WrapsRoundASmallWindow) {
 std::vector<std::uint8_t> WithE8(std::vector<std::uint8_t> code, std::uint32_t fileOffset) {
     // Absolute targets that the filter turns into relative ones.
     for (std::size_t i = 0; i + 5 <= code.size(); i += 50) {
-        code[i] = 0xe8;
+        code[i] = i % 100 == 0 ? 0xe8 : 0xe9;
         code[i + 1] = std::uint8_t(i + fileOffset + 100);
         code[i + 2] = std::uint8_t((i + fileOffset) >> 8);
         code[i + 3] = 0;
@@ -130,18 +132,23 @@ std::vector<std::uint8_t> WithE8(std::vector<std::uint8_t> code, std::uint32_t f
 }
 
 std::vector<std::uint8_t> UndoE8Call(std::vector<std::uint8_t> data, std::size_t from,
-                                     std::size_t to, std::uint32_t fileOffset) {
+                                     std::size_t to, std::uint32_t fileOffset, bool e9 = false) {
     for (std::size_t i = from; i + 4 < to;) {
-        if (data[i++] != 0xe8) {
+        std::uint8_t opcode = data[i++];
+        if (opcode != 0xe8 && !(e9 && opcode == 0xe9)) {
             continue;
         }
         std::uint32_t a =
             data[i] | data[i + 1] << 8 | data[i + 2] << 16 | std::uint32_t(data[i + 3]) << 24;
-        if (a < 0x1000000) {
-            a -= std::uint32_t(i - from + fileOffset);
-            for (int k = 0; k < 4; ++k) {
-                data[i + k] = std::uint8_t(a >> (8 * k));
-            }
+        std::int64_t offset = std::int64_t(i - from + fileOffset);
+        std::int64_t value = std::int32_t(a);
+        if (value >= 0 && value < 0x1000000) {
+            value -= offset;
+        } else if (value < 0 && value + offset >= 0) {
+            value += 0x1000000;
+        }
+        for (int k = 0; k < 4; ++k) {
+            data[i + k] = std::uint8_t(std::uint64_t(value) >> (8 * k));
         }
         i += 4;
     }
@@ -157,6 +164,14 @@ TEST(Decoder50, AppliesFiltersToTheirRangesOnly) {
     w.Literals(WithE8(NoiseBytes(4000, 6), 1000));
     w.Filter(0, 1024, 0, 4);
     w.Literals(NoiseBytes(2000, 7));
+    w.Filter(0, 3000, 2);
+    w.Literals(WithE8(NoiseBytes(3000, 8), 7000));
+    w.Filter(0, 2000, 3);
+    std::vector<std::uint8_t> arm = NoiseBytes(2000, 9);
+    for (std::size_t i = 3; i < arm.size(); i += 8) {
+        arm[i] = 0xeb;
+    }
+    w.Literals(arm);
     w.End(true);
     const std::vector<std::uint8_t>& plain = w.Plain();
     std::vector<std::uint8_t> expected = UndoE8Call(plain, 1200, 4200, 1200);
@@ -168,6 +183,16 @@ TEST(Decoder50, AppliesFiltersToTheirRangesOnly) {
         for (std::size_t i = 5000 + channel; i < 6024; i += 4) {
             previous = std::uint8_t(previous - plain[source++]);
             expected[i] = previous;
+        }
+    }
+    expected = UndoE8Call(expected, 7000, 10000, 7000, true);
+    for (std::size_t i = 10000; i < 12000; i += 4) {
+        if (expected[i + 3] == 0xeb) {
+            std::uint32_t target = expected[i] | expected[i + 1] << 8 | expected[i + 2] << 16;
+            target -= std::uint32_t(i / 4);
+            for (int k = 0; k < 3; ++k) {
+                expected[i + k] = std::uint8_t(target >> (8 * k));
+            }
         }
     }
     std::vector<std::uint8_t> out = Unpack(w);
