@@ -86,10 +86,12 @@ void Decoder50::PrepareWindow(std::uint64_t unpackedSize, bool solid) {
     std::size_t size = windowSize_;
     if (!solid && unpackedSize < size) {
         size = kMinWindow;
-        while (size < unpackedSize) {
+        while (size < unpackedSize && size <= windowSize_ / 2) {
             size *= 2;
         }
-        size = std::min(size, windowSize_);
+        if (size < unpackedSize || size > windowSize_) {
+            size = windowSize_;
+        }
     }
     window_.Reserve(size, solid);
 }

@@ -361,6 +361,11 @@ TEST(Decoder50, ReportsAWindowTheMachineCannotGive) {
     // Unknown size: the whole window is needed.
     EXPECT_THROW(decoder->Decode(source, std::numeric_limits<std::uint64_t>::max(), sink, false),
                  MemoryError);
+    // Nor can an entry nearly as large as the window.
+    MemorySource again(w.Stream());
+    EXPECT_THROW(
+        decoder->Decode(again, std::numeric_limits<std::size_t>::max() - 8192, sink, false),
+        MemoryError);
     // A small entry needs only a small part of it.
     EXPECT_EQ(Unpack(*decoder, w.Stream(), w.Plain().size()), w.Plain());
 }
