@@ -16,7 +16,9 @@
 namespace {
 
 constexpr DWORD PatienceMs = 120000;
-// A window is found as soon as it is visible; its controls paint a moment later.
+// A window is found as soon as it is visible; its controls paint a moment
+// later. A window that waits for an answer can be given that moment; a
+// progress window cannot, it may be gone by then.
 constexpr DWORD PaintMs = 400;
 
 std::string FolderOf(const std::string& path) {
@@ -35,14 +37,15 @@ std::string ImageName(int number, const std::string& caption) {
     std::string name = prefix;
     for (const unsigned char c : caption.substr(0, 40))
         name += std::isalnum(c) ? static_cast<char>(c) : '_';
-    return name + ".bmp";
+    return (caption.empty() ? name + "untitled" : name) + ".bmp";
 }
 
 void SaveImage(const setupkit::robot::Window& window, const std::string& folder, int number) {
-    ::Sleep(PaintMs);
+    if (HasOk(window))
+        ::Sleep(PaintMs);
     const std::string path = folder + "\\" + ImageName(number, window.Caption());
     if (!setupkit::tools::SaveWindowImage(window.Handle(), path))
-        std::fprintf(stderr, "answer_ok: no picture of \"%s\"\n", window.Caption().c_str());
+        std::fprintf(stderr, "answer_ok: window %d went before its picture was taken\n", number);
 }
 
 } // namespace

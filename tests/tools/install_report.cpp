@@ -4,12 +4,12 @@
 // registered with Delphi 5, every registry value it wrote, the product
 // include file in its folder and the IDE's help contents file. It reads with
 // plain Win32 calls and shares nothing with the setup.
-#include "tests/robot/robot.h"
 #include "tests/support/registry.h"
 #include "tests/support/scratch.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,6 @@ using setupkit::RegKey;
 using setupkit::e2e::FileExists;
 using setupkit::e2e::FolderExists;
 using setupkit::e2e::ReadFile;
-using setupkit::e2e::RegistrySnapshot;
 
 constexpr const char* DelphiKey = "Software\\Borland\\Delphi\\5.0";
 constexpr const char* KnownPackagesKey = "Software\\Borland\\Delphi\\5.0\\Known Packages";
@@ -93,13 +92,56 @@ void PrintPaths(const std::vector<std::string>& paths) {
         std::printf("  %s  [%s]\n", path.c_str(), Describe(path).c_str());
 }
 
+// Line breaks inside a value are shown as \r and \n so that each value stays on one line.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string DescribeValue(DWORD type, const std::string& data) {
+    if (type == REG_DWORD && data.size() == sizeof(DWORD)) {
+        DWORD number = 0;
+        std::memcpy(&number, data.data(), sizeof number);
+        return "REG_DWORD " + std::to_string(number);
+    }
+    if (type == REG_SZ) {
+        const size_t end = data.find('\0');
+        return "REG_SZ \"" + OneLine(data.substr(0, end)) + "\"";
+    }
+    return "type " + std::to_string(type) + ", " + std::to_string(data.size()) + " bytes";
+}
+
 void PrintKey(const char* rootName, HKEY root, const std::string& path) {
     std::printf("  %s\\%s\n", rootName, path.c_str());
-    const std::vector<std::string> lines = RegistrySnapshot(root, path);
-    if (lines.empty())
+    RegKey key;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
         std::printf("    (no such key)\n");
-    for (const std::string& line : lines)
-        std::printf("    %s\n", setupkit::robot::Quote(line).c_str());
+        return;
+    }
+    char name[16384];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = sizeof name;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (::RegEnumValueA(key.Get(), i, name, &nameLength, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS)
+            break;
+        std::string data(size, '\0');
+        nameLength = sizeof name;
+        ::RegEnumValueA(key.Get(), i, name, &nameLength, nullptr, &type,
+                        reinterpret_cast<BYTE*>(data.data()), &size);
+        data.resize(std::min<size_t>(size, data.size()));
+        std::printf("    %s = %s\n", std::string(name, nameLength).c_str(),
+                    DescribeValue(type, data).c_str());
+    }
 }
 
 void PrintFile(const std::string& path) {
