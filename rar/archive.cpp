@@ -2,6 +2,7 @@
 
 #include "rar/checked_sink.h"
 #include "rar/status.h"
+#include "rar/v20/decoder20.h"
 
 #include <algorithm>
 #include <limits>
@@ -58,6 +59,17 @@ std::uint64_t WindowFor(const Entry& entry, bool solidArchive) {
     while (needed < entry.unpackedSize && needed < entry.windowSize)
         needed <<= 1;
     return std::min(needed, entry.windowSize);
+}
+
+std::unique_ptr<Decoder> MakeDecoderFor(unsigned version, std::size_t window) {
+    switch (version) {
+    case 20:
+        return MakeDecoder20(window);
+    case 29:
+        return MakeDecoder29(window);
+    default:
+        return MakeDecoder50(window, version == 70);
+    }
 }
 
 } // namespace
@@ -151,8 +163,9 @@ void Archive::UnpackStored(ByteSink& out) {
 Decoder& Archive::DecoderFor(const Entry& entry) {
     // Version 36 never left a pre-release archiver; the classic library
     // refuses it like any other version it does not know.
-    const unsigned version = entry.unpackVersion;
-    if (version != 29 && version != 50 && version != 70)
+    // Version 26 is version 20 for files of 2 GB and more: one decoder serves both.
+    const unsigned version = entry.unpackVersion == 26 ? 20 : entry.unpackVersion;
+    if (version != 20 && version != 29 && version != 50 && version != 70)
         throw ArchiveError(Status::UnknownFormat, "unsupported compression version");
     if (entry.sizeUnknown)
         throw ArchiveError(Status::UnknownFormat, "compressed entry of unknown size");
@@ -167,7 +180,7 @@ Decoder& Archive::DecoderFor(const Entry& entry) {
         decoder_.reset();
         try {
             const auto size = static_cast<std::size_t>(window);
-            decoder_ = version == 29 ? MakeDecoder29(size) : MakeDecoder50(size, version == 70);
+            decoder_ = MakeDecoderFor(version, size);
         } catch (const std::bad_alloc&) {
             throw ArchiveError(Status::NoMemory, "cannot allocate the dictionary");
         } catch (const MemoryError& e) {
