@@ -1,4 +1,5 @@
 #include "rar/decoder.h"
+#include "rar/ppmd/model.h"
 #include "rar/v29/bit_input.h"
 #include "rar/v29/block_tables.h"
 #include "rar/v29/filter_queue.h"
@@ -58,6 +59,17 @@ constexpr unsigned kLowDistanceRepeats = 16;
 // written out, so that one more match never overwrites it.
 constexpr std::size_t kWindowReserve = 2 * Window::kMaxMatch;
 
+// The PPMd coder pulls whole bytes from the bit reader, which a PPMd block
+// leaves byte-aligned.
+class PackedBytes final : public ppmd::BytePuller {
+  public:
+    std::uint8_t Next() override { return static_cast<std::uint8_t>(in->Read(8)); }
+    BitInput* in = nullptr;
+};
+
+// How a run of decoding stopped.
+enum class Stop { Limit, BlockSwitched, EntryEnds };
+
 class Decoder29 final : public Decoder {
   public:
     explicit Decoder29(std::size_t windowSize) : windowSize_(windowSize) {}
@@ -70,9 +82,17 @@ class Decoder29 final : public Decoder {
     void ReadBlockHeader(BitInput& in);
     // Decodes until the entry ends; returns normally only at its end.
     void DecodeEntry(BitInput& in, EntryOutput& out);
+    Stop DecodeLz(BitInput& in, std::uint64_t limit);
+    // After the entry's last byte: true when a block or filter follows that
+    // still belongs to it.
+    bool LzTrailer(BitInput& in);
+    bool PpmTrailer(BitInput& in);
+    Stop DecodePpm(BitInput& in, std::uint64_t limit);
+    // What follows the escape byte in a PPMd block.
+    Stop PpmEscape(BitInput& in);
     bool DecodeSymbol(BitInput& in, unsigned symbol);
     bool ReadEndMarker(BitInput& in);
-    void ReadFilterBlock(BitInput& in);
+    template <class NextByte> void ReadFilterBlock(NextByte next);
     std::uint32_t ReadLength(BitInput& in, unsigned slot) const;
     void RepeatMatch(BitInput& in, unsigned index);
     void ShortMatch(BitInput& in, unsigned slot);
@@ -94,6 +114,10 @@ class Decoder29 final : public Decoder {
     // An entry that failed leaves nothing a solid successor could continue.
     bool broken_ = false;
     std::vector<std::uint8_t> filterBody_;
+    ppmd::Model ppm_;
+    PackedBytes ppmInput_;
+    bool ppmBlock_ = false;
+    std::uint8_t ppmEscape_ = 2;
 };
 
 void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& sink, bool solid) {
@@ -105,6 +129,8 @@ void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink&
         ResetStream();
     filters_.DropPending();
     BitInput in(packed);
+    ppmInput_.in = &in;
+    ppm_.SetInput(ppmInput_);
     EntryOutput out(sink, window_.pos, unpackedSize);
     entryEnd_ = window_.pos + std::min(unpackedSize, UINT64_MAX - window_.pos);
     if (unpackedSize != 0 || !in.AtEnd()) {
@@ -134,12 +160,19 @@ void Decoder29::ResetStream() {
     previousLowDistance_ = 0;
     lowDistanceRepeats_ = 0;
     filters_.Reset();
+    ppmBlock_ = false;
+    ppmEscape_ = 2;
 }
 
 void Decoder29::ReadBlockHeader(BitInput& in) {
     in.AlignToByte();
-    if (in.Peek(1))
-        throw DataError("PPMd-compressed blocks are not supported");
+    ppmBlock_ = in.Peek(1) != 0;
+    tablesRead_ = false;
+    if (ppmBlock_) {
+        ppm_.StartBlock(ppmInput_, ppmEscape_);
+        tablesRead_ = true;
+        return;
+    }
     in.Skip(1);
     bool keepOld = in.Read(1) != 0;
     previousLowDistance_ = 0;
@@ -152,36 +185,105 @@ void Decoder29::DecodeEntry(BitInput& in, EntryOutput& out) {
     for (;;) {
         std::uint64_t flushAt = window_.written + window_.Size() - kWindowReserve;
         std::uint64_t limit = std::min(flushAt, entryEnd_);
-        // Literals, by far the most frequent symbol, go straight in.
-        std::uint8_t* const data = window_.Data();
-        const std::size_t mask = window_.Size() - 1;
-        std::uint64_t pos = window_.pos;
-        while (pos < limit) {
-            unsigned symbol = tables_.main.Decode(in);
-            if (symbol < 256) {
-                data[pos++ & mask] = static_cast<std::uint8_t>(symbol);
-                continue;
-            }
-            window_.pos = pos;
-            if (!DecodeSymbol(in, symbol))
-                return;
-            pos = window_.pos;
-        }
-        window_.pos = pos;
+        Stop stop = ppmBlock_ ? DecodePpm(in, limit) : DecodeLz(in, limit);
+        if (stop == Stop::EntryEnds)
+            return;
+        if (stop == Stop::BlockSwitched)
+            continue;
         if (window_.pos >= entryEnd_) {
-            // Past the entry's size only what produces no data still belongs
-            // to it: the end marker and filter blocks.
-            unsigned next = tables_.main.PeekSymbol(in);
-            if (next != 256 && next != 257)
-                return;
-            tables_.main.Decode(in);
-            if (!DecodeSymbol(in, next))
+            if (!(ppmBlock_ ? PpmTrailer(in) : LzTrailer(in)))
                 return;
             continue;
         }
         filters_.WriteOut(window_, out);
         if (window_.pos - window_.written >= window_.Size() - kWindowReserve)
             throw DataError("filter block larger than the dictionary");
+    }
+}
+
+Stop Decoder29::DecodeLz(BitInput& in, std::uint64_t limit) {
+    // Literals, by far the most frequent symbol, go straight in.
+    std::uint8_t* const data = window_.Data();
+    const std::size_t mask = window_.Size() - 1;
+    std::uint64_t pos = window_.pos;
+    while (pos < limit) {
+        unsigned symbol = tables_.main.Decode(in);
+        if (symbol < 256) {
+            data[pos++ & mask] = static_cast<std::uint8_t>(symbol);
+            continue;
+        }
+        window_.pos = pos;
+        if (!DecodeSymbol(in, symbol))
+            return Stop::EntryEnds;
+        if (ppmBlock_)
+            return Stop::BlockSwitched;
+        pos = window_.pos;
+    }
+    window_.pos = pos;
+    return Stop::Limit;
+}
+
+bool Decoder29::LzTrailer(BitInput& in) {
+    // Past the entry's size only what produces no data still belongs to it:
+    // the end marker and filter blocks.
+    unsigned next = tables_.main.PeekSymbol(in);
+    if (next != 256 && next != 257)
+        return false;
+    tables_.main.Decode(in);
+    return DecodeSymbol(in, next);
+}
+
+Stop Decoder29::DecodePpm(BitInput& in, std::uint64_t limit) {
+    std::uint8_t* const data = window_.Data();
+    const std::size_t mask = window_.Size() - 1;
+    while (window_.pos < limit) {
+        std::uint8_t byte = ppm_.DecodeByte();
+        if (byte == ppmEscape_) {
+            Stop stop = PpmEscape(in);
+            if (stop != Stop::Limit)
+                return stop;
+            continue;
+        }
+        data[window_.pos++ & mask] = byte;
+    }
+    return Stop::Limit;
+}
+
+bool Decoder29::PpmTrailer(BitInput& in) {
+    // The coder has taken every byte of an entry that ends without a marker.
+    if (in.AtEnd() || ppm_.DecodeByte() != ppmEscape_)
+        return false;
+    std::uint64_t pos = window_.pos;
+    Stop stop = PpmEscape(in);
+    // Data past the entry's size is not the entry's.
+    return stop == Stop::BlockSwitched || (stop == Stop::Limit && window_.pos == pos);
+}
+
+Stop Decoder29::PpmEscape(BitInput& in) {
+    std::uint8_t code = ppm_.DecodeByte();
+    switch (code) {
+    case 0:
+        ReadBlockHeader(in);
+        return Stop::BlockSwitched;
+    case 2:
+        return Stop::EntryEnds;
+    case 3:
+        ReadFilterBlock([this] { return ppm_.DecodeByte(); });
+        return Stop::Limit;
+    case 4: {
+        std::uint32_t distance = 0;
+        for (int i = 0; i < 3; ++i)
+            distance = (distance << 8) | ppm_.DecodeByte();
+        std::uint32_t length = ppm_.DecodeByte();
+        window_.Copy(distance + 2, length + 32);
+        return Stop::Limit;
+    }
+    case 5:
+        window_.Copy(1, ppm_.DecodeByte() + 4u);
+        return Stop::Limit;
+    default:
+        window_.Data()[window_.pos++ & (window_.Size() - 1)] = ppmEscape_;
+        return Stop::Limit;
     }
 }
 
@@ -197,7 +299,7 @@ bool Decoder29::DecodeSymbol(BitInput& in, unsigned symbol) {
         if (lastLength_ != 0)
             window_.Copy(lastDistance_, lastLength_);
     } else if (symbol == 257)
-        ReadFilterBlock(in);
+        ReadFilterBlock([&in] { return static_cast<std::uint8_t>(in.Read(8)); });
     else
         return !ReadEndMarker(in);
     return true;
@@ -214,18 +316,20 @@ bool Decoder29::ReadEndMarker(BitInput& in) {
     return true;
 }
 
-void Decoder29::ReadFilterBlock(BitInput& in) {
-    auto flags = static_cast<std::uint8_t>(in.Read(8));
+template <class NextByte> void Decoder29::ReadFilterBlock(NextByte next) {
+    std::uint8_t flags = next();
     std::uint32_t size = (flags & 7) + 1;
-    if (size == 7)
-        size = in.Read(8) + 7;
-    else if (size == 8)
-        size = in.Read(16);
+    if (size == 7) {
+        size = next() + 7u;
+    } else if (size == 8) {
+        size = static_cast<std::uint32_t>(next()) << 8;
+        size |= next();
+    }
     if (size == 0)
         throw DataError("empty filter block");
     filterBody_.resize(size);
     for (auto& byte : filterBody_)
-        byte = static_cast<std::uint8_t>(in.Read(8));
+        byte = next();
     filters_.Add(flags, filterBody_, window_.pos);
 }
 

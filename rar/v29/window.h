@@ -12,8 +12,9 @@ namespace rar::v29 {
 
 class Window {
   public:
-    // Longest match the format can express.
-    static constexpr std::size_t kMaxMatch = 260;
+    // Longest match the format can express (a PPMd block's copies reach
+    // 255 + 32 bytes).
+    static constexpr std::size_t kMaxMatch = 287;
 
     // Allocates at least `size` bytes (throws MemoryError when it cannot).
     void Allocate(std::size_t size);

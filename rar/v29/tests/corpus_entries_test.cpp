@@ -125,5 +125,24 @@ TEST(CorpusEntries, AudioFilterOnAWaveFile) {
                         {"BoatModernEnglish.wav"});
 }
 
+TEST(CorpusEntries, PpmdBlocksWithTheirOrderAndModelSize) {
+    ExpectEntriesIntact("ds-compressed_lipsum_rar4_ppmd.rar", {});
+    ExpectEntriesIntact("jr-audio_BoatModernEnglish-audio-text-unpack30.rar", {"LICENSE.txt"});
+    ExpectEntriesIntact("jr-ppm_legit-maxmb63.rar", {});
+    ExpectEntriesIntact("ss-testfile.rar3.locked.cbr", {});
+}
+
+TEST(CorpusEntries, PpmdModelKeptFromTheBlockBefore) {
+    ExpectEntriesIntact("jr-ppm_preserved-maxmb0.rar", {});
+}
+
+TEST(CorpusEntries, PpmdModelOfTheLargestSizeTheStreamCanAskFor) {
+    ExpectEntriesIntact("jr-ppm_hostile-maxmb255.rar", {});
+}
+
+TEST(CorpusEntries, SolidPpmdEntry) {
+    ExpectEntriesIntact("ss-testfile.rar3.solid.rar", {});
+}
+
 } // namespace
 } // namespace rar::v29

@@ -1,0 +1,20 @@
+#include "rar/ppmd/heap.h"
+
+#include <new>
+
+namespace rar::ppmd {
+
+void Heap::Allocate(std::size_t size) {
+    Release();
+    data_.reset(new (std::nothrow) std::uint8_t[size]);
+    if (!data_)
+        throw MemoryError("no memory for the PPMd model");
+    size_ = size;
+}
+
+void Heap::Release() {
+    data_.reset();
+    size_ = 0;
+}
+
+} // namespace rar::ppmd
