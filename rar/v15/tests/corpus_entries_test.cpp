@@ -1,0 +1,174 @@
+// Real archives of the RAR 1.5 method from the shared corpus: every entry must
+// come out with the size and digest the manifest records and the checksum its
+// own header records, and damaged ones must end cleanly.
+#include "rar/crc32.h"
+#include "rar/tests/sha256.h"
+#include "rar/v15/decoder15.h"
+#include "rar/v15/tests/corpus_entries.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <sstream>
+
+namespace rar::v15::testing {
+namespace {
+
+struct Expected {
+    std::string name;
+    std::uint64_t size = 0;
+    std::string sha256;
+};
+
+// Manifest rows of entries the method decodes, by archive, in archive order.
+std::map<std::string, std::vector<Expected>> ManifestRows() {
+    std::ifstream manifest(CorpusPath("MANIFEST.tsv"));
+    std::map<std::string, std::vector<Expected>> rows;
+    std::string line;
+    while (std::getline(manifest, line)) {
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, '\t');)
+            cells.push_back(cell);
+        if (cells.size() > 10 && cells[10] == "v15" && cells[0].rfind("good/", 0) == 0)
+            rows[cells[0]].push_back({cells[5], std::stoull(cells[7]), cells[8]});
+    }
+    return rows;
+}
+
+std::uint16_t RotatingSum(const std::vector<std::uint8_t>& bytes) {
+    unsigned sum = 0;
+    for (std::uint8_t b : bytes) {
+        sum = (sum + b) & 0xffff;
+        sum = ((sum << 1) | (sum >> 15)) & 0xffff;
+    }
+    return static_cast<std::uint16_t>(sum);
+}
+
+bool MatchesHeader(const Entry& e, const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() != e.size)
+        return false;
+    if (e.oldFormat)
+        return RotatingSum(bytes) == e.check;
+    return Crc32(0, bytes.data(), bytes.size()) == e.check;
+}
+
+std::string Sha256Of(const std::vector<std::uint8_t>& bytes) {
+    test::Sha256 digest;
+    digest.Update(bytes.data(), bytes.size());
+    return digest.HexDigest();
+}
+
+// Decodes the entries in order with one decoder, as an extractor would.
+std::vector<std::vector<std::uint8_t>> DecodeAll(const std::vector<Entry>& entries,
+                                                 std::size_t piece) {
+    std::unique_ptr<Decoder> decoder = MakeDecoder15(0x10000);
+    std::vector<std::vector<std::uint8_t>> outputs;
+    for (const Entry& e : entries) {
+        MemorySource source(e.packed, piece);
+        MemorySink sink;
+        decoder->Decode(source, e.size, sink, e.solid);
+        outputs.push_back(std::move(sink.bytes));
+    }
+    return outputs;
+}
+
+TEST(CorpusEntries, EveryEntryMatchesItsHeaderAndTheManifest) {
+    auto rows = ManifestRows();
+    ASSERT_GE(rows.size(), 7u);
+    bool sawSolid = false;
+    bool sawWrap = false;
+    for (const auto& [archive, expected] : rows) {
+        std::vector<Entry> entries = ReadEntries(CorpusPath(archive));
+        ASSERT_EQ(entries.size(), expected.size()) << archive;
+        std::vector<std::vector<std::uint8_t>> outputs = DecodeAll(entries, 1 << 20);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(entries[i].name, expected[i].name) << archive;
+            EXPECT_TRUE(MatchesHeader(entries[i], outputs[i])) << archive << " " << i;
+            EXPECT_EQ(outputs[i].size(), expected[i].size) << archive << " " << i;
+            EXPECT_EQ(Sha256Of(outputs[i]), expected[i].sha256) << archive << " " << i;
+            sawSolid = sawSolid || entries[i].solid;
+            sawWrap = sawWrap || entries[i].size > 0x10000;
+        }
+    }
+    EXPECT_TRUE(sawSolid);
+    EXPECT_TRUE(sawWrap);
+}
+
+TEST(CorpusEntries, PackedDataArrivingInSmallPiecesDecodesTheSame) {
+    std::vector<Entry> entries = ReadEntries(CorpusPath("good/jr-rar14-solid.rar"));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(DecodeAll(entries, 1), DecodeAll(entries, 1 << 20));
+}
+
+TEST(CorpusEntries, SolidEntryDependsOnThePreviousEntrysState) {
+    std::vector<Entry> entries = ReadEntries(CorpusPath("good/jr-rar14-solid.rar"));
+    ASSERT_EQ(entries.size(), 3u);
+    ASSERT_TRUE(entries[1].solid);
+    std::unique_ptr<Decoder> fresh = MakeDecoder15(0x10000);
+    MemorySource source(entries[1].packed, 1 << 20);
+    MemorySink sink;
+    try {
+        fresh->Decode(source, entries[1].size, sink, false);
+        EXPECT_FALSE(MatchesHeader(entries[1], sink.bytes));
+    } catch (const DataError&) {
+    }
+}
+
+TEST(CorpusEntries, CraftedDamageIsNeverTakenForGood) {
+    for (const char* archive :
+         {"bad/jr-abnormal_void-dist-v15.rar", "bad/jr-abnormal_flagsplace-oob.rar"}) {
+        std::vector<Entry> entries = ReadEntries(CorpusPath(archive));
+        ASSERT_FALSE(entries.empty()) << archive;
+        std::unique_ptr<Decoder> decoder = MakeDecoder15(0x10000);
+        bool anyBroken = false;
+        for (const Entry& e : entries) {
+            MemorySource source(e.packed, 1 << 20);
+            MemorySink sink;
+            try {
+                decoder->Decode(source, e.size, sink, e.solid);
+                anyBroken = anyBroken || !MatchesHeader(e, sink.bytes);
+            } catch (const DataError&) {
+                anyBroken = true;
+            }
+        }
+        EXPECT_TRUE(anyBroken) << archive;
+    }
+}
+
+// Flipped bytes and cut-off streams made from real entries: whatever the
+// damage, the decoder delivers exactly the entry's size or refuses.
+TEST(CorpusEntries, DamagedCopiesOfRealEntriesEndCleanly) {
+    std::vector<Entry> entries;
+    for (const char* archive : {"good/jr-audio_BoatModernEnglish-regular-unpack15-win.rar",
+                                "good/or-REPEATB.RAR", "good/jr-rar14-solid.rar"}) {
+        std::vector<Entry> found = ReadEntries(CorpusPath(archive));
+        entries.push_back(found.front());
+    }
+    std::mt19937 random(15);
+    int refused = 0;
+    for (int round = 0; round < 300; ++round) {
+        const Entry& e = entries[static_cast<std::size_t>(round) % entries.size()];
+        std::vector<std::uint8_t> damaged = e.packed;
+        if (round % 3 == 0) {
+            damaged.resize(random() % damaged.size());
+        } else {
+            for (int flips = 1 + round % 4; flips > 0; --flips)
+                damaged[random() % damaged.size()] ^= static_cast<std::uint8_t>(1 + random() % 255);
+        }
+        std::unique_ptr<Decoder> decoder = MakeDecoder15(0x10000);
+        MemorySource source(damaged, 1 << 20);
+        MemorySink sink;
+        try {
+            decoder->Decode(source, e.size, sink, false);
+            EXPECT_EQ(sink.bytes.size(), e.size);
+        } catch (const DataError&) {
+            ++refused;
+        }
+    }
+    EXPECT_GE(refused, 100);
+}
+
+} // namespace
+} // namespace rar::v15::testing
