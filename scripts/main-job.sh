@@ -61,7 +61,7 @@ winpath() { echo "Z:${1//\//\\}"; }
 run_in_session() {
     echo "== STAND-IN registry value: HKLM\\Software\\Borland\\Delphi\\5.0 RootDir = $(winpath "$ide")" >&2
     wine reg add 'HKLM\Software\Borland\Delphi\5.0' /v RootDir /t REG_SZ /d "$(winpath "$ide")" /f \
-        </dev/null >/dev/null 2>&1
+        </dev/null >/dev/null || return 1
     echo "== running the setup under Wine; the robot answers OK" >&2
     echo "== What the user saw"
     local status=0
