@@ -5,6 +5,7 @@
 #include "rar/v15/step_code.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace rar {
@@ -36,6 +37,8 @@ class Decoder15 : public Decoder {
 
     void Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& out,
                 bool solid) override {
+        if (unpackedSize > static_cast<std::uint64_t>(INT64_MAX))
+            throw DataError("entry size out of range");
         if (!solid)
             ResetModel();
         BitInput in(packed);

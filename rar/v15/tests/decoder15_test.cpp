@@ -51,6 +51,7 @@ TEST(Decoder15, DataEndingBeforeTheEntryDoesIsRefused) {
     // The fourth literal would need bits past the end.
     EXPECT_THROW(DecodeWith(*decoder, kThreeLiterals, 4, false), DataError);
     EXPECT_THROW(DecodeWith(*decoder, {0xff, 0xff}, std::uint64_t{1} << 40, false), DataError);
+    EXPECT_THROW(DecodeWith(*decoder, kThreeLiterals, ~std::uint64_t{0}, false), DataError);
 }
 
 // Whatever the bytes, the decoder delivers exactly the asked size or refuses,
