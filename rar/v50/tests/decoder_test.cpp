@@ -1,6 +1,7 @@
 // Whole packed streams, written by the test encoder, through the decoder's
 // public interface.
 #include "rar/decoder.h"
+#include "rar/v50/filters.h"
 #include "rar/v50/tests/stream_writer.h"
 #include "rar/v50/tests/test_io.h"
 
@@ -131,30 +132,8 @@ std::vector<std::uint8_t> WithE8(std::vector<std::uint8_t> code, std::uint32_t f
     return code;
 }
 
-std::vector<std::uint8_t> UndoE8Call(std::vector<std::uint8_t> data, std::size_t from,
-                                     std::size_t to, std::uint32_t fileOffset, bool e9 = false) {
-    for (std::size_t i = from; i + 4 < to;) {
-        std::uint8_t opcode = data[i++];
-        if (opcode != 0xe8 && !(e9 && opcode == 0xe9)) {
-            continue;
-        }
-        std::uint32_t a =
-            data[i] | data[i + 1] << 8 | data[i + 2] << 16 | std::uint32_t(data[i + 3]) << 24;
-        std::int64_t offset = std::int64_t(i - from + fileOffset);
-        std::int64_t value = std::int32_t(a);
-        if (value >= 0 && value < 0x1000000) {
-            value -= offset;
-        } else if (value < 0 && value + offset >= 0) {
-            value += 0x1000000;
-        }
-        for (int k = 0; k < 4; ++k) {
-            data[i + k] = std::uint8_t(std::uint64_t(value) >> (8 * k));
-        }
-        i += 4;
-    }
-    return data;
-}
-
+// The filters themselves are checked against the compressor's transforms in
+// filters_test.cpp; here the question is which bytes they get, and where.
 TEST(Decoder50, AppliesFiltersToTheirRangesOnly) {
     StreamWriter w;
     w.Begin(true);
@@ -173,31 +152,13 @@ TEST(Decoder50, AppliesFiltersToTheirRangesOnly) {
     }
     w.Literals(arm);
     w.End(true);
-    const std::vector<std::uint8_t>& plain = w.Plain();
-    std::vector<std::uint8_t> expected = UndoE8Call(plain, 1200, 4200, 1200);
-    // Delta with 4 channels over [5000, 6024): channel c's differences are
-    // stored one channel after the other.
-    std::size_t source = 5000;
-    for (unsigned channel = 0; channel < 4; ++channel) {
-        std::uint8_t previous = 0;
-        for (std::size_t i = 5000 + channel; i < 6024; i += 4) {
-            previous = std::uint8_t(previous - plain[source++]);
-            expected[i] = previous;
-        }
-    }
-    expected = UndoE8Call(expected, 7000, 10000, 7000, true);
-    for (std::size_t i = 10000; i < 12000; i += 4) {
-        if (expected[i + 3] == 0xeb) {
-            std::uint32_t target = expected[i] | expected[i + 1] << 8 | expected[i + 2] << 16;
-            target -= std::uint32_t(i / 4);
-            for (int k = 0; k < 3; ++k) {
-                expected[i + k] = std::uint8_t(target >> (8 * k));
-            }
-        }
-    }
-    std::vector<std::uint8_t> out = Unpack(w);
-    ASSERT_EQ(out.size(), expected.size());
-    EXPECT_EQ(out, expected);
+    std::vector<std::uint8_t> expected = w.Plain();
+    UndoE8(&expected[1200], 3000, 1200, false);
+    UndoDelta(&w.Plain()[5000], &expected[5000], 1024, 4);
+    UndoE8(&expected[7000], 3000, 7000, true);
+    UndoArm(&expected[10000], 2000, 10000);
+    ASSERT_NE(expected, w.Plain());
+    EXPECT_EQ(Unpack(w), expected);
 }
 
 TEST(Decoder50, HoldsAFilterRangeLongerThanTheWindow) {
@@ -213,11 +174,7 @@ TEST(Decoder50, HoldsAFilterRangeLongerThanTheWindow) {
     }
     w.End(true);
     std::vector<std::uint8_t> expected = w.Plain();
-    std::uint8_t previous = 0;
-    for (std::size_t i = 10; i < 10 + 0x60000; ++i) {
-        previous = std::uint8_t(previous - w.Plain()[i]);
-        expected[i] = previous;
-    }
+    UndoDelta(&w.Plain()[10], &expected[10], 0x60000, 1);
     EXPECT_EQ(Unpack(w), expected);
 }
 
@@ -239,7 +196,7 @@ TEST(Decoder50, ContinuesASolidStreamAndRestartsANewOne) {
     w.Literals(WithE8(NoiseBytes(2000, 21), 500));
     w.End(true);
     std::vector<std::uint8_t> second(w.Plain().begin() + 70000, w.Plain().end());
-    second = UndoE8Call(second, 500, 2500, 500);
+    UndoE8(&second[500], 2000, 500, false);
     EXPECT_EQ(Unpack(*decoder, w.Stream(), second.size(), true), second);
 
     // Not solid: neither the history nor the tables are there any more.
