@@ -84,7 +84,7 @@ std::string SkipReason(const std::vector<Row>& rows) {
     static const bool have50 = MakeDecoder50(1 << 20, false) != nullptr;
     static const bool have70 = MakeDecoder50(1 << 20, true) != nullptr;
     // Parts of the 2.9 method that belong to a later stage of the library.
-    static const std::set<std::string> laterFeatures = {"ppmd", "vm-custom"};
+    static const std::set<std::string> laterFeatures = {"vm-custom"};
     for (const Row& row : rows) {
         if (row.format == "rar14")
             return "RAR 1.4 format";
