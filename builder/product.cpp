@@ -95,7 +95,10 @@ std::vector<RcDataResource> ReadProduct(const std::string& productDir,
     std::vector<RcDataResource> resources =
         ParseProductDescription(ReadWholeFile((dir / "product.ini").u8string()));
     const std::string payload = (dir / "payload").u8string();
-    resources.push_back({"CABFILE", WriteRarArchive(CollectFolder(payload, true))});
+    // No folder entries: the setup records only the folders it makes for the
+    // files it writes, and a folder the extraction library made for a folder
+    // entry would be left behind by the uninstaller.
+    resources.push_back({"CABFILE", WriteRarArchive(CollectFolder(payload, false))});
     resources.push_back({"UNRARDLL", ReadWholeFile(unrarPath)});
     return resources;
 }
