@@ -2,6 +2,7 @@
 
 #include "rar/checked_sink.h"
 #include "rar/status.h"
+#include "rar/v15/decoder15.h"
 #include "rar/v20/decoder20.h"
 
 #include <algorithm>
@@ -63,6 +64,8 @@ std::uint64_t WindowFor(const Entry& entry, bool solidArchive) {
 
 std::unique_ptr<Decoder> MakeDecoderFor(unsigned version, std::size_t window) {
     switch (version) {
+    case 15:
+        return MakeDecoder15(window);
     case 20:
         return MakeDecoder20(window);
     case 29:
@@ -165,7 +168,7 @@ Decoder& Archive::DecoderFor(const Entry& entry) {
     // refuses it like any other version it does not know.
     // Version 26 is version 20 for files of 2 GB and more: one decoder serves both.
     const unsigned version = entry.unpackVersion == 26 ? 20 : entry.unpackVersion;
-    if (version != 20 && version != 29 && version != 50 && version != 70)
+    if (version != 15 && version != 20 && version != 29 && version != 50 && version != 70)
         throw ArchiveError(Status::UnknownFormat, "unsupported compression version");
     if (entry.sizeUnknown)
         throw ArchiveError(Status::UnknownFormat, "compressed entry of unknown size");

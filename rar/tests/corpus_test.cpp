@@ -89,8 +89,6 @@ std::string SkipReason(const std::vector<Row>& rows) {
         if (row.format == "rar14")
             return "RAR 1.4 format";
         const std::string& d = row.decoder;
-        if (d == "v15")
-            return "decoder " + d + " is not part of this library";
         if ((d == "v29" && !have29) || (d == "v50" && !have50) || (d == "v70" && !have70))
             return "decoder " + d + " not built";
         std::stringstream features(row.features);
