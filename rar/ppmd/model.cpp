@@ -136,7 +136,8 @@ void Model::Restart() {
     for (unsigned i = 0; i < 128; ++i)
         for (unsigned k = 0; k < 8; ++k)
             for (unsigned m = 0; m < 64; m += 8)
-                binSumm_[i][k + m] = static_cast<std::uint16_t>(kBinScale - kInitBinEsc[k] / (i + 2));
+                binSumm_[i][k + m] =
+                    static_cast<std::uint16_t>(kBinScale - kInitBinEsc[k] / (i + 2));
     for (unsigned i = 0; i < 25; ++i)
         for (auto& see : see2_[i])
             see.Init(5 * i + 10);
@@ -160,9 +161,8 @@ void Model::DecodeBinSymbol() {
     if (freq == 0 || freq > 128 || suffixStats == 0 || suffixStats > 256)
         throw DataError("corrupt PPMd model");
     std::uint16_t& bs =
-        binSumm_[freq - 1][prevSuccess_ + kTables.ns2BsIndex[suffixStats - 1] +
-                           hiBitsFlag_ + 2 * kTables.hb2Flag[Symbol(rs)] +
-                           ((runLength_ >> 26) & 0x20)];
+        binSumm_[freq - 1][prevSuccess_ + kTables.ns2BsIndex[suffixStats - 1] + hiBitsFlag_ +
+                           2 * kTables.hb2Flag[Symbol(rs)] + ((runLength_ >> 26) & 0x20)];
     if (coder_.CurrentShiftCount(kTotalBits) < bs) {
         foundState_ = rs;
         SetFreq(rs, freq + (freq < 128));
@@ -246,11 +246,11 @@ Model::See2* Model::MakeEscFreq2(unsigned diff) {
         scale_ = 1;
         return &dummySee2_;
     }
-    See2* see = &see2_[kTables.ns2Index[diff - 1]]
-                      [(static_cast<int>(diff) <
-                        static_cast<int>(NumStats(Suffix(minContext_))) - static_cast<int>(numStats)) +
-                       2 * (SummFreq(minContext_) < 11 * numStats) + 4 * (numMasked_ > diff) +
-                       hiBitsFlag_];
+    See2* see =
+        &see2_[kTables.ns2Index[diff - 1]]
+              [(static_cast<int>(diff) <
+                static_cast<int>(NumStats(Suffix(minContext_))) - static_cast<int>(numStats)) +
+               2 * (SummFreq(minContext_) < 11 * numStats) + 4 * (numMasked_ > diff) + hiBitsFlag_];
     scale_ = see->Mean();
     return see;
 }

@@ -40,9 +40,13 @@ class Model {
     void Restart();
     // Field access on contexts and states kept in the heap.
     unsigned NumStats(std::uint32_t c) const { return mem_.heap.Word(c); }
-    void SetNumStats(std::uint32_t c, unsigned n) { mem_.heap.SetWord(c, static_cast<std::uint16_t>(n)); }
+    void SetNumStats(std::uint32_t c, unsigned n) {
+        mem_.heap.SetWord(c, static_cast<std::uint16_t>(n));
+    }
     unsigned SummFreq(std::uint32_t c) const { return mem_.heap.Word(c + 2); }
-    void SetSummFreq(std::uint32_t c, unsigned v) { mem_.heap.SetWord(c + 2, static_cast<std::uint16_t>(v)); }
+    void SetSummFreq(std::uint32_t c, unsigned v) {
+        mem_.heap.SetWord(c + 2, static_cast<std::uint16_t>(v));
+    }
     std::uint32_t Stats(std::uint32_t c) const { return mem_.heap.Long(c + 4); }
     void SetStats(std::uint32_t c, std::uint32_t s) { mem_.heap.SetLong(c + 4, s); }
     static std::uint32_t OneState(std::uint32_t c) { return c + 2; }
@@ -50,10 +54,14 @@ class Model {
     void SetSuffix(std::uint32_t c, std::uint32_t s) { mem_.heap.SetLong(c + 8, s); }
     std::uint8_t Symbol(std::uint32_t s) const { return mem_.heap.Byte(s); }
     unsigned Freq(std::uint32_t s) const { return mem_.heap.Byte(s + 1); }
-    void SetFreq(std::uint32_t s, unsigned f) { mem_.heap.SetByte(s + 1, static_cast<std::uint8_t>(f)); }
+    void SetFreq(std::uint32_t s, unsigned f) {
+        mem_.heap.SetByte(s + 1, static_cast<std::uint8_t>(f));
+    }
     std::uint32_t Successor(std::uint32_t s) const { return mem_.heap.Long(s + 2); }
     void SetSuccessor(std::uint32_t s, std::uint32_t c) { mem_.heap.SetLong(s + 2, c); }
-    State Load(std::uint32_t s) const { return {Symbol(s), static_cast<std::uint8_t>(Freq(s)), Successor(s)}; }
+    State Load(std::uint32_t s) const {
+        return {Symbol(s), static_cast<std::uint8_t>(Freq(s)), Successor(s)};
+    }
     void Store(std::uint32_t s, const State& v);
     void Swap(std::uint32_t a, std::uint32_t b);
 

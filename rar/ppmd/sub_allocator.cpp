@@ -116,16 +116,16 @@ void SubAllocator::GlueFreeBlocks() {
             heap.SetWord(p + kUnitsField, kUnits.indexToUnits[i]);
         }
     }
-    for (std::uint32_t p = heap.Long(kGlueHead + kNext); p != kGlueHead;
-         p = heap.Long(p + kNext)) {
+    for (std::uint32_t p = heap.Long(kGlueHead + kNext); p != kGlueHead; p = heap.Long(p + kNext)) {
         for (;;) {
             std::uint32_t next = p + Bytes(heap.Word(p + kUnitsField));
             if (heap.Word(next + kStamp) != 0xFFFF ||
                 heap.Word(p + kUnitsField) + heap.Word(next + kUnitsField) >= 0x10000)
                 break;
             unlink(next);
-            heap.SetWord(p + kUnitsField, static_cast<std::uint16_t>(
-                                              heap.Word(p + kUnitsField) + heap.Word(next + kUnitsField)));
+            heap.SetWord(p + kUnitsField,
+                         static_cast<std::uint16_t>(heap.Word(p + kUnitsField) +
+                                                    heap.Word(next + kUnitsField)));
         }
     }
     for (std::uint32_t p; (p = heap.Long(kGlueHead + kNext)) != kGlueHead;) {

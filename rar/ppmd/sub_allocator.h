@@ -47,7 +47,9 @@ class SubAllocator {
     std::uint32_t heapStart_ = 0;
     std::uint32_t loUnit_ = 0;
     std::uint32_t hiUnit_ = 0;
-    unsigned glueCount_ = 0;
+    // Counts down, wrapping, the allocations that may pass before the next
+    // glue pass.
+    std::uint8_t glueCount_ = 0;
     std::array<std::uint32_t, kIndexes> freeList_{};
 };
 
