@@ -140,6 +140,25 @@ TEST(CorpusEntries, PpmdModelOfTheLargestSizeTheStreamCanAskFor) {
     ExpectEntriesIntact("jr-ppm_hostile-maxmb255.rar", {});
 }
 
+TEST(CorpusEntries, HostilePpmdStreamsAreDataErrors) {
+    for (const char* archive :
+         {"jr-ppm_hostile-ppm-decodechar.rar", "jr-ppm_hostile-ppm-ps-collect.rar"}) {
+        std::string path = std::string(V29_CORPUS_DIR) + "/bad/" + archive;
+        std::vector<Entry> entries = ReadEntries(path);
+        ASSERT_EQ(entries.size(), 1u) << path;
+        const Entry& e = entries[0];
+        std::unique_ptr<Decoder> decoder = MakeDecoder29(e.window);
+        Source source(e.packed);
+        CrcSink sink;
+        try {
+            decoder->Decode(source, e.unpackedSize, sink, e.solid);
+            // Whatever came out must not pass for the entry.
+            EXPECT_NE(sink.crc, e.crc) << archive;
+        } catch (const DataError&) {
+        }
+    }
+}
+
 TEST(CorpusEntries, SolidPpmdEntry) {
     ExpectEntriesIntact("ss-testfile.rar3.solid.rar", {});
 }
