@@ -119,7 +119,7 @@ class Decoder15 : public Decoder {
     }
 
     void ReadFlags() {
-        unsigned place = ReadStep(*in_, v15::kPlaceCode2);
+        unsigned place = ReadStep(*in_, v15::PlaceCode(2));
         // Place 256 is never written; in a damaged stream it leaves the
         // previous flags in force.
         if (place < 256)
@@ -128,14 +128,14 @@ class Decoder15 : public Decoder {
 
     const StepCode& LiteralPlaceCode() const {
         if (avgLiteralPlace_ > 0x75ff)
-            return v15::kPlaceCode4;
+            return v15::PlaceCode(4);
         if (avgLiteralPlace_ > 0x5dff)
-            return v15::kPlaceCode3;
+            return v15::PlaceCode(3);
         if (avgLiteralPlace_ > 0x35ff)
-            return v15::kPlaceCode2;
+            return v15::PlaceCode(2);
         if (avgLiteralPlace_ > 0x0dff)
-            return v15::kPlaceCode1;
-        return v15::kPlaceCode0;
+            return v15::PlaceCode(1);
+        return v15::PlaceCode(0);
     }
 
     void Literal() {
@@ -172,7 +172,7 @@ class Decoder15 : public Decoder {
         }
         unsigned length = (bits & 0x4000) ? 4 : 3;
         in_->Skip(1);
-        unsigned distance = ReadStep(*in_, v15::kPlaceCode2);
+        unsigned distance = ReadStep(*in_, v15::PlaceCode(2));
         distance = (distance << 5) | (in_->Peek16() >> 11);
         in_->Skip(5);
         Copy(distance, length);
@@ -200,7 +200,7 @@ class Decoder15 : public Decoder {
         avgShortLength_ += index;
         avgShortLength_ -= avgShortLength_ >> 4;
 
-        unsigned place = ReadStep(*in_, v15::kPlaceCode2) & 0xff;
+        unsigned place = ReadStep(*in_, v15::PlaceCode(2)) & 0xff;
         unsigned distance = shortPlaces_[place];
         if (place != 0) {
             shortPlaces_[place] = shortPlaces_[place - 1];
@@ -234,7 +234,7 @@ class Decoder15 : public Decoder {
         }
         repeats_ = 0;
         if (index == 14) {
-            unsigned length = ReadStep(*in_, v15::kLengthCodeB) + 5;
+            unsigned length = ReadStep(*in_, v15::LengthCodeB()) + 5;
             unsigned distance = (in_->Peek16() >> 1) | 0x8000;
             in_->Skip(15);
             lastLength_ = length;
@@ -243,7 +243,7 @@ class Decoder15 : public Decoder {
             return;
         }
         unsigned distance = oldDist_[(oldDistPos_ - (index - 9)) & 3];
-        unsigned length = ReadStep(*in_, v15::kLengthCodeA) + 2;
+        unsigned length = ReadStep(*in_, v15::LengthCodeA()) + 2;
         if (length == 0x101 && index == 10) {
             altShortLength_ ^= 1;
             return;
@@ -267,9 +267,9 @@ class Decoder15 : public Decoder {
         avgLongLength_ += length;
         avgLongLength_ -= avgLongLength_ >> 5;
 
-        const StepCode& code = avgDistancePlace_ > 0x28ff  ? v15::kPlaceCode2
-                               : avgDistancePlace_ > 0x6ff ? v15::kPlaceCode1
-                                                           : v15::kPlaceCode0;
+        const StepCode& code = avgDistancePlace_ > 0x28ff  ? v15::PlaceCode(2)
+                               : avgDistancePlace_ > 0x6ff ? v15::PlaceCode(1)
+                                                           : v15::PlaceCode(0);
         unsigned place = ReadStep(*in_, code);
         avgDistancePlace_ += place;
         avgDistancePlace_ -= avgDistancePlace_ >> 8;
@@ -298,9 +298,9 @@ class Decoder15 : public Decoder {
 
     unsigned LongLength() {
         if (avgLongLength_ >= 122)
-            return ReadStep(*in_, v15::kLengthCodeB);
+            return ReadStep(*in_, v15::LengthCodeB());
         if (avgLongLength_ >= 64)
-            return ReadStep(*in_, v15::kLengthCodeA);
+            return ReadStep(*in_, v15::LengthCodeA());
         unsigned bits = in_->Peek16();
         if (bits < 0x100) {
             in_->Skip(16);

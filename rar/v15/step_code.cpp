@@ -21,15 +21,25 @@ const std::uint16_t kBases3[] = {0, 0, 0, 0, 0, 0, 0, 2, 16, 218, 251, 0, 0};
 const std::uint16_t kLimits4[] = {0xff00, 0xffff, 0xffff, 0xffff, 0xffff, 0xffff};
 const std::uint16_t kBases4[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0};
 
-} // namespace
-
 const StepCode kLengthCodeA{2, kLimitsA, kBasesA};
 const StepCode kLengthCodeB{3, kLimitsB, kBasesB};
-const StepCode kPlaceCode0{4, kLimits0, kBases0};
-const StepCode kPlaceCode1{5, kLimits1, kBases1};
-const StepCode kPlaceCode2{5, kLimits2, kBases2};
-const StepCode kPlaceCode3{6, kLimits3, kBases3};
-const StepCode kPlaceCode4{8, kLimits4, kBases4};
+const StepCode kPlaceCodes[] = {{4, kLimits0, kBases0},
+                                {5, kLimits1, kBases1},
+                                {5, kLimits2, kBases2},
+                                {6, kLimits3, kBases3},
+                                {8, kLimits4, kBases4}};
+
+} // namespace
+
+const StepCode& LengthCodeA() {
+    return kLengthCodeA;
+}
+const StepCode& LengthCodeB() {
+    return kLengthCodeB;
+}
+const StepCode& PlaceCode(unsigned steepness) {
+    return kPlaceCodes[steepness < 4 ? steepness : 4];
+}
 
 unsigned ReadStep(BitInput& in, const StepCode& code) {
     // The low bits never matter and keep the prefix below the 0xffff end mark.

@@ -11,15 +11,13 @@ struct StepCode {
     const std::uint16_t* bases;  // first value of each code length, by length
 };
 
-extern const StepCode kLengthCodeA;
-extern const StepCode kLengthCodeB;
+// The tables are reached through functions: the library is linked both into
+// a shared library and beside it in tests, and data symbols would be doubled.
+const StepCode& LengthCodeA();
+const StepCode& LengthCodeB();
 // Place codes, from flat (0) to steep (4): the steeper, the more the first
 // places of a ranked set dominate.
-extern const StepCode kPlaceCode0;
-extern const StepCode kPlaceCode1;
-extern const StepCode kPlaceCode2;
-extern const StepCode kPlaceCode3;
-extern const StepCode kPlaceCode4;
+const StepCode& PlaceCode(unsigned steepness);
 
 // Reads one value; at most 256 (some codes have 257 values).
 unsigned ReadStep(BitInput& in, const StepCode& code);

@@ -112,22 +112,25 @@ TEST(PackageRegistration, ReadyMadePackagesAreRegisteredByTheirInstalledPath) {
     EXPECT_EQ(KnownPackage(dest + "spaced.bpl"), "<no value>");
 }
 
-TEST(HelpMerge, TheHelpFileGetsItsIndexLineAndIsRecorded) {
+TEST(HelpMerge, EachWinHelpFileGetsOneIndexLineAndIsRecorded) {
     SetupRun run;
     StandinIde ide(run.Scratch().MakeFolder("ide"),
                    ":Base delphi5.hlp\n:Title Help\r:Index Old =Lib.hlp\r\n:Index B =b.hlp\r\n"
-                   ":Include x.cnt\r\n");
-    Resources resources =
-        PayloadResources(run, {File("Lib.cnt", "contents"), File("Lib.hlp", "help")});
-    resources = With(resources, "HELPFILES", "Lib.cnt\r\nLib.hlp=Library Help\r\n");
+                   ":Index Other case =lib.hlp\r\n:Include x.cnt\r\n");
+    Resources resources = PayloadResources(
+        run, {File("Lib.cnt", "contents"), File("Lib.hlp", "help"), File("EXTRA.HLP", "extra"),
+              File("plain.hlp", "plain")});
+    // The extension's case does not matter; a line without a title is never registered.
+    resources = With(resources, "HELPFILES",
+                     "Lib.cnt\r\nLib.hlp=Library Help\r\nEXTRA.HLP=Extra=Help\r\nplain.hlp\r\n");
     run.Build(resources);
     AcceptAndExpectSuccess(run);
 
-    EXPECT_EQ(
-        ReadFile(ide.ContentsFile()),
-        ":Base delphi5.hlp\r\n:Title Help\r\n:Index B =b.hlp\r\n:Index Library Help =Lib.hlp\r\n"
-        ":Include x.cnt\r\n");
-    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "INSTALLEDHELPS"), "Lib.hlp\r\n");
+    EXPECT_EQ(ReadFile(ide.ContentsFile()),
+              ":Base delphi5.hlp\r\n:Title Help\r\n:Index B =b.hlp\r\n:Index Other case =lib.hlp\r\n"
+              ":Index Library Help =Lib.hlp\r\n:Index Extra=Help =EXTRA.HLP\r\n:Include x.cnt\r\n");
+    EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "INSTALLEDHELPS"),
+              "Lib.hlp\r\nEXTRA.HLP\r\n");
 }
 
 TEST(HelpMerge, WithoutAContentsFileNothingIsTouched) {
