@@ -131,11 +131,11 @@ TEST(Format15, DamageAndUnsupportedFeaturesAreRefusedWithTheirCodes) {
     badData.breakDataCrc = true;
     Builder15::File encrypted{"b", ToBytes("y")};
     encrypted.flags = 0x04;
-    Builder15::File oldMethod{"c", ToBytes("z")};
-    oldMethod.version = 20;
-    oldMethod.method = 0x33;
+    Builder15::File unknownMethod{"c", ToBytes("z")};
+    unknownMethod.version = 36;
+    unknownMethod.method = 0x33;
     Archive archive(
-        WriteTemp(Builder15().Add(badData).Add(encrypted).Add(oldMethod).Finish(), "bad15.rar"));
+        WriteTemp(Builder15().Add(badData).Add(encrypted).Add(unknownMethod).Finish(), "bad15.rar"));
     ASSERT_TRUE(archive.NextEntry());
     EXPECT_EQ(StatusOf([&] { UnpackCurrent(archive); }), Status::BadData);
     ASSERT_TRUE(archive.NextEntry());
