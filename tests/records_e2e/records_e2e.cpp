@@ -124,7 +124,8 @@ void RunThrough(SetupRun& run, const Resources& resources) {
     robot::Window welcome = run.Robot().WaitWindow();
     ExpectWelcome(welcome, resources);
     welcome.Press(IDOK);
-    robot::Window done = run.Robot().WaitWindow();
+    // The progress window comes and goes in between; the run ends with this box.
+    robot::Window done = run.Robot().WaitWindowWithCaption("Setup", 60000);
     ExpectBox(done, "Setup", "Installation completed.", robot::Icon::Information, OkOnly);
     done.Press(IDOK);
     ExpectCleanEnd(run.Robot());
