@@ -94,6 +94,45 @@ TEST(PackageBuild, AFailedBuildShowsTheCompilerLinesAndStopsTheInstallation) {
     EXPECT_EQ(ReadFile(ide.ContentsFile()), ":Base delphi5.hlp\r\n");
 }
 
+TEST(PackageBuild, CppBuilder4CompilesUnitsWithDcc32AndPackagesWithMake) {
+    SetupRun run;
+    const std::string key = "Software\\Borland\\C++Builder\\4.0";
+    const std::string knownPackages = key + "\\Known Packages";
+    DeleteRegistryTree(HKEY_CURRENT_USER, knownPackages);
+    const std::string root = run.Scratch().MakeFolder("bcb") + "\\";
+    const std::string bin = run.Scratch().MakeFolder("bcb\\Bin") + "\\";
+    // The IDE at the one build the catalogue accepts, with the stand-in tools.
+    ::CopyFileA(WindowsPath(SETUPKIT_STANDINS_DIR "/c4_14_11/Bin/bcb.exe").c_str(),
+                (bin + "bcb.exe").c_str(), FALSE);
+    for (const char* tool : {"dcc32", "make"})
+        ::CopyFileA(StandinIde::StandinCompiler().c_str(), (bin + tool + ".exe").c_str(), FALSE);
+    WriteRegistryValue(HKEY_LOCAL_MACHINE, key, "RootDir", REG_SZ, root + '\0');
+    const std::string package = UniquePackage("skbcb");
+    run.RemoveAtEnd(SystemFolder() + package + ".BPL");
+    run.RemoveAtEnd(SystemFolder() + package + "u.dcu");
+    Resources resources = PayloadResources(
+        run, {File("src\\" + package + "u.pas", "unit"), File("src\\" + package + ".bpk", "make")});
+    resources = With(resources, "DELPHIVER", "C4");
+    resources = With(resources, "BUILDPACKAGES",
+                     package + "u.pas=A Unit\r\n" + package + ".bpk=Grid Package\r\n");
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+
+    const std::string src = run.Scratch().File("dest\\src\\");
+    EXPECT_EQ(ReadFile(src + "standin.log"),
+              "\"" + bin + "dcc32.exe\" -q -b -JPHN \"" + src + package + "u.pas\"\n\"" + bin +
+                  "make.exe\" -B -f \"" + src + package + ".bpk\"\n");
+    EXPECT_TRUE(FileExists(SystemFolder() + package + ".BPL"));
+    EXPECT_FALSE(FileExists(src + package + ".tds"));
+    EXPECT_FALSE(FileExists(src + package + ".obj"));
+    // Only the package is made known to the IDE; the unit is built but not registered.
+    const auto packages = RegistrySnapshot(HKEY_CURRENT_USER, knownPackages);
+    EXPECT_EQ(packages, (std::vector<std::string>{"\\", "\\" + SystemFolder() + package +
+                                                            ".BPL = REG_SZ \"Grid Package\"\\0"}));
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, key);
+    DeleteRegistryTree(HKEY_CURRENT_USER, knownPackages);
+}
+
 TEST(PackageRegistration, ReadyMadePackagesAreRegisteredByTheirInstalledPath) {
     SetupRun run;
     StandinIde ide(run.Scratch().MakeFolder("ide"));
@@ -117,18 +156,19 @@ TEST(HelpMerge, EachWinHelpFileGetsOneIndexLineAndIsRecorded) {
     StandinIde ide(run.Scratch().MakeFolder("ide"),
                    ":Base delphi5.hlp\n:Title Help\r:Index Old =Lib.hlp\r\n:Index B =b.hlp\r\n"
                    ":Index Other case =lib.hlp\r\n:Include x.cnt\r\n");
-    Resources resources = PayloadResources(
-        run, {File("Lib.cnt", "contents"), File("Lib.hlp", "help"), File("EXTRA.HLP", "extra"),
-              File("plain.hlp", "plain")});
+    Resources resources =
+        PayloadResources(run, {File("Lib.cnt", "contents"), File("Lib.hlp", "help"),
+                               File("EXTRA.HLP", "extra"), File("plain.hlp", "plain")});
     // The extension's case does not matter; a line without a title is never registered.
     resources = With(resources, "HELPFILES",
                      "Lib.cnt\r\nLib.hlp=Library Help\r\nEXTRA.HLP=Extra=Help\r\nplain.hlp\r\n");
     run.Build(resources);
     AcceptAndExpectSuccess(run);
 
-    EXPECT_EQ(ReadFile(ide.ContentsFile()),
-              ":Base delphi5.hlp\r\n:Title Help\r\n:Index B =b.hlp\r\n:Index Other case =lib.hlp\r\n"
-              ":Index Library Help =Lib.hlp\r\n:Index Extra=Help =EXTRA.HLP\r\n:Include x.cnt\r\n");
+    EXPECT_EQ(
+        ReadFile(ide.ContentsFile()),
+        ":Base delphi5.hlp\r\n:Title Help\r\n:Index B =b.hlp\r\n:Index Other case =lib.hlp\r\n"
+        ":Index Library Help =Lib.hlp\r\n:Index Extra=Help =EXTRA.HLP\r\n:Include x.cnt\r\n");
     EXPECT_EQ(UninstallValue(Get(resources, "APPNAME"), "INSTALLEDHELPS"),
               "Lib.hlp\r\nEXTRA.HLP\r\n");
 }
