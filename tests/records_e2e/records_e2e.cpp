@@ -37,31 +37,6 @@ Resources BaseResources(const SetupRun& run) {
     return resources;
 }
 
-Resources With(Resources resources, const std::string& name, const std::string& bytes) {
-    for (auto& resource : resources)
-        if (resource.name == name) {
-            resource.bytes = bytes;
-            return resources;
-        }
-    resources.push_back({name, bytes});
-    return resources;
-}
-
-Resources Without(Resources resources, const std::string& name) {
-    Resources kept;
-    for (const auto& resource : resources)
-        if (resource.name != name)
-            kept.push_back(resource);
-    return kept;
-}
-
-std::string Get(const Resources& resources, const std::string& name) {
-    for (const auto& resource : resources)
-        if (resource.name == name)
-            return resource.bytes;
-    return std::string();
-}
-
 std::string WelcomeText(const std::string& shownName) {
     return FormatWith("This program will install '%s' onto your computer. \r\n"
                       "Press the OK button to start the installation.\r\n"

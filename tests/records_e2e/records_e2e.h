@@ -16,9 +16,6 @@ namespace setupkit::e2e {
 // ends with the success box. The running-IDE check is off unless a test
 // turns it on, because another test may show the IDE's windows meanwhile.
 Resources BaseResources(const SetupRun& run);
-Resources With(Resources resources, const std::string& name, const std::string& bytes);
-Resources Without(Resources resources, const std::string& name);
-std::string Get(const Resources& resources, const std::string& name);
 
 std::string WelcomeText(const std::string& shownName);
 std::string PreviousVersionText(const std::string& appName);

@@ -41,33 +41,6 @@ inline bool StartSpine(SetupRun& run) {
     return run.Start();
 }
 
-inline std::string Get(const Resources& resources, const std::string& name) {
-    for (const auto& resource : resources)
-        if (resource.name == name)
-            return resource.bytes;
-    return std::string();
-}
-
-// Adds or replaces one resource.
-inline Resources With(Resources resources, const std::string& name, const std::string& bytes) {
-    for (auto& resource : resources)
-        if (resource.name == name) {
-            resource.bytes = bytes;
-            return resources;
-        }
-    resources.push_back({name, bytes});
-    return resources;
-}
-
-inline Resources Without(Resources resources, const std::string& name) {
-    for (auto it = resources.begin(); it != resources.end(); ++it)
-        if (it->name == name) {
-            resources.erase(it);
-            break;
-        }
-    return resources;
-}
-
 inline void ExpectBox(const robot::Window& box, const std::string& caption, const std::string& text,
                       robot::Icon icon, const std::vector<std::string>& buttons) {
     ASSERT_TRUE(box.Valid());

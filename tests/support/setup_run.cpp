@@ -10,13 +10,6 @@
 namespace setupkit::e2e {
 namespace {
 
-std::string ResourceText(const Resources& resources, const std::string& name) {
-    for (const auto& resource : resources)
-        if (resource.name == name)
-            return resource.bytes;
-    return std::string();
-}
-
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -44,6 +37,31 @@ Resources Payload(const std::vector<builder::RarEntry>& entries) {
     return {{"CABFILE", builder::WriteRarArchive(entries)}, {"UNRARDLL", library}};
 }
 
+Resources With(Resources resources, const std::string& name, const std::string& bytes) {
+    for (auto& resource : resources)
+        if (resource.name == name) {
+            resource.bytes = bytes;
+            return resources;
+        }
+    resources.push_back({name, bytes});
+    return resources;
+}
+
+Resources Without(Resources resources, const std::string& name) {
+    Resources kept;
+    for (const auto& resource : resources)
+        if (resource.name != name)
+            kept.push_back(resource);
+    return kept;
+}
+
+std::string Get(const Resources& resources, const std::string& name) {
+    for (const auto& resource : resources)
+        if (resource.name == name)
+            return resource.bytes;
+    return std::string();
+}
+
 void MakeSetup(const std::string& path, const Resources& resources) {
     try {
         builder::WriteSetupFile(StubPath(), path, resources);
@@ -64,8 +82,8 @@ SetupRun::~SetupRun() {
 }
 
 void SetupRun::Build(const Resources& resources) {
-    appName_ = ResourceText(resources, "APPNAME");
-    productName_ = ResourceText(resources, "PRODUCTNAME");
+    appName_ = Get(resources, "APPNAME");
+    productName_ = Get(resources, "PRODUCTNAME");
     RemoveRegistryState();
     MakeSetup(setupPath_, resources);
 }

@@ -29,6 +29,12 @@ std::string UniqueName(const std::string& stem);
 // CABFILE, a RAR archive of `entries`, and UNRARDLL, the built extraction library.
 Resources Payload(const std::vector<builder::RarEntry>& entries);
 
+// Resource lists as tests vary them: add or replace one, drop one, read one
+// (empty when absent).
+Resources With(Resources resources, const std::string& name, const std::string& bytes);
+Resources Without(Resources resources, const std::string& name);
+std::string Get(const Resources& resources, const std::string& name);
+
 // Writes a setup file from the stub with exactly these resources; a builder
 // error fails the test.
 void MakeSetup(const std::string& path, const Resources& resources);
