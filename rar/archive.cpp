@@ -62,6 +62,18 @@ std::uint64_t WindowFor(const Entry& entry, bool solidArchive) {
     return std::min(needed, entry.windowSize);
 }
 
+unsigned CanonicalVersion(unsigned unpackVersion) {
+    switch (unpackVersion) {
+    case 10:
+    case 13:
+        return 15;
+    case 26:
+        return 20;
+    default:
+        return unpackVersion;
+    }
+}
+
 std::unique_ptr<Decoder> MakeDecoderFor(unsigned version, std::size_t window) {
     switch (version) {
     case 15:
@@ -87,7 +99,8 @@ Archive::Archive(const std::filesystem::path& path) : file_(path) {
         walker_ = OpenHeaders50(file_, signature.offset);
         break;
     case Signature::Rar14:
-        throw ArchiveError(Status::UnknownFormat, "RAR 1.4 archives are not supported");
+        walker_ = OpenHeaders14(file_, signature.offset);
+        break;
     case Signature::None:
         throw ArchiveError(Status::BadArchive, "not a RAR archive");
     }
@@ -166,8 +179,9 @@ void Archive::UnpackStored(ByteSink& out) {
 Decoder& Archive::DecoderFor(const Entry& entry) {
     // Version 36 never left a pre-release archiver; the classic library
     // refuses it like any other version it does not know.
-    // Version 26 is version 20 for files of 2 GB and more: one decoder serves both.
-    const unsigned version = entry.unpackVersion == 26 ? 20 : entry.unpackVersion;
+    // Version 26 is version 20 for files of 2 GB and more, and the oldest
+    // format's versions are the 1.5 method before it grew: one decoder each.
+    const unsigned version = CanonicalVersion(entry.unpackVersion);
     if (version != 15 && version != 20 && version != 29 && version != 50 && version != 70)
         throw ArchiveError(Status::UnknownFormat, "unsupported compression version");
     if (entry.sizeUnknown)

@@ -4,6 +4,18 @@
 #include "rar/status.h"
 
 namespace rar {
+namespace {
+
+// The oldest format's checksum: add each byte, then rotate the 16 bits left.
+std::uint16_t OldChecksum(std::uint16_t sum, const std::uint8_t* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        sum = static_cast<std::uint16_t>(sum + data[i]);
+        sum = static_cast<std::uint16_t>(sum << 1 | sum >> 15);
+    }
+    return sum;
+}
+
+} // namespace
 
 CheckedSink::CheckedSink(ByteSink& out, const Entry& entry) : out_(out), entry_(entry) {}
 
@@ -15,6 +27,8 @@ void CheckedSink::Write(const std::uint8_t* data, std::size_t size) {
         crc_ = Crc32(crc_, data, size);
     if (entry_.hasBlake2)
         blake2_.Update(data, size);
+    if (entry_.hasOldChecksum)
+        oldChecksum_ = OldChecksum(oldChecksum_, data, size);
     out_.Write(data, size);
 }
 
@@ -24,6 +38,8 @@ void CheckedSink::Verify() {
     if (entry_.hasCrc && crc_ != entry_.crc)
         throw ArchiveError(Status::BadData, "checksum mismatch");
     if (entry_.hasBlake2 && blake2_.Final() != entry_.blake2)
+        throw ArchiveError(Status::BadData, "checksum mismatch");
+    if (entry_.hasOldChecksum && oldChecksum_ != entry_.crc)
         throw ArchiveError(Status::BadData, "checksum mismatch");
 }
 

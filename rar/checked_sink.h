@@ -18,6 +18,7 @@ class CheckedSink : public ByteSink {
     ByteSink& out_;
     const Entry& entry_;
     std::uint32_t crc_ = 0;
+    std::uint16_t oldChecksum_ = 0;
     Blake2sp blake2_;
     std::uint64_t written_ = 0;
 };

@@ -6,7 +6,7 @@
 
 namespace rar {
 
-enum class Format { Rar15, Rar50 };
+enum class Format { Rar14, Rar15, Rar50 };
 
 // Where a link entry points; the numbers are the API's redirection types.
 enum class LinkKind {
@@ -31,7 +31,8 @@ struct Entry {
     HostOs hostOs = HostOs::MsDos;
     std::uint32_t attributes = 0;
     std::uint32_t dosTime = 0;
-    // Unpack version: 15, 20, 26, 29, 36 for the older format; 50 or 70.
+    // Unpack version: 10 or 13 in the oldest format; 15, 20, 26, 29, 36;
+    // 50 or 70.
     unsigned unpackVersion = 0;
     unsigned method = 0; // 0 stored .. 5 best
     std::uint64_t windowSize = 0;
@@ -41,6 +42,8 @@ struct Entry {
     bool splitAfter = false;
     bool hasCrc = false;
     std::uint32_t crc = 0;
+    // The oldest format's 16-bit rotating sum, kept in `crc`.
+    bool hasOldChecksum = false;
     bool hasBlake2 = false;
     std::array<std::uint8_t, 32> blake2{};
     LinkKind link = LinkKind::None;

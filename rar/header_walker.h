@@ -21,6 +21,7 @@ class HeaderWalker {
 };
 
 // `start` is the offset of the signature; both read the main header at once.
+std::unique_ptr<HeaderWalker> OpenHeaders14(InputFile& file, std::uint64_t start);
 std::unique_ptr<HeaderWalker> OpenHeaders15(InputFile& file, std::uint64_t start);
 std::unique_ptr<HeaderWalker> OpenHeaders50(InputFile& file, std::uint64_t start);
 

@@ -35,6 +35,40 @@ void AppendVInt(Bytes& out, std::uint64_t value) {
     out.push_back(static_cast<std::uint8_t>(value));
 }
 
+std::uint16_t OldChecksumOf(const Bytes& data) {
+    unsigned sum = 0;
+    for (std::uint8_t b : data) {
+        sum = (sum + b) & 0xFFFF;
+        sum = ((sum << 1) | (sum >> 15)) & 0xFFFF;
+    }
+    return static_cast<std::uint16_t>(sum);
+}
+
+Builder14::Builder14(std::uint8_t mainFlags, const Bytes& mainComment) {
+    bytes_ = {'R', 'E', '~', '^'};
+    Put(bytes_, 7 + mainComment.size(), 2);
+    bytes_.push_back(mainFlags);
+    bytes_.insert(bytes_.end(), mainComment.begin(), mainComment.end());
+}
+
+Builder14& Builder14::Add(const File& file) {
+    Bytes& h = bytes_;
+    Put(h, file.data.size(), 4);
+    Put(h, file.unpackedSize == UINT32_MAX ? file.data.size() : file.unpackedSize, 4);
+    Put(h, OldChecksumOf(file.data) ^ (file.breakChecksum ? 1 : 0), 2);
+    Put(h, 21 + file.name.size() + file.comment.size(), 2);
+    Put(h, 0x5A8E3100, 4);
+    h.push_back(file.attributes);
+    h.push_back(file.flags);
+    h.push_back(2);
+    h.push_back(static_cast<std::uint8_t>(file.name.size()));
+    h.push_back(file.method);
+    PutBytes(h, file.name);
+    h.insert(h.end(), file.comment.begin(), file.comment.end());
+    h.insert(h.end(), file.data.begin(), file.data.end());
+    return *this;
+}
+
 Builder15::Builder15(std::uint16_t mainFlags) {
     bytes_ = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
     Bytes main = {0, 0, 0x73};

@@ -41,6 +41,32 @@ class Builder15 {
     Bytes bytes_;
 };
 
+// RAR 1.3/1.4: "RE~^", main header, file entries; no end block, no header
+// checksums. Data is written as given, so `method` may name a packed stream.
+class Builder14 {
+  public:
+    explicit Builder14(std::uint8_t mainFlags = 0, const Bytes& mainComment = {});
+    struct File {
+        File(std::string n = {}, Bytes d = {}) : name(std::move(n)), data(std::move(d)) {}
+        std::string name;
+        Bytes data;
+        std::uint8_t flags = 0;
+        std::uint8_t attributes = 0x20;
+        std::uint8_t method = 0;
+        std::uint32_t unpackedSize = UINT32_MAX; // default: data.size()
+        bool breakChecksum = false;
+        // Bytes between the name and the data, as a file comment leaves them.
+        Bytes comment;
+    };
+    Builder14& Add(const File& file);
+    Bytes Finish() const { return bytes_; }
+
+  private:
+    Bytes bytes_;
+};
+
+std::uint16_t OldChecksumOf(const Bytes& data);
+
 // RAR 5.0: signature, main header, file entries, end header.
 class Builder50 {
   public:

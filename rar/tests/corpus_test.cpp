@@ -86,8 +86,6 @@ std::string SkipReason(const std::vector<Row>& rows) {
     // Parts of the 2.9 method that belong to a later stage of the library.
     static const std::set<std::string> laterFeatures = {"vm-custom"};
     for (const Row& row : rows) {
-        if (row.format == "rar14")
-            return "RAR 1.4 format";
         const std::string& d = row.decoder;
         if ((d == "v29" && !have29) || (d == "v50" && !have50) || (d == "v70" && !have70))
             return "decoder " + d + " not built";

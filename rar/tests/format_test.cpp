@@ -1,4 +1,4 @@
-// Reading both archive formats: headers, names, stored data and checksums,
+// Reading the archive formats: headers, names, stored data and checksums,
 // and the clean refusals for what this library does not read.
 #include "rar/archive.h"
 #include "rar/blake2sp.h"
@@ -155,6 +155,115 @@ TEST(Format15, TruncatedDataIsBadDataNotARead) {
     Archive archive(WriteTemp(bytes, "cut15.rar"));
     ASSERT_TRUE(archive.NextEntry());
     EXPECT_EQ(StatusOf([&] { UnpackCurrent(archive); }), Status::BadData);
+}
+
+TEST(Format14, StoredEntriesFoldersAndCommentsAreReadUntilTheFileEnds) {
+    Builder14::File folder{"DOCS", {}};
+    folder.attributes = 0x10;
+    Builder14::File commented{"DOCS\\README.TXT", ToBytes("hello, world")};
+    commented.comment = {4, 0, 'n', 'o', 't', 'e'};
+    Builder14 b(0x02, {3, 0, 'a', 'b', 'c'});
+    b.Add(folder).Add(commented).Add({"EMPTY.BIN", {}});
+    Archive archive(WriteTemp(b.Finish(), "stored14.rar"));
+    EXPECT_EQ(archive.info().format, Format::Rar14);
+    EXPECT_TRUE(archive.info().hasComment);
+
+    ASSERT_TRUE(archive.NextEntry());
+    EXPECT_TRUE(archive.current().isDirectory);
+    ASSERT_TRUE(archive.NextEntry());
+    EXPECT_EQ(archive.current().name, "DOCS/README.TXT");
+    EXPECT_EQ(archive.current().unpackVersion, 13u);
+    EXPECT_EQ(archive.current().dosTime, 0x5A8E3100u);
+    EXPECT_EQ(UnpackCurrent(archive), ToBytes("hello, world"));
+    ASSERT_TRUE(archive.NextEntry());
+    EXPECT_TRUE(UnpackCurrent(archive).empty());
+    EXPECT_FALSE(archive.NextEntry());
+}
+
+TEST(Format14, ChecksumDamageAndRefusalsHaveTheirCodes) {
+    Builder14::File damaged{"A", ToBytes("some bytes")};
+    damaged.breakChecksum = true;
+    Builder14::File encrypted{"B", ToBytes("y")};
+    encrypted.flags = 0x04;
+    Builder14::File continued{"C", ToBytes("z")};
+    continued.flags = 0x02;
+    Builder14::File unknownMethod{"D", ToBytes("w")};
+    unknownMethod.method = 3;
+    unknownMethod.unpackedSize = 100;
+    Archive archive(WriteTemp(
+        Builder14().Add(damaged).Add(encrypted).Add(continued).Add(unknownMethod).Finish(),
+        "bad14.rar"));
+    ASSERT_TRUE(archive.NextEntry());
+    EXPECT_EQ(StatusOf([&] { UnpackCurrent(archive); }), Status::BadData);
+    ASSERT_TRUE(archive.NextEntry());
+    EXPECT_EQ(StatusOf([&] { UnpackCurrent(archive); }), Status::MissingPassword);
+    ASSERT_TRUE(archive.NextEntry());
+    EXPECT_EQ(StatusOf([&] { UnpackCurrent(archive); }), Status::ReadFailed);
+    // One packed byte cannot hold a hundred: the decoder runs dry.
+    ASSERT_TRUE(archive.NextEntry());
+    EXPECT_EQ(StatusOf([&] { UnpackCurrent(archive); }), Status::BadData);
+}
+
+TEST(Format14, HeadersThatCannotHoldTheirNamesOrEndEarlyAreCaught) {
+    Bytes bytes = Builder14().Add({"NAME.TXT", ToBytes("x")}).Finish();
+    Bytes shortHead = bytes;
+    shortHead[7 + 10] = 21 + 3; // head size below 21 + name size
+    Archive archive(WriteTemp(shortHead, "shorthead14.rar"));
+    EXPECT_EQ(StatusOf([&] { archive.NextEntry(); }), Status::BadData);
+
+    Bytes trailing = bytes;
+    trailing.insert(trailing.end(), {1, 2, 3}); // too little for another header
+    Archive tail(WriteTemp(trailing, "tail14.rar"));
+    ASSERT_TRUE(tail.NextEntry());
+    EXPECT_FALSE(tail.NextEntry());
+
+    Bytes cutName = bytes;
+    cutName.resize(7 + 21 + 3);
+    Archive cut(WriteTemp(cutName, "cutname14.rar"));
+    EXPECT_EQ(StatusOf([&] { cut.NextEntry(); }), Status::ReadFailed);
+
+    const Bytes tinyMain = {'R', 'E', '~', '^', 3, 0, 0};
+    EXPECT_EQ(StatusOf([&] { Archive a(WriteTemp(tinyMain, "tinymain14.rar")); }),
+              Status::BadArchive);
+}
+
+TEST(Format14, OnlyCompressedFilesAfterTheFirstContinueASolidStream) {
+    Builder14::File packed{"P", ToBytes("..")};
+    packed.method = 3;
+    Builder14 b(0x08);
+    b.Add({"S1", ToBytes("s")}).Add(packed).Add({"S2", ToBytes("t")}).Add(packed).Add(packed);
+    Archive archive(WriteTemp(b.Finish(), "solid14.rar"));
+    EXPECT_TRUE(archive.info().solid);
+    std::vector<bool> solid;
+    while (archive.NextEntry())
+        solid.push_back(archive.current().solid);
+    EXPECT_EQ(solid, (std::vector<bool>{false, false, false, true, true}));
+
+    Builder14 plain;
+    plain.Add(packed).Add(packed);
+    Archive notSolid(WriteTemp(plain.Finish(), "notsolid14.rar"));
+    ASSERT_TRUE(notSolid.NextEntry());
+    ASSERT_TRUE(notSolid.NextEntry());
+    EXPECT_FALSE(notSolid.current().solid);
+}
+
+TEST(Format14, SignatureInsideAModuleCountsOnlyWithSaneHeadersBehindIt) {
+    Builder14 inner;
+    inner.Add({"INSIDE.TXT", ToBytes("payload")});
+    const Bytes archive = inner.Finish();
+    Bytes sfx(3000, 0x90);
+    const std::string decoy = "RE~^\x07"; // the signature with nothing sane after it
+    std::copy(decoy.begin(), decoy.end(), sfx.begin() + 200);
+    sfx.insert(sfx.end(), archive.begin(), archive.end());
+    Archive opened(WriteTemp(sfx, "sfx14.exe"));
+    EXPECT_EQ(opened.info().sfxSize, 3000u);
+    ASSERT_TRUE(opened.NextEntry());
+    EXPECT_EQ(UnpackCurrent(opened), ToBytes("payload"));
+
+    Bytes onlyDecoy(3000, 0x90);
+    std::copy(decoy.begin(), decoy.end(), onlyDecoy.begin() + 200);
+    EXPECT_EQ(StatusOf([&] { Archive a(WriteTemp(onlyDecoy, "decoy14.exe")); }),
+              Status::BadArchive);
 }
 
 TEST(Format50, StoredEntriesWithBothChecksumKindsRoundTrip) {
