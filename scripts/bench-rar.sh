@@ -1,47 +1,151 @@
 #!/usr/bin/env bash
-# Decodes every corpus archive whose methods the RAR library covers, by the
-# library and by libarchive, and prints MB/s, their ratio and peak memory.
-#   scripts/bench-rar.sh [RUNS]   (best of RUNS, default 3)
+# Decodes every good corpus archive by the RAR library, by libarchive (linked
+# into the same benchmark program) and by the unar tool (one whole process per
+# run), and prints a markdown table of speeds, ratios and the library's memory
+# against its budget, then the aggregates.
+#   scripts/bench-rar.sh [RUNS]   (time: best of RUNS, default 3; memory and
+#                                  correctness: one further run each)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
 corpus=../shared/rar-corpus
-cmake -S . -B "${BENCH_DIR:-build/bench}" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "${BENCH_DIR:-build/bench}" --target rar_bench >/dev/null
-bench="${BENCH_DIR:-build/bench}/rar/rar_bench"
+build=${BENCH_DIR:-build/bench}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSETUPKIT_SANITIZE=OFF >/dev/null
+cmake --build "$build" --target rar_bench rar_heap_counter_tests rar_bench_budget_tests >/dev/null
+# The memory columns are only as good as the heap counter and the budget.
+ctest --test-dir "$build" -R '^rar_(heap_counter|bench_budget)_tests$' >/dev/null
+bench="$build/rar/bench/rar_bench"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+started=$(date +%s)
+mkdir -p "$work/expect"
 
-# Archives whose every entry is stored, v29 or v50 without the later 2.9 features.
-archives=$(awk -F'\t' 'NR > 1 && $1 ~ /^good\// {
-        bad = ($11 != "store" && $11 != "v29" && $11 != "v50" && $11 != "-") ||
-              $12 ~ /ppmd|vm-custom/ || $2 == "rar14"
-        if (bad) skip[$1] = 1; seen[$1] = 1; if ($11 == "v29" || $11 == "v50") packed[$1] = 1
-    } END { for (a in seen) if (!skip[a] && packed[a]) print a }' "$corpus/MANIFEST.tsv" | sort)
+# One line per good archive: archive, format, method label, expected bytes,
+# largest dictionary of a packed entry (KB), has PPMd (0/1); and the sorted
+# digests of its non-empty entries in expect/NAME. Links carry no data of
+# their own here: the benchmark program decodes none.
+awk -F'\t' -v expect="$work/expect" '
+    NR == 1 || $1 !~ /^good\// { next }
+    {
+        a = $1
+        if (!(a in format)) { order[++n] = a; format[a] = $2; solid[a] = $5; bytes[a] = 0; dict[a] = 0 }
+        if ($7 == "1") next
+        if ($11 != "store" && $11 != "-") {
+            if (index(" " dec[a] " ", " " $11 " ") == 0) dec[a] = dec[a] (dec[a] == "" ? "" : " ") $11
+            if ($10 + 0 > dict[a]) dict[a] = $10 + 0
+        }
+        if ($12 ~ /ppmd/) ppmd[a] = 1
+        if ($12 ~ /audio/) audio[a] = 1
+        if ($12 ~ /link:/ || $8 == "-") next
+        bytes[a] += $8
+        if ($8 + 0 > 0) print $9 > (expect "/" substr(a, 6))
+    }
+    END {
+        for (i = 1; i <= n; i++) {
+            a = order[i]
+            label = dec[a] == "" ? "store" : dec[a]
+            if (ppmd[a]) label = label "+ppmd"
+            if (audio[a]) label = label "+audio"
+            if (format[a] == "rar14") label = label ", 1.4 format"
+            if (solid[a] == "1") label = label ", solid"
+            printf "%s\t%s\t%s\t%d\t%s\t%d\n", a, format[a], label, bytes[a],
+                (dict[a] ? dict[a] : "-"), ppmd[a] ? 1 : 0
+        }
+    }' "$corpus/MANIFEST.tsv" >"$work/archives.tsv"
+for f in "$work"/expect/*; do sort -o "$f" "$f"; done 2>/dev/null || true
 
-best() { # engine archive -> "bytes seconds peak"
-    local out bestline="" bestt=""
-    for _ in $(seq "$runs"); do
-        out=$("$bench" "$1" "$2" 2>/dev/null) || { echo "0 0 0"; return; }
-        t=$(echo "$out" | cut -d' ' -f2)
-        if [ -z "$bestt" ] || awk "BEGIN{exit !($t < $bestt)}"; then bestt=$t; bestline=$out; fi
-    done
-    echo "$bestline"
+# ok when every expected digest was delivered; else short or wrong.
+verdict() { # expected-digests delivered-digests delivered-bytes expected-bytes
+    if [ -z "$(comm -23 "$1" "$2")" ]; then echo ok
+    elif [ "$3" -lt "$4" ]; then echo short
+    else echo wrong; fi
 }
 
-printf "| archive | unpacked KB | ours MB/s | libarchive MB/s | ratio | ours peak MB | libarchive peak MB |\n"
-printf "|---|---:|---:|---:|---:|---:|---:|\n"
-total_ours=0; total_la=0; total_bytes=0
-for a in $archives; do
-    read -r bytes t1 m1 <<<"$(best ours "$corpus/$a")"
-    read -r bytes2 t2 m2 <<<"$(best libarchive "$corpus/$a")"
-    [ "$bytes" -gt 0 ] || { printf "| %s | - | failed | | | | |\n" "${a#good/}"; continue; }
-    awk -v a="${a#good/}" -v b="$bytes" -v b2="$bytes2" -v t1="$t1" -v t2="$t2" -v m1="$m1" -v m2="$m2" 'BEGIN {
-        s1 = b / 1048576 / (t1 > 0 ? t1 : 1e-9); s2 = b2 / 1048576 / (t2 > 0 ? t2 : 1e-9)
-        note = (b2 != b) ? " (libarchive: " b2 " bytes)" : ""
-        printf "| %s%s | %d | %.1f | %.1f | %.2f | %.1f | %.1f |\n", a, note, b / 1024, s1, s2, (s2 > 0 ? s1 / s2 : 0), m1 / 1024, m2 / 1024
-    }'
-    total_bytes=$((total_bytes + bytes))
-    total_ours=$(awk -v x="$total_ours" -v y="$t1" 'BEGIN{print x + y}')
-    total_la=$(awk -v x="$total_la" -v y="$t2" 'BEGIN{print x + y}')
-done
-awk -v b="$total_bytes" -v t1="$total_ours" -v t2="$total_la" 'BEGIN {
-    printf "\nAggregate: ours %.1f MB/s, libarchive %.1f MB/s, ratio %.2f\n", b / 1048576 / t1, b / 1048576 / t2, t2 / t1 }'
+field() { awk -v k="$1" '$1 == k { print $2 }' "$2"; }
+
+digests() { awk '$1 == "digest" { print $2 }' "$1" | sort; }
+
+nanos() { date +%s%N; }
+
+unar_once() { # archive scratch -> seconds
+    local start end
+    rm -rf "$2" && mkdir -p "$2"
+    start=$(nanos)
+    unar -q -f -o "$2" "$1" </dev/null >/dev/null 2>&1 || true
+    end=$(nanos)
+    awk -v s="$start" -v e="$end" 'BEGIN { printf "%.6f", (e - s) / 1e9 }'
+}
+
+min() { awk -v x="$1" -v y="$2" 'BEGIN { print (x == "" || y < x) ? y : x }'; }
+
+# unar's figures include starting the process: this is its cost on the
+# smallest archive, for the reader to weigh against the table.
+tiny=$(awk -F'\t' '$2 != "rar14" { print $1 }' "$work/archives.tsv" |
+    while read -r a; do printf '%s %s\n' "$(stat -c %s "$corpus/$a")" "$a"; done | sort -n | head -1)
+tiny_time=""
+for _ in $(seq "$runs"); do tiny_time=$(min "$tiny_time" "$(unar_once "$corpus/${tiny#* }" "$work/unar")"); done
+
+# Raw figures, one line per archive, for the table below.
+: >"$work/results.tsv"
+while IFS=$'\t' read -r a format label bytes dict ppmd; do
+    name=${a#good/}
+    path="$corpus/$a"
+    expected="$work/expect/$name"
+    [ -f "$expected" ] || : >"$expected"
+
+    if "$bench" check ours "$path" >"$work/ours" 2>"$work/ours.err"; then
+        digests "$work/ours" >"$work/ours.digests"
+        ours=$(verdict "$expected" "$work/ours.digests" "$(field bytes "$work/ours")" "$bytes")
+        [ "$ours" = ok ] || ours=wrong
+    else
+        ours=failed
+    fi
+    la=cannot
+    if [ "$format" != rar14 ] && ! [[ "$label" =~ v15|v20 ]]; then
+        "$bench" check libarchive "$path" >"$work/la" 2>/dev/null || true
+        digests "$work/la" >"$work/la.digests"
+        la_bytes=$(field bytes "$work/la")
+        la=$(verdict "$expected" "$work/la.digests" "$la_bytes" "$bytes")
+    fi
+    un=cannot
+    if [ "$format" != rar14 ]; then
+        un=measured
+    fi
+
+    ours_t="" la_t="" un_t=""
+    for run in $(seq "$runs"); do
+        if [ "$ours" != failed ]; then
+            ours_t=$(min "$ours_t" "$("$bench" time ours "$path" | cut -d' ' -f2)")
+        fi
+        [ "$la" = cannot ] || la_t=$(min "$la_t" "$("$bench" time libarchive "$path" | cut -d' ' -f2)")
+        if [ "$un" != cannot ]; then
+            un_t=$(min "$un_t" "$(unar_once "$path" "$work/unar")")
+            if [ "$run" = 1 ]; then
+                un_bytes=$(find "$work/unar" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+                find "$work/unar" -type f -size +0 -exec sha256sum {} + | cut -d' ' -f1 | sort \
+                    >"$work/unar.digests"
+                un=$(verdict "$expected" "$work/unar.digests" "$un_bytes" "$bytes")
+            fi
+        fi
+    done
+    rm -rf "$work/unar"
+
+    if [ "$ours" = failed ]; then
+        echo "ours failed on $name: $(head -c 200 "$work/ours.err")" >&2
+        set -- - - - - - -
+    else
+        set -- "$ours_t" "$(field heap "$work/ours")" "$(field rss-before "$work/ours")" \
+            "$(field rss-peak "$work/ours")" "$(field window "$work/ours")" \
+            "$(field ppmd-model "$work/ours")"
+    fi
+    printf '%s\n' "$name" "$label" "$bytes" "$dict" "$ppmd" "$ours" "$@" \
+        "$la" "${la_bytes:-0}" "${la_t:--}" "$un" "${un_bytes:-0}" "${un_t:--}" | paste -sd'\t' \
+        >>"$work/results.tsv"
+    unset la_bytes un_bytes
+done <"$work/archives.tsv"
+
+elapsed=$(($(date +%s) - started))
+awk -F'\t' -v runs="$runs" -v tiny="${tiny#* }" -v tiny_time="$tiny_time" \
+    -v load_before="$load_before" -v load_after="$(cut -d' ' -f1-3 /proc/loadavg)" \
+    -v elapsed="$elapsed" -f rar/bench/bench_table.awk "$work/results.tsv"

@@ -1,72 +1,163 @@
-// One timed decode of every entry of an archive, by this library or by
-// libarchive, printed as "bytes seconds peak-kB" for scripts/bench-rar.sh.
-//   rar_bench ours|libarchive ARCHIVE
+// Decodes every entry of an archive, by this library or by libarchive, for
+// scripts/bench-rar.sh.
+//   rar_bench time ours|libarchive ARCHIVE
+//       prints "bytes seconds": one timed pass, the data counted and dropped.
+//   rar_bench check ours|libarchive ARCHIVE
+//       prints "digest SHA256" for every entry with data, then the lines
+//       "bytes N", "heap N" (peak live heap above the level before opening,
+//       bytes), "rss-before KB" and "rss-peak KB"; for ours also "window N"
+//       and "ppmd-model N", the parts of its memory budget in bytes.
 #include "rar/archive.h"
+#include "rar/bench/heap_counter.h"
+#include "rar/bench/memory_budget.h"
 #include "rar/status.h"
+#include "rar/tests/sha256.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <string>
+#include <fstream>
 #include <vector>
 
 namespace {
 
-class CountingSink : public rar::ByteSink {
+// Counts the decoded bytes and, when asked, prints each entry's digest.
+class Tally final : public rar::ByteSink {
   public:
-    void Write(const std::uint8_t*, std::size_t size) override { bytes += size; }
+    explicit Tally(bool digests) : digests_(digests) {}
+
+    void Write(const std::uint8_t* data, std::size_t size) override {
+        bytes += size;
+        entryBytes_ += size;
+        if (digests_)
+            hash_.Update(data, size);
+    }
+
+    void EndEntry() {
+        if (digests_ && entryBytes_ != 0)
+            std::printf("digest %s\n", hash_.HexDigest().c_str());
+        hash_ = rar::test::Sha256();
+        entryBytes_ = 0;
+    }
+
     std::uint64_t bytes = 0;
+
+  private:
+    bool digests_;
+    rar::test::Sha256 hash_;
+    std::uint64_t entryBytes_ = 0;
 };
 
-std::uint64_t DecodeOurs(const char* path) {
-    rar::Archive archive(path);
-    CountingSink sink;
-    while (archive.NextEntry())
-        if (!archive.current().isDirectory && archive.current().link == rar::LinkKind::None)
-            archive.Unpack(sink);
-    return sink.bytes;
+bool HasData(const rar::Entry& entry) {
+    return !entry.isDirectory && entry.link == rar::LinkKind::None;
 }
 
-std::uint64_t DecodeLibarchive(const char* path) {
+void DecodeOurs(const char* path, Tally& tally) {
+    rar::Archive archive(path);
+    while (archive.NextEntry()) {
+        if (HasData(archive.current()))
+            archive.Unpack(tally);
+        tally.EndEntry();
+    }
+}
+
+void DecodeLibarchive(const char* path, Tally& tally) {
     struct archive* a = archive_read_new();
     archive_read_support_format_rar(a);
     archive_read_support_format_rar5(a);
-    std::uint64_t bytes = 0;
     if (archive_read_open_filename(a, path, 1 << 16) == ARCHIVE_OK) {
-        std::vector<char> buffer(1 << 16);
+        std::vector<std::uint8_t> buffer(1 << 16);
         struct archive_entry* entry;
         while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
             la_ssize_t got;
             while ((got = archive_read_data(a, buffer.data(), buffer.size())) > 0)
-                bytes += static_cast<std::uint64_t>(got);
+                tally.Write(buffer.data(), static_cast<std::size_t>(got));
+            tally.EndEntry();
         }
     }
     archive_read_free(a);
-    return bytes;
+}
+
+void Decode(bool ours, const char* path, Tally& tally) {
+    if (ours)
+        DecodeOurs(path, tally);
+    else
+        DecodeLibarchive(path, tally);
+}
+
+// The largest window and declared PPMd model over the entries we decode,
+// from the headers alone.
+void PrintBudgetParts(const char* path) {
+    rar::Archive archive(path);
+    std::ifstream raw(path, std::ios::binary);
+    std::uint64_t window = 0;
+    std::uint64_t model = 0;
+    while (archive.NextEntry()) {
+        const rar::Entry& entry = archive.current();
+        if (!HasData(entry) || entry.method == 0)
+            continue;
+        window = std::max(window, rar::bench::WindowNeeded(entry, archive.info().solid));
+        model = std::max(model, rar::bench::DeclaredPpmdModel(raw, entry));
+    }
+    std::printf("window %llu\nppmd-model %llu\n", static_cast<unsigned long long>(window),
+                static_cast<unsigned long long>(model));
+}
+
+long PeakRssKb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void Time(bool ours, const char* path) {
+    Tally tally(false);
+    const auto start = std::chrono::steady_clock::now();
+    Decode(ours, path, tally);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("%llu %.6f\n", static_cast<unsigned long long>(tally.bytes), took.count());
+}
+
+void Check(bool ours, const char* path) {
+    // stdout would take its buffer from the heap on first use, mid-measurement.
+    static char outBuffer[1 << 14];
+    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
+    Tally tally(true);
+    const long rssBefore = PeakRssKb();
+    const std::int64_t heapBefore = rar::bench::HeapLive();
+    rar::bench::ResetHeapPeak();
+    Decode(ours, path, tally);
+    const std::int64_t heap = rar::bench::HeapPeak() - heapBefore;
+    std::printf("bytes %llu\nheap %lld\nrss-before %ld\nrss-peak %ld\n",
+                static_cast<unsigned long long>(tally.bytes), static_cast<long long>(heap),
+                rssBefore, PeakRssKb());
+    if (ours)
+        PrintBudgetParts(path);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3)
+    const bool valid = argc == 4 &&
+                       (!std::strcmp(argv[1], "time") || !std::strcmp(argv[1], "check")) &&
+                       (!std::strcmp(argv[2], "ours") || !std::strcmp(argv[2], "libarchive"));
+    if (!valid) {
+        std::fprintf(stderr, "usage: rar_bench time|check ours|libarchive ARCHIVE\n");
         return 2;
-    const bool ours = std::strcmp(argv[1], "ours") == 0;
-    const auto start = std::chrono::steady_clock::now();
-    std::uint64_t bytes = 0;
+    }
+    const bool ours = std::strcmp(argv[2], "ours") == 0;
     try {
-        bytes = ours ? DecodeOurs(argv[2]) : DecodeLibarchive(argv[2]);
+        if (std::strcmp(argv[1], "time") == 0)
+            Time(ours, argv[3]);
+        else
+            Check(ours, argv[3]);
     } catch (const rar::ArchiveError& e) {
-        std::fprintf(stderr, "%s: %s\n", argv[2], e.what());
+        std::fprintf(stderr, "%s: %s\n", argv[3], e.what());
         return 1;
     }
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("%llu %.6f %ld\n", static_cast<unsigned long long>(bytes), took.count(),
-                usage.ru_maxrss);
     return 0;
 }
