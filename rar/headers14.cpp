@@ -6,7 +6,7 @@
 #include "rar/header_walker.h"
 #include "rar/names.h"
 
-#include <vector>
+#include <string>
 
 namespace rar {
 namespace {
@@ -46,8 +46,18 @@ class Headers14 : public HeaderWalker {
         std::uint8_t fixed[kFileFixedSize];
         if (file_.ReadAt(pos_, fixed, kFileFixedSize) < kFileFixedSize)
             return false;
-        FieldReader in(fixed, kFileFixedSize);
         entry = Entry{};
+        const std::uint16_t headSize = ParseFixed(fixed, entry);
+        ChainSolid(entry);
+        entry.dataOffset = pos_ + headSize;
+        pos_ = entry.dataOffset + entry.packedSize;
+        return true;
+    }
+
+  private:
+    // Fills `entry` from the fixed header and the name; returns the head size.
+    std::uint16_t ParseFixed(const std::uint8_t* fixed, Entry& entry) {
+        FieldReader in(fixed, kFileFixedSize);
         entry.packedSize = in.U32();
         entry.unpackedSize = in.U32();
         entry.crc = in.U16();
@@ -64,24 +74,24 @@ class Headers14 : public HeaderWalker {
         std::string name(nameSize, '\0');
         file_.ReadExactly(pos_ + kFileFixedSize, reinterpret_cast<std::uint8_t*>(name.data()),
                           nameSize);
-        entry.name = ToArchivePath(name);
+        entry.name = ToForwardSlashes(LegacyNameToUtf8(name.substr(0, name.find('\0'))));
         entry.unpackVersion = version == 2 ? kUnpackVersion13 : kUnpackVersion10;
         entry.isDirectory = (entry.attributes & kDirectoryAttribute) != 0;
         entry.windowSize = entry.isDirectory ? 0 : kWindow;
         entry.encrypted = flags & kFilePassword;
         entry.splitBefore = flags & kFileSplitBefore;
         entry.splitAfter = flags & kFileSplitAfter;
-        // Every compressed file of a solid archive after the first goes on
-        // from the state the one before it left.
+        return headSize;
+    }
+
+    // Every compressed file of a solid archive after the first goes on from
+    // the state the one before it left; stored files take no part.
+    void ChainSolid(Entry& entry) {
         const bool compressed = entry.method != 0 && !entry.isDirectory;
         entry.solid = info_.solid && compressed && compressedBefore_;
         compressedBefore_ = compressedBefore_ || compressed;
-        entry.dataOffset = pos_ + headSize;
-        pos_ = entry.dataOffset + entry.packedSize;
-        return true;
     }
 
-  private:
     void ReadMain() {
         std::uint8_t fixed[kMainSize];
         if (file_.ReadAt(pos_, fixed, kMainSize) < kMainSize)
@@ -96,15 +106,6 @@ class Headers14 : public HeaderWalker {
         info_.locked = flags & kMainLock;
         info_.solid = flags & kMainSolid;
         pos_ += headSize;
-    }
-
-    // DOS names: 8-bit text with backslashes between the components.
-    static std::string ToArchivePath(const std::string& raw) {
-        std::string name = LegacyNameToUtf8(raw.substr(0, raw.find('\0')));
-        for (char& c : name)
-            if (c == '\\')
-                c = '/';
-        return name;
     }
 
     InputFile& file_;

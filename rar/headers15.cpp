@@ -205,10 +205,7 @@ class Headers15 : public HeaderWalker {
         } else {
             name = LegacyNameToUtf8(raw.substr(0, zero));
         }
-        for (char& c : name)
-            if (c == '\\')
-                c = '/';
-        return name;
+        return ToForwardSlashes(name);
     }
 
     InputFile& file_;

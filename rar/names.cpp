@@ -157,6 +157,13 @@ std::string LegacyNameToUtf8(const std::string& bytes) {
     return out;
 }
 
+std::string ToForwardSlashes(std::string name) {
+    for (char& c : name)
+        if (c == '\\')
+            c = '/';
+    return name;
+}
+
 std::string DecodeRar5Name(const std::string& stored) {
     const std::string mark = "\xEF\xBF\xBE";
     if (stored.compare(0, mark.size(), mark) != 0)

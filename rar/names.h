@@ -17,6 +17,9 @@ bool IsValidUtf8(const std::string& text);
 // is UTF-8, otherwise read as Latin-1 so that every byte stays distinct.
 std::string LegacyNameToUtf8(const std::string& bytes);
 
+// Older formats separate path components with backslashes; entries keep '/'.
+std::string ToForwardSlashes(std::string name);
+
 // A RAR 5 name. Archivers that met a name which was not valid text in the
 // system's encoding store it behind a U+FFFE mark, each byte that did not
 // convert as U+E000 + byte; those come back as the raw bytes.
