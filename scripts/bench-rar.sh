@@ -66,83 +66,80 @@ field() { awk -v k="$1" '$1 == k { print $2 }' "$2"; }
 
 digests() { awk '$1 == "digest" { print $2 }' "$1" | sort; }
 
-nanos() { date +%s%N; }
-
-unar_once() { # archive scratch -> seconds
-    local start end
+unar_once() { # archive scratch -> CPU seconds of the whole process
+    local TIMEFORMAT='%3U %3S' took
     rm -rf "$2" && mkdir -p "$2"
-    start=$(nanos)
-    unar -q -f -o "$2" "$1" </dev/null >/dev/null 2>&1 || true
-    end=$(nanos)
-    awk -v s="$start" -v e="$end" 'BEGIN { printf "%.6f", (e - s) / 1e9 }'
+    took=$({ time unar -q -f -o "$2" "$1" </dev/null >/dev/null 2>&1; } 2>&1) || true
+    awk -v t="$took" 'BEGIN { split(t, f, " "); printf "%.3f", f[1] + f[2] }'
 }
 
-min() { awk -v x="$1" -v y="$2" 'BEGIN { print (x == "" || y < x) ? y : x }'; }
+min() { awk -v x="$1" -v y="$2" 'BEGIN { print (x == "-" || y < x) ? y : x }'; }
 
 # unar's figures include starting the process: this is its cost on the
 # smallest archive, for the reader to weigh against the table.
 tiny=$(awk -F'\t' '$2 != "rar14" { print $1 }' "$work/archives.tsv" |
-    while read -r a; do printf '%s %s\n' "$(stat -c %s "$corpus/$a")" "$a"; done | sort -n | head -1)
-tiny_time=""
+    while read -r a; do printf '%s %s\n' "$(stat -c %s "$corpus/$a")" "$a"; done | sort -n | awk 'NR == 1')
+tiny_time=-
 for _ in $(seq "$runs"); do tiny_time=$(min "$tiny_time" "$(unar_once "$corpus/${tiny#* }" "$work/unar")"); done
 
-# Raw figures, one line per archive, for the table below.
+# Sets ours (ok/wrong/failed) and ours_figures (heap, RSS before and peak,
+# window, PPMd model) from the counted, digest-checked run.
+check_ours() { # path expected-digests expected-bytes
+    ours_figures="- - - - -"
+    if ! "$bench" check ours "$1" >"$work/ours" 2>"$work/ours.err"; then
+        echo "ours failed on $1: $(head -c 200 "$work/ours.err")" >&2
+        ours=failed
+        return
+    fi
+    digests "$work/ours" >"$work/ours.digests"
+    ours=$(verdict "$2" "$work/ours.digests" "$(field bytes "$work/ours")" "$3")
+    [ "$ours" = ok ] || ours=wrong
+    ours_figures=$(for k in heap rss-before rss-peak window ppmd-model; do field $k "$work/ours"; done)
+}
+
+# Sets la and la_bytes.
+check_libarchive() { # path expected-digests expected-bytes
+    "$bench" check libarchive "$1" >"$work/la" 2>/dev/null || true
+    digests "$work/la" >"$work/la.digests"
+    la_bytes=$(field bytes "$work/la")
+    la_bytes=${la_bytes:-0}
+    la=$(verdict "$2" "$work/la.digests" "$la_bytes" "$3")
+}
+
+# Sets un and un_bytes from what the last unar run left in the scratch folder.
+check_unar() { # expected-digests expected-bytes
+    un_bytes=$(find "$work/unar" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
+    find "$work/unar" -type f -size +0 -exec sha256sum {} + | cut -d' ' -f1 | sort >"$work/unar.digests"
+    un=$(verdict "$1" "$work/unar.digests" "$un_bytes" "$2")
+}
+
+# Raw figures, one line per archive, for the table below. Each run times
+# the three decoders one after the other, so a burst of load on this shared
+# machine falls on all of them alike.
 : >"$work/results.tsv"
 while IFS=$'\t' read -r a format label bytes dict ppmd; do
     name=${a#good/}
     path="$corpus/$a"
     expected="$work/expect/$name"
     [ -f "$expected" ] || : >"$expected"
+    la=cannot la_bytes=0 un=cannot un_bytes=0 ours_t=- la_t=- un_t=-
 
-    if "$bench" check ours "$path" >"$work/ours" 2>"$work/ours.err"; then
-        digests "$work/ours" >"$work/ours.digests"
-        ours=$(verdict "$expected" "$work/ours.digests" "$(field bytes "$work/ours")" "$bytes")
-        [ "$ours" = ok ] || ours=wrong
-    else
-        ours=failed
-    fi
-    la=cannot
+    check_ours "$path" "$expected" "$bytes"
     if [ "$format" != rar14 ] && ! [[ "$label" =~ v15|v20 ]]; then
-        "$bench" check libarchive "$path" >"$work/la" 2>/dev/null || true
-        digests "$work/la" >"$work/la.digests"
-        la_bytes=$(field bytes "$work/la")
-        la=$(verdict "$expected" "$work/la.digests" "$la_bytes" "$bytes")
+        check_libarchive "$path" "$expected" "$bytes"
     fi
-    un=cannot
-    if [ "$format" != rar14 ]; then
-        un=measured
-    fi
-
-    ours_t="" la_t="" un_t=""
     for run in $(seq "$runs"); do
-        if [ "$ours" != failed ]; then
-            ours_t=$(min "$ours_t" "$("$bench" time ours "$path" | cut -d' ' -f2)")
-        fi
+        [ "$ours" = failed ] || ours_t=$(min "$ours_t" "$("$bench" time ours "$path" | cut -d' ' -f2)")
         [ "$la" = cannot ] || la_t=$(min "$la_t" "$("$bench" time libarchive "$path" | cut -d' ' -f2)")
-        if [ "$un" != cannot ]; then
+        if [ "$format" != rar14 ]; then
             un_t=$(min "$un_t" "$(unar_once "$path" "$work/unar")")
-            if [ "$run" = 1 ]; then
-                un_bytes=$(find "$work/unar" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }')
-                find "$work/unar" -type f -size +0 -exec sha256sum {} + | cut -d' ' -f1 | sort \
-                    >"$work/unar.digests"
-                un=$(verdict "$expected" "$work/unar.digests" "$un_bytes" "$bytes")
-            fi
+            [ "$run" != 1 ] || check_unar "$expected" "$bytes"
         fi
     done
     rm -rf "$work/unar"
 
-    if [ "$ours" = failed ]; then
-        echo "ours failed on $name: $(head -c 200 "$work/ours.err")" >&2
-        set -- - - - - - -
-    else
-        set -- "$ours_t" "$(field heap "$work/ours")" "$(field rss-before "$work/ours")" \
-            "$(field rss-peak "$work/ours")" "$(field window "$work/ours")" \
-            "$(field ppmd-model "$work/ours")"
-    fi
-    printf '%s\n' "$name" "$label" "$bytes" "$dict" "$ppmd" "$ours" "$@" \
-        "$la" "${la_bytes:-0}" "${la_t:--}" "$un" "${un_bytes:-0}" "${un_t:--}" | paste -sd'\t' \
-        >>"$work/results.tsv"
-    unset la_bytes un_bytes
+    printf '%s\n' "$name" "$label" "$bytes" "$dict" "$ppmd" "$ours" "$ours_t" $ours_figures \
+        "$la" "$la_bytes" "$la_t" "$un" "$un_bytes" "$un_t" | paste -sd'\t' >>"$work/results.tsv"
 done <"$work/archives.tsv"
 
 elapsed=$(($(date +%s) - started))

@@ -76,8 +76,14 @@ BEGIN {
 
     if (!ours_ok) next
     all_bytes += bytes; all_t += ours_t; all_n++
+    method = label
+    sub(/,.*/, "", method)
+    if (!(method in m_n)) methods[++method_count] = method
+    m_n[method]++; m_bytes[method] += bytes; m_ours[method] += ours_t
     if (la == "ok") {
         a_bytes += bytes; a_ours += ours_t; a_peer += la_t; a_n++
+        m_la_n[method]++; m_la_bytes[method] += bytes; m_la_ours[method] += ours_t
+        m_la[method] += la_t
         if (bytes >= 65536 && la_t < ours_t)
             slower = slower sprintf("\n- %s: ours %.1f MB/s, libarchive %.1f MB/s", name,
                 mbs(bytes, ours_t), mbs(bytes, la_t))
@@ -93,14 +99,25 @@ END {
         b_n, mbs(b_bytes, b_ours), mbs(b_bytes, b_peer), (b_ours > 0 ? b_peer / b_ours : 0)
     printf "- (c) ours over all %d archives with data: %.1f MB/s (%.1f MB in %.3f s)\n",
         all_n, mbs(all_bytes, all_t), all_bytes / mb, all_t
+    print "\nBy method (ours over every archive of the method; against libarchive over those it decodes correctly):\n"
+    for (i = 1; i <= method_count; i++) {
+        m = methods[i]
+        line = sprintf("- %s: %d archives, ours %.1f MB/s", m, m_n[m], mbs(m_bytes[m], m_ours[m]))
+        if (m_la_n[m])
+            line = line sprintf("; %d with libarchive: ours %.1f MB/s, libarchive %.1f MB/s, ratio %.2f",
+                m_la_n[m], mbs(m_la_bytes[m], m_la_ours[m]), mbs(m_la_bytes[m], m_la[m]),
+                m_la[m] / m_la_ours[m])
+        print line
+    }
     printf "\nArchives with 64 KB or more unpacked where ours is slower than libarchive (among those libarchive decodes correctly): %s\n",
         slower == "" ? "none" : slower
     printf "\nArchives over their memory budget: %s\n", over == "" ? "none" : over
     if (failures != "") printf "\nArchives ours did not decode correctly: %s\n", failures
     print ""
     print "Notes:"
+    print "- Times are CPU seconds (user + system) of the decoding process, best of the runs: on this shared machine the wall clock measures the load as much as the decoder."
     print "- ours and libarchive: decoding inside one benchmark process, data counted and dropped; libarchive is \"-\" where it cannot read the method (1.4 format, 1.5 and 2.0 methods). A peer's speed on an archive where it stops short or delivers wrong data is over the bytes it did deliver; such archives count in no aggregate."
-    printf "- unar: the whole `unar -q -f -o SCRATCH ARCHIVE` process, writing files to disk, so its figure includes starting the process: on the smallest archive (%s) that takes %.1f ms. It is \"-\" for 1.4-format archives, which it cannot open.\n",
+    printf "- unar: the whole `unar -q -f -o SCRATCH ARCHIVE` process, writing files to disk, so its figure includes starting the process: on the smallest archive (%s) that takes %.1f ms of CPU. It is \"-\" for 1.4-format archives, which it cannot open.\n",
         tiny, tiny_time * 1000
     print "- ours heap: the peak of live heap bytes (malloc and operator new, as the allocator hands them out) above the level before opening the archive, one run. Budget: the largest dictionary window the library sets up for a packed entry (an entry of its own needs no more than its size rounded up to a power of two from 256 KB; a solid stream the whole dictionary) + the PPMd model the stream declares + 1 MB."
     if (marked) print "- budget*: the archive has PPMd blocks but no entry opens with a block declaring a new model, so the largest model a block can declare (256 MB) is assumed."
