@@ -53,7 +53,7 @@ awk -F'\t' -v expect="$work/expect" '
                 (dict[a] ? dict[a] : "-"), ppmd[a] ? 1 : 0
         }
     }' "$corpus/MANIFEST.tsv" >"$work/archives.tsv"
-for f in "$work"/expect/*; do sort -o "$f" "$f"; done 2>/dev/null || true
+for f in "$work"/expect/*; do sort -o "$f" "$f"; done
 
 # ok when every expected digest was delivered; else short or wrong.
 verdict() { # expected-digests delivered-digests delivered-bytes expected-bytes
@@ -143,6 +143,7 @@ while IFS=$'\t' read -r a format label bytes dict ppmd; do
 done <"$work/archives.tsv"
 
 elapsed=$(($(date +%s) - started))
-awk -F'\t' -v runs="$runs" -v tiny="${tiny#* }" -v tiny_time="$tiny_time" \
+peers=$(dpkg-query -W -f='${Package} ${Version}, ' libarchive13 unar 2>/dev/null || true)
+awk -F'\t' -v runs="$runs" -v peers="${peers%, }" -v tiny="${tiny#* }" -v tiny_time="$tiny_time" \
     -v load_before="$load_before" -v load_after="$(cut -d' ' -f1-3 /proc/loadavg)" \
     -v elapsed="$elapsed" -f rar/bench/bench_table.awk "$work/results.tsv"

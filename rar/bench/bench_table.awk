@@ -122,5 +122,6 @@ END {
     print "- ours heap: the peak of live heap bytes (malloc and operator new, as the allocator hands them out) above the level before opening the archive, one run. Budget: the largest dictionary window the library sets up for a packed entry (an entry of its own needs no more than its size rounded up to a power of two from 256 KB; a solid stream the whole dictionary) + the PPMd model the stream declares + 1 MB."
     if (marked) print "- budget*: the archive has PPMd blocks but no entry opens with a block declaring a new model, so the largest model a block can declare (256 MB) is assumed."
     print "- RSS before / peak: the process's resident size before opening the archive and its maximum, in the memory run (ours)."
+    printf "- peers: %s.\n", peers == "" ? "versions unknown" : peers
     printf "- load average before: %s, after: %s; whole run %d s.\n", load_before, load_after, elapsed
 }
