@@ -1,0 +1,34 @@
+#pragma once
+// The expected results of the shared corpus (its MANIFEST.tsv), one row per
+// entry, grouped by archive in manifest order.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace rar::test {
+
+struct ManifestRow {
+    std::string path; // '/' between components, \xNN escapes undone
+    bool isDir = false;
+    bool hasData = false; // false for directories and links without a data stream
+    std::uint64_t size = 0;
+    std::string sha256;
+    std::uint64_t dictionaryBytes = 0;
+    std::string decoder;  // store, v15, v20, v29, v50, v70
+    std::string features; // '+'-separated
+    bool HasFeature(const std::string& feature) const;
+    // Unpacked by a decoder rather than copied.
+    bool Compressed() const { return hasData && decoder != "store"; }
+};
+
+struct ManifestArchive {
+    std::string name; // relative to the corpus folder, e.g. good/x.rar
+    bool solid = false;
+    std::vector<ManifestRow> rows;
+};
+
+// The archives under good/ that `manifest` lists.
+std::vector<ManifestArchive> GoodArchives(const std::filesystem::path& manifest);
+
+} // namespace rar::test

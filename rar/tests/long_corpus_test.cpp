@@ -1,0 +1,207 @@
+// The corpus archives whose data outgrows the window it is decoded with, and
+// the solid ones whose entries continue each other: extracted in full, with
+// entries skipped first, and with the packed data arriving in odd pieces.
+#include "rar/archive.h"
+#include "rar/status.h"
+#include "rar/tests/corpus_manifest.h"
+#include "rar/tests/hashing_sink.h"
+#include "rar/tests/piecewise_source.h"
+#include "rar/tests/unrar_library.h"
+#include "rar/v15/decoder15.h"
+#include "rar/v20/decoder20.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <set>
+
+namespace rar::test {
+namespace {
+
+// Decoder families of which the corpus holds archives of each kind; if a pick
+// comes out without one, the rule or the manifest reading broke.
+const std::set<std::string> kFamiliesThatWrap = {"v15", "v29", "v50"};
+const std::set<std::string> kFamiliesWithContinuations = {"v15", "v20", "v29", "v50"};
+
+std::string FamilyOf(const ManifestArchive& archive) {
+    for (const ManifestRow& row : archive.rows)
+        if (row.Compressed())
+            return row.decoder;
+    return "store";
+}
+
+// A decoder's window never exceeds the dictionary the header names, so data
+// streamed past that size has certainly wrapped round it. A solid stream
+// runs on across entries; stored entries never enter it.
+bool WrapsWindow(const ManifestArchive& archive) {
+    std::uint64_t streamed = 0;
+    for (const ManifestRow& row : archive.rows) {
+        if (!row.Compressed())
+            continue;
+        streamed = archive.solid ? streamed + row.size : row.size;
+        if (streamed > row.dictionaryBytes)
+            return true;
+    }
+    return false;
+}
+
+bool ContinuesSolidStream(const ManifestArchive& archive) {
+    for (const ManifestRow& row : archive.rows)
+        if (row.HasFeature("solid-cont"))
+            return true;
+    return false;
+}
+
+std::vector<ManifestArchive> Pick(const std::function<bool(const ManifestArchive&)>& rule,
+                                  const std::string& kind) {
+    std::vector<ManifestArchive> picked;
+    for (ManifestArchive& archive : GoodArchives(CorpusFolder() / "MANIFEST.tsv")) {
+        if (!rule(archive))
+            continue;
+        std::uint64_t total = 0;
+        for (const ManifestRow& row : archive.rows)
+            total += row.size;
+        std::cout << kind << ": " << archive.name << " (" << FamilyOf(archive) << ", " << total
+                  << " bytes)\n";
+        picked.push_back(std::move(archive));
+    }
+    return picked;
+}
+
+const std::vector<ManifestArchive>& ArchivesThatWrap() {
+    static const std::vector<ManifestArchive> picked = Pick(WrapsWindow, "wraps its window");
+    return picked;
+}
+
+const std::vector<ManifestArchive>& ArchivesWithContinuations() {
+    static const std::vector<ManifestArchive> picked =
+        Pick(ContinuesSolidStream, "continues a solid stream");
+    return picked;
+}
+
+std::set<std::string> Families(const std::vector<ManifestArchive>& archives) {
+    std::set<std::string> families;
+    for (const ManifestArchive& archive : archives)
+        families.insert(FamilyOf(archive));
+    return families;
+}
+
+void ExpectData(const ManifestRow& row, HashingSink& sink) {
+    if (!row.hasData)
+        return;
+    EXPECT_EQ(sink.Size(), row.size);
+    EXPECT_EQ(sink.HexDigest(), row.sha256);
+}
+
+// Walks the archive beside its manifest rows: entries `skip` names are
+// passed over with Skip(), the others unpacked and compared.
+void CheckExtraction(const ManifestArchive& expected,
+                     const std::function<bool(std::size_t)>& skip) {
+    Archive archive(CorpusFolder() / expected.name);
+    for (std::size_t i = 0; i < expected.rows.size(); ++i) {
+        const ManifestRow& row = expected.rows[i];
+        SCOPED_TRACE(row.path);
+        ASSERT_TRUE(archive.NextEntry());
+        ASSERT_EQ(archive.current().name, row.path);
+        if (skip(i)) {
+            archive.Skip();
+            continue;
+        }
+        HashingSink sink;
+        try {
+            archive.Unpack(sink);
+        } catch (const ArchiveError& e) {
+            FAIL() << "status " << static_cast<int>(e.status()) << ": " << e.what() << " after "
+                   << sink.Size() << " bytes";
+        }
+        ExpectData(row, sink);
+    }
+}
+
+TEST(LongCorpus, ArchivesThatWrapTheirWindowExtractExactly) {
+    ASSERT_EQ(Families(ArchivesThatWrap()), kFamiliesThatWrap);
+    for (const ManifestArchive& archive : ArchivesThatWrap()) {
+        SCOPED_TRACE(archive.name);
+        CheckExtraction(archive, [](std::size_t) { return false; });
+    }
+}
+
+TEST(LongCorpus, SkippedSolidEntriesStillFeedTheOnesAfterThem) {
+    ASSERT_EQ(Families(ArchivesWithContinuations()), kFamiliesWithContinuations);
+    for (const ManifestArchive& archive : ArchivesWithContinuations()) {
+        SCOPED_TRACE(archive.name);
+        CheckExtraction(archive, [](std::size_t) { return false; });
+        for (std::size_t first = 1; first < archive.rows.size(); ++first) {
+            SCOPED_TRACE("skipping the first " + std::to_string(first));
+            CheckExtraction(archive, [first](std::size_t i) { return i < first; });
+        }
+        SCOPED_TRACE("skipping every other entry");
+        CheckExtraction(archive, [](std::size_t i) { return i % 2 == 0; });
+    }
+}
+
+std::unique_ptr<Decoder> MakeDecoder(const std::string& family, std::size_t window) {
+    if (family == "v15")
+        return MakeDecoder15(window);
+    if (family == "v20")
+        return MakeDecoder20(window);
+    if (family == "v29")
+        return MakeDecoder29(window);
+    if (family == "v50")
+        return MakeDecoder50(window, false);
+    throw std::invalid_argument("no decoder family " + family);
+}
+
+std::vector<std::uint8_t> PackedData(const ManifestArchive& archive, const Entry& entry) {
+    std::ifstream in(CorpusFolder() / archive.name, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(entry.dataOffset));
+    std::vector<std::uint8_t> packed(static_cast<std::size_t>(entry.packedSize));
+    in.read(reinterpret_cast<char*>(packed.data()), static_cast<std::streamsize>(packed.size()));
+    if (in.gcount() != static_cast<std::streamsize>(packed.size()))
+        throw std::runtime_error("packed data beyond the end of " + archive.name);
+    return packed;
+}
+
+// The archive reader hands its decoder whatever the file gives; here each
+// entry's packed bytes come in pieces of 1 to 4093 bytes instead, from the
+// entry's data in the file, to one decoder per solid stream.
+void CheckDecodingInPieces(const ManifestArchive& expected) {
+    Archive archive(CorpusFolder() / expected.name);
+    std::unique_ptr<Decoder> decoder;
+    for (const ManifestRow& row : expected.rows) {
+        SCOPED_TRACE(row.path);
+        ASSERT_TRUE(archive.NextEntry());
+        if (!row.Compressed())
+            continue;
+        const Entry& entry = archive.current();
+        if (!entry.solid || !decoder)
+            decoder = MakeDecoder(row.decoder, static_cast<std::size_t>(entry.windowSize));
+        const std::vector<std::uint8_t> packed = PackedData(expected, entry);
+        PiecewiseSource source(packed);
+        HashingSink sink;
+        try {
+            decoder->Decode(source, entry.unpackedSize, sink, entry.solid);
+        } catch (const DataError& e) {
+            FAIL() << e.what() << " after " << sink.Size() << " bytes";
+        }
+        ExpectData(row, sink);
+    }
+}
+
+TEST(LongCorpus, PackedDataInOddPiecesDecodesTheSame) {
+    std::set<std::string> done;
+    for (const auto* picked : {&ArchivesThatWrap(), &ArchivesWithContinuations()}) {
+        for (const ManifestArchive& archive : *picked) {
+            if (!done.insert(archive.name).second)
+                continue;
+            SCOPED_TRACE(archive.name);
+            CheckDecodingInPieces(archive);
+        }
+    }
+    EXPECT_FALSE(done.empty());
+}
+
+} // namespace
+} // namespace rar::test
