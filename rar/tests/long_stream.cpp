@@ -174,13 +174,20 @@ LongStream MakeLongStream(const MatchRules& rules, unsigned laps, bool solid, st
 std::string DecodingDifference(Decoder& decoder,
                                const std::vector<std::vector<std::uint8_t>>& packed,
                                const LongStream& stream) {
-    if (packed.size() != stream.entryEnds.size())
+    return DecodingDifference(decoder, packed, stream.bytes, stream.entryEnds, stream.window);
+}
+
+std::string DecodingDifference(Decoder& decoder,
+                               const std::vector<std::vector<std::uint8_t>>& packed,
+                               const std::vector<std::uint8_t>& expected,
+                               const std::vector<std::size_t>& entryEnds, std::size_t window) {
+    if (packed.size() != entryEnds.size())
         return "the writer made " + std::to_string(packed.size()) + " entries instead of " +
-               std::to_string(stream.entryEnds.size());
-    ComparingSink sink(stream.bytes);
+               std::to_string(entryEnds.size());
+    ComparingSink sink(expected);
     for (std::size_t i = 0; i < packed.size(); ++i) {
         const std::size_t start = sink.Position();
-        const std::size_t end = stream.entryEnds[i];
+        const std::size_t end = entryEnds[i];
         PiecewiseSource source(packed[i]);
         try {
             decoder.Decode(source, end - start, sink, i > 0);
@@ -193,7 +200,7 @@ std::string DecodingDifference(Decoder& decoder,
             std::ostringstream where;
             where << "entry " << i << " (bytes " << start << " to " << end
                   << "): " << sink.Mismatch() << " at byte " << sink.Position()
-                  << ", window offset " << sink.Position() % stream.window;
+                  << ", window offset " << sink.Position() % window;
             return where.str();
         }
     }

@@ -51,5 +51,11 @@ LongStream MakeLongStream(const MatchRules& rules, unsigned laps, bool solid, st
 std::string DecodingDifference(Decoder& decoder,
                                const std::vector<std::vector<std::uint8_t>>& packed,
                                const LongStream& stream);
+// The same for streams written step by step: `entryEnds` says where each
+// packed entry's bytes end in `expected`; `window` only labels the report.
+std::string DecodingDifference(Decoder& decoder,
+                               const std::vector<std::vector<std::uint8_t>>& packed,
+                               const std::vector<std::uint8_t>& expected,
+                               const std::vector<std::size_t>& entryEnds, std::size_t window);
 
 } // namespace rar::test
