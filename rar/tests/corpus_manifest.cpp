@@ -8,7 +8,18 @@
 namespace rar::test {
 namespace {
 
-enum Column { kArchive, kSolid = 4, kPath, kIsDir, kSize, kSha256, kDictKb, kDecoder, kFeatures };
+enum Column {
+    kArchive,
+    kSolid = 4,
+    kPath,
+    kIsDir,
+    kSize,
+    kSha256,
+    kDictKb,
+    kDecoder,
+    kFeatures,
+    kExpect = 13
+};
 constexpr std::size_t kColumns = 14;
 
 std::string Unescape(const std::string& text) {
@@ -48,6 +59,7 @@ ManifestRow RowFrom(const std::vector<std::string>& cells) {
     row.dictionaryBytes = cells[kDictKb] == "-" ? 0 : std::stoull(cells[kDictKb]) * 1024;
     row.decoder = cells[kDecoder];
     row.features = cells[kFeatures];
+    row.expect = cells[kExpect];
     return row;
 }
 
@@ -62,7 +74,8 @@ bool ManifestRow::HasFeature(const std::string& feature) const {
     return false;
 }
 
-std::vector<ManifestArchive> GoodArchives(const std::filesystem::path& manifest) {
+std::vector<ManifestArchive> ManifestArchives(const std::filesystem::path& manifest,
+                                              const std::string& prefix) {
     std::ifstream in(manifest);
     if (!in)
         throw std::runtime_error("cannot read " + manifest.string());
@@ -71,7 +84,7 @@ std::vector<ManifestArchive> GoodArchives(const std::filesystem::path& manifest)
     std::getline(in, line); // column names
     while (std::getline(in, line)) {
         const std::vector<std::string> cells = Cells(line);
-        if (cells[kArchive].rfind("good/", 0) != 0)
+        if (cells[kArchive].rfind(prefix, 0) != 0)
             continue;
         if (archives.empty() || archives.back().name != cells[kArchive])
             archives.push_back({cells[kArchive], cells[kSolid] == "1", {}});

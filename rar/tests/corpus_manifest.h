@@ -17,6 +17,7 @@ struct ManifestRow {
     std::uint64_t dictionaryBytes = 0;
     std::string decoder;  // store, v15, v20, v29, v50, v70
     std::string features; // '+'-separated
+    std::string expect;   // "ok" and notes, or what a bad archive must do
     bool HasFeature(const std::string& feature) const;
     // Unpacked by a decoder rather than copied.
     bool Compressed() const { return hasData && decoder != "store"; }
@@ -28,7 +29,8 @@ struct ManifestArchive {
     std::vector<ManifestRow> rows;
 };
 
-// The archives under good/ that `manifest` lists.
-std::vector<ManifestArchive> GoodArchives(const std::filesystem::path& manifest);
+// The archives `manifest` lists whose names start with `prefix` ("good/", "bad/").
+std::vector<ManifestArchive> ManifestArchives(const std::filesystem::path& manifest,
+                                              const std::string& prefix);
 
 } // namespace rar::test

@@ -57,7 +57,7 @@ bool ContinuesSolidStream(const ManifestArchive& archive) {
 std::vector<ManifestArchive> Pick(const std::function<bool(const ManifestArchive&)>& rule,
                                   const std::string& kind) {
     std::vector<ManifestArchive> picked;
-    for (ManifestArchive& archive : GoodArchives(CorpusFolder() / "MANIFEST.tsv")) {
+    for (ManifestArchive& archive : ManifestArchives(CorpusFolder() / "MANIFEST.tsv", "good/")) {
         if (!rule(archive))
             continue;
         std::uint64_t total = 0;
