@@ -1,8 +1,11 @@
 #include "rar/crc32.h"
 
+#include "rar/crc32_paths.h"
+
 #include <array>
 
 namespace rar {
+namespace crc32_paths {
 namespace {
 
 using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
@@ -29,9 +32,8 @@ const Tables& CrcTables() {
 
 } // namespace
 
-std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+std::uint32_t TableUpdate(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
     const Tables& t = CrcTables();
-    crc = ~crc;
     while (size >= 8) {
         const std::uint32_t lo = crc ^ (data[0] | data[1] << 8 | data[2] << 16 |
                                         static_cast<std::uint32_t>(data[3]) << 24);
@@ -42,7 +44,15 @@ std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t siz
     }
     while (size--)
         crc = (crc >> 8) ^ t[0][(crc ^ *data++) & 0xFF];
-    return ~crc;
+    return crc;
+}
+
+} // namespace crc32_paths
+
+std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+    static const bool fold = crc32_paths::FoldAvailable();
+    return ~(fold ? crc32_paths::FoldUpdate(~crc, data, size)
+                  : crc32_paths::TableUpdate(~crc, data, size));
 }
 
 } // namespace rar

@@ -2,6 +2,8 @@
 // The sliding dictionary: a power-of-two ring buffer that the decoder writes
 // into directly. Positions are absolute (counted from the first byte of a
 // solid stream), so that filter blocks and output need no wrap bookkeeping.
+#include "rar/match_copy.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,12 +31,8 @@ class Window {
         std::size_t from = (to - distance) & mask_;
         pos += length;
         std::uint8_t* d = data_.get();
-        if (distance >= 8 && to + length <= Size() && from + length <= Size()) {
-            std::uint32_t i = 0;
-            for (; i + 8 <= length; i += 8)
-                std::memcpy(d + to + i, d + from + i, 8);
-            for (; i < length; ++i)
-                d[to + i] = d[from + i];
+        if (to + length <= Size() && from + length <= Size()) {
+            CopyMatch(d + to, d + from, length);
             return;
         }
         for (std::uint32_t i = 0; i < length; ++i)

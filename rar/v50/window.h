@@ -2,6 +2,7 @@
 // The dictionary: the most recent unpacked bytes in a ring buffer, which the
 // decoder writes into directly and copies matches within.
 #include "rar/decoder.h"
+#include "rar/match_copy.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -43,7 +44,7 @@ class Window {
         std::size_t from =
             pos_ >= distance ? pos_ - std::size_t(distance) : pos_ + size_ - std::size_t(distance);
         if (pos_ + length < size_ && from + length <= size_) {
-            CopyLinear(data_.get() + pos_, data_.get() + from, length, std::size_t(distance));
+            CopyMatch(data_.get() + pos_, data_.get() + from, length);
             pos_ += length;
         } else {
             CopyWrapping(from, length);
@@ -65,25 +66,6 @@ class Window {
     }
 
   private:
-    static void CopyLinear(std::uint8_t* out, const std::uint8_t* in, std::size_t length,
-                           std::size_t distance) {
-        if (in > out) {
-            // The source has wrapped round to the far end of the ring.
-            std::memmove(out, in, length);
-        } else if (distance >= 8) {
-            std::size_t i = 0;
-            for (; i + 8 <= length; i += 8) {
-                std::memcpy(out + i, in + i, 8);
-            }
-            for (; i < length; ++i) {
-                out[i] = in[i];
-            }
-        } else {
-            for (std::size_t i = 0; i < length; ++i) {
-                out[i] = in[i];
-            }
-        }
-    }
     void CopyWrapping(std::size_t from, std::size_t length);
     std::size_t IndexOf(std::uint64_t position) const;
 
