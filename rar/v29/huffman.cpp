@@ -1,5 +1,6 @@
 #include "rar/v29/huffman.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace rar::v29 {
@@ -32,21 +33,31 @@ void HuffmanTable::Build(const std::uint8_t* lengths, unsigned count) {
             symbols_[next[n]++] = static_cast<std::uint16_t>(i);
     }
 
-    // Walking the prefixes in order, the code length only grows.
-    unsigned n = 1;
-    for (unsigned prefix = 0; prefix < quick_.size(); ++prefix) {
-        std::uint32_t bits = prefix << (16 - kQuickBits);
-        while (n < kMaxLength && bits >= limit_[n])
-            ++n;
-        // Every value sharing this prefix decodes alike only when the code
-        // fits inside the prefix.
-        if (n > kQuickBits) {
-            quick_[prefix] = 0;
-            continue;
+    FillQuickTable();
+}
+
+void HuffmanTable::FillQuickTable() {
+    // Prefixes below limit_[n] and at or above limit_[n - 1] start a code of
+    // length n. Such a code covers an aligned group of prefixes, as every
+    // limit_[n - 1] is a multiple of the group's size; longer codes are left
+    // to the slow path (entry 0).
+    constexpr unsigned kPrefixShift = 16 - kQuickBits;
+    std::size_t prefix = 0;
+    for (unsigned n = 1; n <= kQuickBits; ++n) {
+        const std::size_t end = std::min<std::size_t>(
+            quick_.size(), (limit_[n] + (1u << kPrefixShift) - 1) >> kPrefixShift);
+        const std::size_t group = std::size_t{1} << (kQuickBits - n);
+        while (prefix < end) {
+            const std::uint32_t bits = static_cast<std::uint32_t>(prefix) << kPrefixShift;
+            const std::uint32_t index = firstIndex_[n] + ((bits - limit_[n - 1]) >> (16 - n));
+            const std::uint16_t entry =
+                static_cast<std::uint16_t>(n << 12 | symbols_[index < count_ ? index : 0]);
+            const std::size_t stop = std::min(end, prefix + group);
+            std::fill(quick_.begin() + prefix, quick_.begin() + stop, entry);
+            prefix = stop;
         }
-        std::uint32_t index = firstIndex_[n] + ((bits - limit_[n - 1]) >> (16 - n));
-        quick_[prefix] = static_cast<std::uint16_t>(n << 12 | symbols_[index < count ? index : 0]);
     }
+    std::fill(quick_.begin() + prefix, quick_.end(), std::uint16_t{0});
 }
 
 unsigned HuffmanTable::DecodeSlow(std::uint32_t bits, unsigned& length) const {

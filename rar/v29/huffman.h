@@ -38,6 +38,8 @@ class HuffmanTable {
   private:
     static constexpr unsigned kQuickBits = 10;
 
+    void FillQuickTable();
+
     // A code the lengths leave unassigned (incomplete or oversubscribed
     // tables) still decodes, as the format's own tables do: to the first
     // symbol, consuming the longest length.
