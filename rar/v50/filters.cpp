@@ -1,5 +1,7 @@
 #include "rar/v50/filters.h"
 
+#include <cstring>
+
 namespace rar::v50 {
 
 void UndoDelta(const std::uint8_t* packed, std::uint8_t* out, std::size_t length,
@@ -14,14 +16,43 @@ void UndoDelta(const std::uint8_t* packed, std::uint8_t* out, std::size_t length
     }
 }
 
+namespace {
+
+// The first index from `i` on, below `end`, whose byte is 0xe8 (or 0xe9 too
+// when `mask` is 0xfe); `end` when there is none. Eight bytes are tested at
+// once: after masking and comparing, a wanted byte is a zero byte.
+std::size_t FindOpcode(const std::uint8_t* data, std::size_t i, std::size_t end,
+                       std::uint8_t mask) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    const std::uint64_t maskWord = kOnes * mask;
+    for (; i + 8 <= end; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, 8);
+        const std::uint64_t x = (word & maskWord) ^ (kOnes * 0xe8);
+        if (((x - kOnes) & ~x & (kOnes * 0x80)) != 0) {
+            break;
+        }
+    }
+    for (; i < end; ++i) {
+        if ((data[i] & mask) == 0xe8) {
+            return i;
+        }
+    }
+    return end;
+}
+
+} // namespace
+
 void UndoE8(std::uint8_t* data, std::size_t length, std::uint32_t fileOffset, bool e9) {
     // Addresses are translated modulo a 16 MB image, as the compressor did.
     constexpr std::uint32_t kImageSize = 0x1000000;
-    for (std::size_t i = 0; i + 4 < length;) {
-        std::uint8_t opcode = data[i++];
-        if (opcode != 0xe8 && !(e9 && opcode == 0xe9)) {
-            continue;
-        }
+    // 0xe8 and 0xe9 differ in the lowest bit only: one test finds either.
+    const std::uint8_t opcodeMask = e9 ? 0xfe : 0xff;
+    // An opcode needs its four address bytes inside the block.
+    const std::size_t end = length > 4 ? length - 4 : 0;
+    for (std::size_t i = FindOpcode(data, 0, end, opcodeMask); i < end;
+         i = FindOpcode(data, i, end, opcodeMask)) {
+        ++i;
         std::uint8_t* p = data + i;
         std::uint32_t offset = std::uint32_t(i + fileOffset) % kImageSize;
         std::uint32_t address = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
