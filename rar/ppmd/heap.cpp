@@ -6,9 +6,10 @@ namespace rar::ppmd {
 
 void Heap::Allocate(std::size_t size) {
     Release();
-    data_.reset(new (std::nothrow) std::uint8_t[size]);
+    data_.reset(new (std::nothrow) std::uint8_t[size + kSlack]);
     if (!data_)
         throw MemoryError("no memory for the PPMd model");
+    std::memset(data_.get() + size, 0, kSlack);
     size_ = size;
 }
 

@@ -1,6 +1,7 @@
 #include "rar/ppmd/model.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace rar::ppmd {
 
@@ -70,9 +71,10 @@ void Model::See2::Update() {
 }
 
 void Model::Store(std::uint32_t s, const State& v) {
-    mem_.heap.SetByte(s, v.symbol);
-    mem_.heap.SetByte(s + 1, v.freq);
-    mem_.heap.SetLong(s + 2, v.successor);
+    std::uint8_t* record = mem_.heap.Record(s);
+    record[0] = v.symbol;
+    record[1] = v.freq;
+    std::memcpy(record + 2, &v.successor, 4);
 }
 
 void Model::Swap(std::uint32_t a, std::uint32_t b) {
@@ -266,12 +268,14 @@ void Model::DecodeSymbol2() {
     const std::uint32_t last = Stats(minContext_) + (numStats - 1) * kStateSize;
     unsigned hiCnt = 0;
     for (unsigned n = 0; n < diff; ++n) {
+        const std::uint8_t* state;
         do {
             p += kStateSize;
             if (p > last)
                 throw DataError("corrupt PPMd data");
-        } while (charMask_[Symbol(p)] == escCount_);
-        hiCnt += Freq(p);
+            state = mem_.heap.Record(p);
+        } while (charMask_[state[0]] == escCount_);
+        hiCnt += state[1];
         candidates[n] = p;
     }
     scale_ += hiCnt;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace rar::ppmd {
 
@@ -60,7 +61,10 @@ class Model {
     std::uint32_t Successor(std::uint32_t s) const { return mem_.heap.Long(s + 2); }
     void SetSuccessor(std::uint32_t s, std::uint32_t c) { mem_.heap.SetLong(s + 2, c); }
     State Load(std::uint32_t s) const {
-        return {Symbol(s), static_cast<std::uint8_t>(Freq(s)), Successor(s)};
+        const std::uint8_t* record = mem_.heap.Record(s);
+        State v{record[0], record[1], 0};
+        std::memcpy(&v.successor, record + 2, 4);
+        return v;
     }
     void Store(std::uint32_t s, const State& v);
     void Swap(std::uint32_t a, std::uint32_t b);
