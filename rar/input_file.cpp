@@ -2,7 +2,14 @@
 
 #include "rar/status.h"
 
+#include <cstring>
+
 namespace rar {
+namespace {
+
+constexpr std::size_t kReadAhead = 1 << 16;
+
+} // namespace
 
 InputFile::InputFile(const std::filesystem::path& path) {
     stream_.open(path, std::ios::binary);
@@ -17,6 +24,24 @@ std::size_t InputFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::s
         return 0;
     if (count > size_ - offset)
         count = static_cast<std::size_t>(size_ - offset);
+    if (count >= kReadAhead)
+        return ReadDirect(offset, buffer, count);
+    if (!Cached(offset, count)) {
+        cache_.resize(kReadAhead);
+        cache_.resize(ReadDirect(offset, cache_.data(), kReadAhead));
+        cacheStart_ = offset;
+        if (cache_.size() < count)
+            count = cache_.size();
+    }
+    std::memcpy(buffer, cache_.data() + (offset - cacheStart_), count);
+    return count;
+}
+
+bool InputFile::Cached(std::uint64_t offset, std::size_t count) const {
+    return offset >= cacheStart_ && offset - cacheStart_ + count <= cache_.size();
+}
+
+std::size_t InputFile::ReadDirect(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
     stream_.clear();
     stream_.seekg(static_cast<std::streamoff>(offset));
     stream_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(count));

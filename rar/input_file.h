@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace rar {
 
@@ -17,8 +18,15 @@ class InputFile {
     void ReadExactly(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
 
   private:
+    std::size_t ReadDirect(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
+    bool Cached(std::uint64_t offset, std::size_t count) const;
+
     std::ifstream stream_;
     std::uint64_t size_ = 0;
+    // Headers come in many small reads close together; one read ahead
+    // serves them all instead of a seek and a read each.
+    std::vector<std::uint8_t> cache_;
+    std::uint64_t cacheStart_ = 0;
 };
 
 } // namespace rar
