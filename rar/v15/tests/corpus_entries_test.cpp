@@ -2,18 +2,34 @@
 // come out with the size and digest the manifest records and the checksum its
 // own header records, and damaged ones must end cleanly.
 #include "rar/crc32.h"
+#include "rar/tests/corpus_entries.h"
+#include "rar/tests/damage.h"
+#include "rar/tests/memory_io.h"
 #include "rar/tests/sha256.h"
 #include "rar/v15/decoder15.h"
-#include "rar/v15/tests/corpus_entries.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <random>
 #include <sstream>
 
 namespace rar::v15::testing {
 namespace {
+
+using test::CorpusEntry;
+using test::CorpusPath;
+using test::DamagedCopy;
+using test::MemorySink;
+using test::MemorySource;
+
+// The entries the method decodes: the compressed ones of "RE~^" archives and
+// those of unpack version 15 in "Rar!" ones.
+std::vector<CorpusEntry> ReadEntries(const std::string& path) {
+    return test::ReadCorpusEntries(
+        path, [](const CorpusEntry& e) { return (e.oldFormat || e.version == 15) && !e.stored; });
+}
 
 struct Expected {
     std::string name;
@@ -46,8 +62,8 @@ std::uint16_t RotatingSum(const std::vector<std::uint8_t>& bytes) {
     return static_cast<std::uint16_t>(sum);
 }
 
-bool MatchesHeader(const Entry& e, const std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() != e.size)
+bool MatchesHeader(const CorpusEntry& e, const std::vector<std::uint8_t>& bytes) {
+    if (bytes.size() != e.unpackedSize)
         return false;
     if (e.oldFormat)
         return RotatingSum(bytes) == e.check;
@@ -61,14 +77,14 @@ std::string Sha256Of(const std::vector<std::uint8_t>& bytes) {
 }
 
 // Decodes the entries in order with one decoder, as an extractor would.
-std::vector<std::vector<std::uint8_t>> DecodeAll(const std::vector<Entry>& entries,
+std::vector<std::vector<std::uint8_t>> DecodeAll(const std::vector<CorpusEntry>& entries,
                                                  std::size_t piece) {
     std::unique_ptr<Decoder> decoder = MakeDecoder15(0x10000);
     std::vector<std::vector<std::uint8_t>> outputs;
-    for (const Entry& e : entries) {
+    for (const CorpusEntry& e : entries) {
         MemorySource source(e.packed, piece);
         MemorySink sink;
-        decoder->Decode(source, e.size, sink, e.solid);
+        decoder->Decode(source, e.unpackedSize, sink, e.solid);
         outputs.push_back(std::move(sink.bytes));
     }
     return outputs;
@@ -80,7 +96,7 @@ TEST(CorpusEntries, EveryEntryMatchesItsHeaderAndTheManifest) {
     bool sawSolid = false;
     bool sawWrap = false;
     for (const auto& [archive, expected] : rows) {
-        std::vector<Entry> entries = ReadEntries(CorpusPath(archive));
+        std::vector<CorpusEntry> entries = ReadEntries(CorpusPath(archive));
         ASSERT_EQ(entries.size(), expected.size()) << archive;
         std::vector<std::vector<std::uint8_t>> outputs = DecodeAll(entries, 1 << 20);
         for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -89,7 +105,7 @@ TEST(CorpusEntries, EveryEntryMatchesItsHeaderAndTheManifest) {
             EXPECT_EQ(outputs[i].size(), expected[i].size) << archive << " " << i;
             EXPECT_EQ(Sha256Of(outputs[i]), expected[i].sha256) << archive << " " << i;
             sawSolid = sawSolid || entries[i].solid;
-            sawWrap = sawWrap || entries[i].size > 0x10000;
+            sawWrap = sawWrap || entries[i].unpackedSize > 0x10000;
         }
     }
     EXPECT_TRUE(sawSolid);
@@ -97,20 +113,20 @@ TEST(CorpusEntries, EveryEntryMatchesItsHeaderAndTheManifest) {
 }
 
 TEST(CorpusEntries, PackedDataArrivingInSmallPiecesDecodesTheSame) {
-    std::vector<Entry> entries = ReadEntries(CorpusPath("good/jr-rar14-solid.rar"));
+    std::vector<CorpusEntry> entries = ReadEntries(CorpusPath("good/jr-rar14-solid.rar"));
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(DecodeAll(entries, 1), DecodeAll(entries, 1 << 20));
 }
 
 TEST(CorpusEntries, SolidEntryDependsOnThePreviousEntrysState) {
-    std::vector<Entry> entries = ReadEntries(CorpusPath("good/jr-rar14-solid.rar"));
+    std::vector<CorpusEntry> entries = ReadEntries(CorpusPath("good/jr-rar14-solid.rar"));
     ASSERT_EQ(entries.size(), 3u);
     ASSERT_TRUE(entries[1].solid);
     std::unique_ptr<Decoder> fresh = MakeDecoder15(0x10000);
     MemorySource source(entries[1].packed, 1 << 20);
     MemorySink sink;
     try {
-        fresh->Decode(source, entries[1].size, sink, false);
+        fresh->Decode(source, entries[1].unpackedSize, sink, false);
         EXPECT_FALSE(MatchesHeader(entries[1], sink.bytes));
     } catch (const DataError&) {
     }
@@ -119,15 +135,15 @@ TEST(CorpusEntries, SolidEntryDependsOnThePreviousEntrysState) {
 TEST(CorpusEntries, CraftedDamageIsNeverTakenForGood) {
     for (const char* archive :
          {"bad/jr-abnormal_void-dist-v15.rar", "bad/jr-abnormal_flagsplace-oob.rar"}) {
-        std::vector<Entry> entries = ReadEntries(CorpusPath(archive));
+        std::vector<CorpusEntry> entries = ReadEntries(CorpusPath(archive));
         ASSERT_FALSE(entries.empty()) << archive;
         std::unique_ptr<Decoder> decoder = MakeDecoder15(0x10000);
         bool anyBroken = false;
-        for (const Entry& e : entries) {
+        for (const CorpusEntry& e : entries) {
             MemorySource source(e.packed, 1 << 20);
             MemorySink sink;
             try {
-                decoder->Decode(source, e.size, sink, e.solid);
+                decoder->Decode(source, e.unpackedSize, sink, e.solid);
                 anyBroken = anyBroken || !MatchesHeader(e, sink.bytes);
             } catch (const DataError&) {
                 anyBroken = true;
@@ -140,29 +156,23 @@ TEST(CorpusEntries, CraftedDamageIsNeverTakenForGood) {
 // Flipped bytes and cut-off streams made from real entries: whatever the
 // damage, the decoder delivers exactly the entry's size or refuses.
 TEST(CorpusEntries, DamagedCopiesOfRealEntriesEndCleanly) {
-    std::vector<Entry> entries;
+    std::vector<CorpusEntry> entries;
     for (const char* archive : {"good/jr-audio_BoatModernEnglish-regular-unpack15-win.rar",
                                 "good/or-REPEATB.RAR", "good/jr-rar14-solid.rar"}) {
-        std::vector<Entry> found = ReadEntries(CorpusPath(archive));
+        std::vector<CorpusEntry> found = ReadEntries(CorpusPath(archive));
         entries.push_back(found.front());
     }
     std::mt19937 random(15);
     int refused = 0;
     for (int round = 0; round < 300; ++round) {
-        const Entry& e = entries[static_cast<std::size_t>(round) % entries.size()];
-        std::vector<std::uint8_t> damaged = e.packed;
-        if (round % 3 == 0) {
-            damaged.resize(random() % damaged.size());
-        } else {
-            for (int flips = 1 + round % 4; flips > 0; --flips)
-                damaged[random() % damaged.size()] ^= static_cast<std::uint8_t>(1 + random() % 255);
-        }
+        const CorpusEntry& e = entries[static_cast<std::size_t>(round) % entries.size()];
+        std::vector<std::uint8_t> damaged = DamagedCopy(e.packed, round, random);
         std::unique_ptr<Decoder> decoder = MakeDecoder15(0x10000);
         MemorySource source(damaged, 1 << 20);
         MemorySink sink;
         try {
-            decoder->Decode(source, e.size, sink, false);
-            EXPECT_EQ(sink.bytes.size(), e.size);
+            decoder->Decode(source, e.unpackedSize, sink, false);
+            EXPECT_EQ(sink.bytes.size(), e.unpackedSize);
         } catch (const DataError&) {
             ++refused;
         }

@@ -1,7 +1,7 @@
 // Hand-made streams for the edges the corpus does not reach: empty and
 // truncated entries, model resets between entries, and arbitrary input.
+#include "rar/tests/memory_io.h"
 #include "rar/v15/decoder15.h"
-#include "rar/v15/tests/memory_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,9 @@
 
 namespace rar::v15::testing {
 namespace {
+
+using rar::test::MemorySink;
+using rar::test::MemorySource;
 
 // Flag byte "all literals" (place 1 of the flag set), then literals at places
 // 1, 0, 1 of the literal set. Byte 1 is used first, so it moves to the front

@@ -1,31 +1,48 @@
 // Real RAR 2.0 archives from the shared corpus: every entry must come out with
 // the size and CRC32 its header records, and damaged ones must be refused.
+#include "rar/tests/corpus_entries.h"
+#include "rar/tests/crc_sink.h"
+#include "rar/tests/damage.h"
+#include "rar/tests/memory_io.h"
 #include "rar/v20/decoder20.h"
-#include "rar/v20/tests/corpus_archive.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace rar::v20::testing {
 namespace {
+
+using test::CorpusEntry;
+using test::CorpusPath;
+using test::CrcSink;
+using test::DamagedCopy;
+using test::MemorySource;
+
+// Every compressed file entry of unpack version 20 or 26, in archive order.
+std::vector<CorpusEntry> ReadV20Entries(const std::string& path) {
+    return test::ReadCorpusEntries(path, [](const CorpusEntry& e) {
+        return !e.directory && !e.stored && (e.version == 20 || e.version == 26);
+    });
+}
 
 enum class Outcome { Intact, WrongBytes, Refused };
 
 // Decodes every RAR 2.0 entry of the archive with one decoder, as an
 // extractor would, and says how each one came out.
 std::vector<Outcome> DecodeAll(const std::string& archive, std::size_t chunk = 1 << 20) {
-    std::vector<PackedEntry> entries = ReadV20Entries(CorpusPath(archive));
+    std::vector<CorpusEntry> entries = ReadV20Entries(CorpusPath(archive));
     std::vector<Outcome> outcomes;
     if (entries.empty())
         return outcomes;
     std::unique_ptr<Decoder> decoder = MakeDecoder20(entries.front().window);
-    for (const PackedEntry& e : entries) {
-        VectorSource source(e.packed, chunk);
+    for (const CorpusEntry& e : entries) {
+        MemorySource source(e.packed, chunk);
         CrcSink sink;
         try {
             decoder->Decode(source, e.unpackedSize, sink, e.solid);
-            bool intact = sink.count == e.unpackedSize && sink.crc == e.crc;
+            bool intact = sink.count == e.unpackedSize && sink.crc == e.check;
             outcomes.push_back(intact ? Outcome::Intact : Outcome::WrongBytes);
         } catch (const DataError&) {
             outcomes.push_back(Outcome::Refused);
@@ -78,21 +95,15 @@ TEST(CorpusEntries, DamagedStreamsAreNeverTakenForGood) {
 // Flipped bytes and cut-off streams made from real entries: whatever the
 // damage, the decoder either delivers exactly the entry's size or refuses.
 TEST(CorpusEntries, DamagedCopiesOfRealEntriesEndCleanly) {
-    std::vector<PackedEntry> entries = ReadV20Entries(CorpusPath("good/zx-test_v2.rar"));
+    std::vector<CorpusEntry> entries = ReadV20Entries(CorpusPath("good/zx-test_v2.rar"));
     ASSERT_FALSE(entries.empty());
     std::mt19937 random(20);
     int refused = 0;
     for (int round = 0; round < 300; ++round) {
-        const PackedEntry& e = entries[static_cast<std::size_t>(round) % entries.size()];
-        std::vector<std::uint8_t> damaged = e.packed;
-        if (round % 3 == 0) {
-            damaged.resize(random() % damaged.size());
-        } else {
-            for (int flips = 1 + round % 4; flips > 0; --flips)
-                damaged[random() % damaged.size()] ^= static_cast<std::uint8_t>(1 + random() % 255);
-        }
+        const CorpusEntry& e = entries[static_cast<std::size_t>(round) % entries.size()];
+        std::vector<std::uint8_t> damaged = DamagedCopy(e.packed, round, random);
         std::unique_ptr<Decoder> decoder = MakeDecoder20(e.window);
-        VectorSource source(damaged);
+        MemorySource source(damaged);
         CrcSink sink;
         try {
             decoder->Decode(source, e.unpackedSize, sink, false);

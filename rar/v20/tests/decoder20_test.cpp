@@ -23,7 +23,7 @@ std::vector<std::uint8_t> DecodeStream(Decoder& decoder, const StreamWriter& w, 
     MemorySource source(w.Bytes());
     MemorySink sink;
     decoder.Decode(source, size, sink, solid);
-    return sink.data;
+    return sink.bytes;
 }
 
 void LiteralsInto(StreamWriter& w, Expected& e, std::size_t count) {
@@ -34,10 +34,28 @@ void LiteralsInto(StreamWriter& w, Expected& e, std::size_t count) {
     }
 }
 
-TEST(Decoder20, EveryKindOfMatchCopiesTheRightBytes) {
+// A stream that opens with the plain tables, and the bytes it must give.
+class Decoder20Stream : public ::testing::Test {
+  protected:
+    Decoder20Stream() { w.Tables(PlainLengths(), {}, false); }
+    void ExpectDecoded(std::size_t window = 1 << 16) {
+        auto decoder = MakeDecoder20(window);
+        EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+    }
     StreamWriter w;
     Expected e;
-    w.Tables(PlainLengths(), {}, false);
+};
+
+// A block header with a sound length code whose first length says "repeat
+// the previous one", before there is any.
+void RepeatBeforeAnyLength(StreamWriter& w) {
+    w.Put(0, 2);
+    for (int i = 0; i < 19; ++i)
+        w.Put(5, 4);
+    w.Put(16, 5);
+}
+
+TEST_F(Decoder20Stream, EveryKindOfMatchCopiesTheRightBytes) {
     for (char c : std::string("abcdefgh")) {
         w.Literal(static_cast<std::uint8_t>(c));
         e.Literal(static_cast<std::uint8_t>(c));
@@ -59,14 +77,10 @@ TEST(Decoder20, EveryKindOfMatchCopiesTheRightBytes) {
     w.Put(1, 1);
     e.Copy(12, 6);
 
-    auto decoder = MakeDecoder20(1 << 16);
-    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+    ExpectDecoded();
 }
 
-TEST(Decoder20, FarMatchesGrowByTheirDistance) {
-    StreamWriter w;
-    Expected e;
-    w.Tables(PlainLengths(), {}, false);
+TEST_F(Decoder20Stream, FarMatchesGrowByTheirDistance) {
     LiteralsInto(w, e, 0x40000);
     w.Symbol(270);
     w.Distance(25); // 6145 + 11 bits: just under 0x2000
@@ -90,14 +104,10 @@ TEST(Decoder20, FarMatchesGrowByTheirDistance) {
     w.LengthSlot(0);
     e.Copy(5, 0x40000);
 
-    auto decoder = MakeDecoder20(1 << 20);
-    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+    ExpectDecoded(1 << 20);
 }
 
-TEST(Decoder20, BlockHeaderMidStreamChangesTheCodes) {
-    StreamWriter w;
-    Expected e;
-    w.Tables(PlainLengths(), {}, false);
+TEST_F(Decoder20Stream, BlockHeaderMidStreamChangesTheCodes) {
     LiteralsInto(w, e, 10);
     w.Symbol(269);
     w.Tables(LiteralOnlyLengths(), PlainLengths(), true);
@@ -105,8 +115,7 @@ TEST(Decoder20, BlockHeaderMidStreamChangesTheCodes) {
         w.Put(static_cast<std::uint32_t>(200 + i), 8);
         e.Literal(static_cast<std::uint8_t>(200 + i));
     }
-    auto decoder = MakeDecoder20(1 << 16);
-    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+    ExpectDecoded();
 }
 
 TEST(Decoder20, SolidEntryContinuesWindowCodesAndDistances) {
@@ -149,10 +158,7 @@ TEST(Decoder20, HeaderAfterTheLastByteServesTheSolidSuccessor) {
     EXPECT_EQ(DecodeStream(*decoder, second, 2, true), (std::vector<std::uint8_t>{'x', 'y'}));
 }
 
-TEST(Decoder20, MultimediaBlockBetweenLzBlocks) {
-    StreamWriter w;
-    Expected e;
-    w.Tables(PlainLengths(), {}, false);
+TEST_F(Decoder20Stream, MultimediaBlockBetweenLzBlocks) {
     LiteralsInto(w, e, 4);
     w.Symbol(269);
     w.AudioTables(2);
@@ -170,19 +176,14 @@ TEST(Decoder20, MultimediaBlockBetweenLzBlocks) {
     w.Symbol(261); // 2 bytes from distance 3
     w.Put(2, 2);
     e.Copy(2, 3);
-    auto decoder = MakeDecoder20(1 << 16);
-    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+    ExpectDecoded();
 }
 
-TEST(Decoder20, HugeDictionaryClaimStillDecodes) {
+TEST_F(Decoder20Stream, HugeDictionaryClaimStillDecodes) {
+    LiteralsInto(w, e, 3);
     // No 2.0 distance reaches past 1 MB, so a larger claim must not be
     // allocated (or refused for lack of memory).
-    auto decoder = MakeDecoder20(std::size_t{1} << (sizeof(std::size_t) * 8 - 2));
-    StreamWriter w;
-    Expected e;
-    w.Tables(PlainLengths(), {}, false);
-    LiteralsInto(w, e, 3);
-    EXPECT_EQ(DecodeStream(*decoder, w, 3), e.bytes);
+    ExpectDecoded(std::size_t{1} << (sizeof(std::size_t) * 8 - 2));
 }
 
 TEST(Decoder20, NonSolidEntryForgetsThePreviousOne) {
@@ -203,10 +204,7 @@ TEST(Decoder20, NonSolidEntryForgetsThePreviousOne) {
     EXPECT_EQ(DecodeStream(*decoder, second, expected.size()), expected);
 }
 
-TEST(Decoder20, OutputLongerThanTheWindowWrapsIntact) {
-    StreamWriter w;
-    Expected e;
-    w.Tables(PlainLengths(), {}, false);
+TEST_F(Decoder20Stream, OutputLongerThanTheWindowWrapsIntact) {
     LiteralsInto(w, e, 40000);
     // Matches of 259 bytes from 40000 back keep overwriting the window
     // while its oldest bytes still wait to be written out.
@@ -217,8 +215,7 @@ TEST(Decoder20, OutputLongerThanTheWindowWrapsIntact) {
         w.Put(40000 - 32769, 14);
         e.Copy(259, 40000);
     }
-    auto decoder = MakeDecoder20(1 << 16);
-    EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+    ExpectDecoded();
 }
 
 void ExpectRefused(const std::vector<std::uint8_t>& bytes, std::size_t size) {
@@ -252,11 +249,8 @@ TEST(Decoder20, DamagedStreamsAreRefused) {
     crowded.Tables(three, {}, false);
     ExpectRefused(crowded.Bytes(), 1);
 
-    StreamWriter repeatFirst; // "repeat the previous length" before any length
-    repeatFirst.Put(0, 2);
-    for (int i = 0; i < 19; ++i)
-        repeatFirst.Put(5, 4);
-    repeatFirst.Put(16, 5);
+    StreamWriter repeatFirst;
+    RepeatBeforeAnyLength(repeatFirst);
     repeatFirst.Put(0, 32);
     ExpectRefused(repeatFirst.Bytes(), 1);
 }
@@ -279,10 +273,7 @@ TEST(Decoder20, DamagedTrailingHeaderSpoilsOnlyTheSolidSuccessor) {
     first.Tables(PlainLengths(), {}, false);
     LiteralsInto(first, e, 5);
     first.Symbol(269);
-    first.Put(0, 2);
-    for (int i = 0; i < 19; ++i)
-        first.Put(5, 4);
-    first.Put(16, 5); // a repeat with nothing before it
+    RepeatBeforeAnyLength(first);
     first.Put(0, 16);
     EXPECT_EQ(DecodeStream(*decoder, first, 5), e.bytes);
 

@@ -2,7 +2,8 @@
 // Writes 2.0 streams bit by bit, with code tables simple enough to write by
 // hand: every main symbol 9 bits, every distance slot 6, every length slot 5,
 // so that a symbol's code is its own number.
-#include "rar/decoder.h"
+#include "rar/tests/bit_writer.h"
+#include "rar/tests/memory_io.h"
 
 #include <array>
 #include <cstdint>
@@ -16,21 +17,8 @@ using Lengths = std::array<std::uint8_t, kTableSize>;
 
 class StreamWriter {
   public:
-    void Put(std::uint32_t value, unsigned bits) {
-        for (unsigned i = bits; i-- > 0;) {
-            current_ = static_cast<std::uint8_t>(current_ << 1 | ((value >> i) & 1));
-            if (++used_ == 8) {
-                bytes_.push_back(current_);
-                used_ = 0;
-            }
-        }
-    }
-    std::vector<std::uint8_t> Bytes() const {
-        std::vector<std::uint8_t> out = bytes_;
-        if (used_ != 0)
-            out.push_back(static_cast<std::uint8_t>(current_ << (8 - used_)));
-        return out;
-    }
+    void Put(std::uint32_t value, unsigned bits) { bits_.Put(value, bits); }
+    const std::vector<std::uint8_t>& Bytes() const { return bits_.Bytes(); }
 
     // An LZ block header whose lengths are sent as differences from `old`,
     // with a length-code in which every one of its 19 symbols is 5 bits long.
@@ -58,10 +46,12 @@ class StreamWriter {
     void LengthSlot(unsigned slot) { Put(slot, 5); }
 
   private:
-    std::vector<std::uint8_t> bytes_;
-    std::uint8_t current_ = 0;
-    unsigned used_ = 0;
+    rar::test::BitWriter bits_;
 };
+
+// Streams written here reach the decoder from memory.
+using rar::test::MemorySink;
+using rar::test::MemorySource;
 
 inline Lengths PlainLengths() {
     Lengths l{};
@@ -77,25 +67,5 @@ inline Lengths LiteralOnlyLengths() {
     std::memset(l.data(), 8, 256);
     return l;
 }
-
-struct MemorySource : ByteSource {
-    explicit MemorySource(std::vector<std::uint8_t> bytes) : data(std::move(bytes)) {}
-    std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
-        std::size_t take = std::min(size, data.size() - pos);
-        if (take != 0)
-            std::memcpy(buffer, data.data() + pos, take);
-        pos += take;
-        return take;
-    }
-    std::vector<std::uint8_t> data;
-    std::size_t pos = 0;
-};
-
-struct MemorySink : ByteSink {
-    void Write(const std::uint8_t* bytes, std::size_t size) override {
-        data.insert(data.end(), bytes, bytes + size);
-    }
-    std::vector<std::uint8_t> data;
-};
 
 } // namespace rar::v20::testing

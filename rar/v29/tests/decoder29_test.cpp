@@ -19,7 +19,7 @@ Bytes Decode(Decoder& decoder, const StreamWriter& stream, std::uint64_t size, b
     test::MemorySource source(stream.bits.Bytes());
     test::MemorySink sink;
     decoder.Decode(source, size, sink, solid);
-    return sink.data;
+    return sink.bytes;
 }
 
 Bytes Decode(const StreamWriter& stream, std::uint64_t size) {
@@ -217,7 +217,7 @@ TEST(Decoder29, RandomBitsNeverEscapeAsAnythingButDataErrors) {
             decoder->Decode(source, 1 + rng() % 100000, sink, false);
         } catch (const DataError&) {
         }
-        EXPECT_LE(sink.data.size(), 100000u);
+        EXPECT_LE(sink.bytes.size(), 100000u);
     }
 }
 

@@ -77,7 +77,7 @@ Bytes Decode(const StreamWriter& s, std::size_t size, std::size_t window = 0x100
     test::MemorySource source(s.bits.Bytes());
     test::MemorySink sink;
     decoder->Decode(source, size, sink, false);
-    return sink.data;
+    return sink.bytes;
 }
 
 Bytes Random(std::size_t size, unsigned seed) {

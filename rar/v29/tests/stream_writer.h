@@ -1,29 +1,20 @@
 #pragma once
 // The encoder side of the 2.9 LZ format, as far as the tests need it: fixed
 // code lengths, so that every symbol is written as a plain number of bits.
-#include "rar/decoder.h"
+#include "rar/tests/bit_writer.h"
+#include "rar/tests/memory_io.h"
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <stdexcept>
 #include <vector>
 
 namespace rar::v29::test {
 
-class BitWriter {
+// The shared bit writer, plus the filter machine's variable-length number in
+// its 16- or 32-bit form.
+class BitWriter : public rar::test::BitWriter {
   public:
-    void Put(std::uint32_t value, unsigned count) {
-        for (unsigned i = count; i-- > 0;) {
-            if (bits_ % 8 == 0)
-                bytes_.push_back(0);
-            if (value >> i & 1)
-                bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (bits_ % 8));
-            ++bits_;
-        }
-    }
-    void AlignToByte() { bits_ = bytes_.size() * 8; }
-    // The filter machine's variable-length number, in its 16- or 32-bit form.
     void PutNumber(std::uint32_t value) {
         if (value < 0x10000) {
             Put(2, 2);
@@ -33,11 +24,6 @@ class BitWriter {
             Put(value, 32);
         }
     }
-    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
-
-  private:
-    std::vector<std::uint8_t> bytes_;
-    std::size_t bits_ = 0;
 };
 
 // Code widths of the tables StreamWriter sends: every symbol of a table has
@@ -200,6 +186,10 @@ class StreamWriter {
     }
 };
 
+// Streams written here reach the decoder from memory.
+using rar::test::MemorySink;
+using rar::test::MemorySource;
+
 // Bytes of `size` whose CRC32 is `crc`, the way the format recognises its
 // standard filter programs: the tests can name a program without its code.
 inline std::vector<std::uint8_t> ProgramWithCrc(std::size_t size, std::uint32_t crc) {
@@ -228,25 +218,5 @@ inline std::vector<std::uint8_t> ProgramWithCrc(std::size_t size, std::uint32_t 
         code[size - 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(tail >> (8 * i));
     return code;
 }
-
-struct MemorySource : ByteSource {
-    explicit MemorySource(const std::vector<std::uint8_t>& bytes) : data(bytes) {}
-    std::size_t Read(std::uint8_t* buffer, std::size_t size) override {
-        std::size_t take = std::min(size, data.size() - pos);
-        if (take != 0)
-            std::memcpy(buffer, data.data() + pos, take);
-        pos += take;
-        return take;
-    }
-    std::vector<std::uint8_t> data;
-    std::size_t pos = 0;
-};
-
-struct MemorySink : ByteSink {
-    void Write(const std::uint8_t* bytes, std::size_t size) override {
-        data.insert(data.end(), bytes, bytes + size);
-    }
-    std::vector<std::uint8_t> data;
-};
 
 } // namespace rar::v29::test

@@ -14,11 +14,11 @@
 namespace rar::v50 {
 namespace {
 
+using test::MemorySink;
 using test::MemorySource;
 using test::NoiseBytes;
 using test::StreamOptions;
 using test::StreamWriter;
-using test::VectorSink;
 
 constexpr std::size_t kSmallWindow = 0x20000;
 
@@ -26,7 +26,7 @@ std::vector<std::uint8_t> Unpack(Decoder& decoder, const std::vector<std::uint8_
                                  std::uint64_t size, bool solid = false,
                                  std::size_t chunk = 1 << 20) {
     MemorySource source(packed, chunk);
-    VectorSink sink;
+    MemorySink sink;
     decoder.Decode(source, size, sink, solid);
     return sink.bytes;
 }
@@ -41,7 +41,7 @@ void ExpectDataError(const std::vector<std::uint8_t>& packed, std::uint64_t size
                      std::size_t window = kSmallWindow) {
     auto decoder = MakeDecoder50(window, false);
     MemorySource source(packed);
-    VectorSink sink;
+    MemorySink sink;
     EXPECT_THROW(decoder->Decode(source, size, sink, false), DataError);
 }
 
@@ -300,7 +300,7 @@ TEST(Decoder50, SurvivesDamagedStreams) {
         }
         auto decoder = MakeDecoder50(kSmallWindow, false);
         MemorySource source(damaged);
-        VectorSink sink;
+        MemorySink sink;
         try {
             decoder->Decode(source, w.Plain().size(), sink, false);
             EXPECT_EQ(sink.bytes.size(), w.Plain().size());
@@ -314,7 +314,7 @@ TEST(Decoder50, ReportsAWindowTheMachineCannotGive) {
     auto decoder = MakeDecoder50(std::numeric_limits<std::size_t>::max() - 4096, false);
     StreamWriter w = MixedStream();
     MemorySource source(w.Stream());
-    VectorSink sink;
+    MemorySink sink;
     // Unknown size: the whole window is needed.
     EXPECT_THROW(decoder->Decode(source, std::numeric_limits<std::uint64_t>::max(), sink, false),
                  MemoryError);

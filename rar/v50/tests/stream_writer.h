@@ -2,6 +2,8 @@
 // Writes packed RAR 5.0 streams for the tests, with every code of a table the
 // same length (so a symbol's code is its number), and keeps the bytes the
 // stream must unpack to.
+#include "rar/tests/bit_writer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -9,26 +11,7 @@
 
 namespace rar::v50::test {
 
-class BitWriter {
-  public:
-    void Put(std::uint64_t value, unsigned count) {
-        for (unsigned i = count; i-- > 0;) {
-            if (bits_ % 8 == 0) {
-                bytes_.push_back(0);
-            }
-            if ((value >> i) & 1) {
-                bytes_.back() |= std::uint8_t(0x80 >> (bits_ % 8));
-            }
-            ++bits_;
-        }
-    }
-    const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
-    std::size_t Bits() const { return bits_; }
-
-  private:
-    std::vector<std::uint8_t> bytes_;
-    std::size_t bits_ = 0;
-};
+using rar::test::BitWriter;
 
 struct StreamOptions {
     bool extendedDistances = false;
