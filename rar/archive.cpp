@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <new>
-#include <vector>
 
 namespace rar {
 namespace {
@@ -171,9 +171,11 @@ void Archive::UnpackStored(ByteSink& out) {
     if (!entry_.sizeUnknown && entry_.packedSize != entry_.unpackedSize)
         throw ArchiveError(Status::BadData, "stored entry with mismatched sizes");
     PackedSource packed(file_, entry_.dataOffset, entry_.packedSize);
-    std::vector<std::uint8_t> buffer(1 << 16);
-    while (std::size_t got = packed.Read(buffer.data(), buffer.size()))
-        out.Write(buffer.data(), got);
+    constexpr std::size_t kChunk = 1 << 16;
+    // Left uninitialised: every byte passed on has just been read into it.
+    const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kChunk]);
+    while (std::size_t got = packed.Read(buffer.get(), kChunk))
+        out.Write(buffer.get(), got);
 }
 
 Decoder& Archive::DecoderFor(const Entry& entry) {

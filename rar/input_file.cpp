@@ -27,18 +27,19 @@ std::size_t InputFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::s
     if (count >= kReadAhead)
         return ReadDirect(offset, buffer, count);
     if (!Cached(offset, count)) {
-        cache_.resize(kReadAhead);
-        cache_.resize(ReadDirect(offset, cache_.data(), kReadAhead));
+        if (!cache_)
+            cache_.reset(new std::uint8_t[kReadAhead]);
+        cacheSize_ = ReadDirect(offset, cache_.get(), kReadAhead);
         cacheStart_ = offset;
-        if (cache_.size() < count)
-            count = cache_.size();
+        if (cacheSize_ < count)
+            count = cacheSize_;
     }
-    std::memcpy(buffer, cache_.data() + (offset - cacheStart_), count);
+    std::memcpy(buffer, cache_.get() + (offset - cacheStart_), count);
     return count;
 }
 
 bool InputFile::Cached(std::uint64_t offset, std::size_t count) const {
-    return offset >= cacheStart_ && offset - cacheStart_ + count <= cache_.size();
+    return offset >= cacheStart_ && offset - cacheStart_ + count <= cacheSize_;
 }
 
 std::size_t InputFile::ReadDirect(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <vector>
+#include <memory>
 
 namespace rar {
 
@@ -25,7 +25,8 @@ class InputFile {
     std::uint64_t size_ = 0;
     // Headers come in many small reads close together; one read ahead
     // serves them all instead of a seek and a read each.
-    std::vector<std::uint8_t> cache_;
+    std::unique_ptr<std::uint8_t[]> cache_;
+    std::size_t cacheSize_ = 0;
     std::uint64_t cacheStart_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "rar/header_walker.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -38,17 +39,21 @@ Signature FindSignature(InputFile& file, std::uint64_t offset) {
     constexpr std::size_t kChunk = 1 << 16;
     std::vector<std::uint8_t> buffer(kChunk + sizeof(kMark50));
     for (std::uint64_t at = offset; at < kMaxSfxSize && at < file.size(); at += kChunk) {
-        std::size_t got = file.ReadAt(at, buffer.data(), buffer.size());
-        for (std::size_t i = 0; i < got && i < kChunk; ++i) {
-            const std::uint8_t* p = buffer.data() + i;
-            std::size_t left = got - i;
+        const std::size_t got = file.ReadAt(at, buffer.data(), buffer.size());
+        const std::uint8_t* const begin = buffer.data();
+        const std::uint8_t* const end = begin + std::min(got, kChunk);
+        // Every signature starts with 'R': only those bytes need a closer look.
+        for (const std::uint8_t* p = begin;
+             (p = static_cast<const std::uint8_t*>(std::memchr(p, 'R', end - p))) != nullptr; ++p) {
+            const std::uint64_t where = at + static_cast<std::uint64_t>(p - begin);
+            const std::size_t left = got - static_cast<std::size_t>(p - begin);
             if (left >= sizeof(kMark50) && std::memcmp(p, kMark50, sizeof(kMark50)) == 0)
-                return {Signature::Rar50, at + i};
+                return {Signature::Rar50, where};
             if (left >= sizeof(kMark15) && std::memcmp(p, kMark15, sizeof(kMark15)) == 0)
-                return {Signature::Rar15, at + i};
+                return {Signature::Rar15, where};
             if (left >= sizeof(kMark14) && std::memcmp(p, kMark14, sizeof(kMark14)) == 0 &&
-                (at + i == 0 || LooksLikeOldArchive(file, at + i)))
-                return {Signature::Rar14, at + i};
+                (where == 0 || LooksLikeOldArchive(file, where)))
+                return {Signature::Rar14, where};
         }
     }
     return {};
