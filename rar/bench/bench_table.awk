@@ -115,7 +115,7 @@ END {
     if (failures != "") printf "\nArchives ours did not decode correctly: %s\n", failures
     print ""
     print "Notes:"
-    print "- Times are CPU seconds (user + system) of the decoding process, best of the runs: on this shared machine the wall clock measures the load as much as the decoder."
+    print "- Times are CPU seconds of the decoding, best of the runs; ours and libarchive repeat their passes within a run for about 50 ms and keep the fastest, so that a small archive measures the decoder rather than first-touch costs. On this shared machine the wall clock measures the load as much as the decoder."
     print "- ours and libarchive: decoding inside one benchmark process, data counted and dropped; libarchive is \"-\" where it cannot read the method (1.4 format, 1.5 and 2.0 methods). A peer's speed on an archive where it stops short or delivers wrong data is over the bytes it did deliver; such archives count in no aggregate."
     printf "- unar: the whole `unar -q -f -o SCRATCH ARCHIVE` process, writing files to disk, so its figure includes starting the process: on the smallest archive (%s) that takes %.1f ms of CPU. It is \"-\" for 1.4-format archives, which it cannot open.\n",
         tiny, tiny_time * 1000
