@@ -7,6 +7,24 @@
 #include <string>
 #include <unistd.h>
 
+namespace {
+
+void TestArchive(const std::string& path) {
+    RAROpenArchiveData open{};
+    open.ArcName = const_cast<char*>(path.c_str());
+    open.OpenMode = RAR_OM_EXTRACT;
+    HANDLE handle = RAROpenArchive(&open);
+    if (!handle)
+        return;
+    RARHeaderData header{};
+    for (int entries = 0; entries < 10000 && RARReadHeader(handle, &header) == ERAR_SUCCESS;
+         ++entries)
+        RARProcessFile(handle, RAR_TEST, nullptr, nullptr);
+    RARCloseArchive(handle);
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path = "/tmp/rar-fuzz-" + std::to_string(getpid()) + ".rar";
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -15,16 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fwrite(data, 1, size, file);
     std::fclose(file);
 
-    RAROpenArchiveData open{};
-    open.ArcName = const_cast<char*>(path.c_str());
-    open.OpenMode = RAR_OM_EXTRACT;
-    HANDLE handle = RAROpenArchive(&open);
-    if (!handle)
-        return 0;
-    RARHeaderData header{};
-    for (int entries = 0; entries < 10000 && RARReadHeader(handle, &header) == ERAR_SUCCESS;
-         ++entries)
-        RARProcessFile(handle, RAR_TEST, nullptr, nullptr);
-    RARCloseArchive(handle);
+    TestArchive(path);
+    // Removed each time: a run of single inputs is one process each.
+    std::remove(path.c_str());
     return 0;
 }
