@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # What the free-notification hook costs: allocation/release pairs with and
 # without it, from one run, and the overhead with an empty watch list. The
-# tree is a plain Release build, so the same script also runs the support
-# library's tests under valgrind, which the sanitizer tree cannot host.
+# tree is a plain Release build, so the same script also runs the tests the
+# sanitizer tree cannot host: the support library's under valgrind, and the
+# RAR benchmark's heap counter, which replaces the C allocator.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target free_hook_bench lib_tests lib_global_allocation_tests >/dev/null
+cmake --build "$build" --target free_hook_bench lib_tests lib_global_allocation_tests \
+    rar_heap_counter_tests >/dev/null
 ctest --test-dir "$build" -L valgrind --output-on-failure
+ctest --test-dir "$build" -R '^rar_heap_counter_tests$' --output-on-failure
 
 out="$build/free_hook_bench.json"
 "$build/lib/free_hook_bench" --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true \
