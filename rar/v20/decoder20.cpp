@@ -48,7 +48,6 @@ constexpr std::uint8_t kShortBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
 
 // Main-code symbols past the literals.
 constexpr unsigned kRepeatLast = 256;
-constexpr unsigned kFirstOldDistance = 257;
 constexpr unsigned kFirstShortDistance = 261;
 constexpr unsigned kNewTables = 269;
 constexpr unsigned kFirstLongMatch = 270;
@@ -193,6 +192,7 @@ void Decoder20::DecodeMatch(BitReader& in, unsigned symbol) {
     } else if (symbol == kRepeatLast) {
         Copy(lastLength_, lastDistance_);
     } else if (symbol < kFirstShortDistance) {
+        // The four symbols after the repeat name the last distances, newest first.
         std::uint32_t distance = oldDistances_[(oldDistanceIndex_ - (symbol - kRepeatLast)) & 3];
         unsigned slot = tables_.length.Decode(in);
         std::uint32_t length = kLengthBase[slot] + 2 + ReadExtra(in, kLengthBits[slot]);
