@@ -16,14 +16,22 @@ cmake --build build/windows
 scripts/wine-session build/windows \
     ctest --test-dir build/windows --output-on-failure -j2 --timeout 300
 
-# A short libFuzzer run over the RAR library (clang, ASan + UBSan), seeded with
-# the corpus; inputs it finds crashing are kept in rar/fuzz/regressions.
+# Short libFuzzer runs over the RAR library (clang, ASan + UBSan): whole
+# archives seeded with the corpus, then packed data fed straight to the older
+# decoders, seeded with what the seed tool cuts out of the corpus. Inputs
+# found crashing are kept in rar/fuzz/regressions and rar/fuzz/decoder-regressions.
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUPKIT_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" \
     >/dev/null
-cmake --build build/fuzz --target rar_fuzz
+cmake --build build/fuzz --target rar_fuzz rar_decoder_fuzz rar_fuzz_seeds
 mkdir -p build/fuzz/work rar/fuzz/regressions
-build/fuzz/rar/rar_fuzz -max_total_time=60 -rss_limit_mb=2048 -timeout=20 \
+build/fuzz/rar/rar_fuzz -max_total_time=60 -rss_limit_mb=2048 -timeout=60 \
     -artifact_prefix=build/fuzz/ build/fuzz/work ../shared/rar-corpus/good \
     ../shared/rar-corpus/bad rar/fuzz/regressions
+mkdir -p build/fuzz/decoder-seeds build/fuzz/decoder-work rar/fuzz/decoder-regressions
+build/fuzz/rar/rar_fuzz_seeds build/fuzz/decoder-seeds ../shared/rar-corpus/good/* \
+    ../shared/rar-corpus/bad/*
+build/fuzz/rar/rar_decoder_fuzz -max_total_time=30 -max_len=32768 -rss_limit_mb=2048 -timeout=60 \
+    -artifact_prefix=build/fuzz/decoder- build/fuzz/decoder-work build/fuzz/decoder-seeds \
+    rar/fuzz/decoder-regressions
