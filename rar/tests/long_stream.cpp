@@ -2,6 +2,8 @@
 
 #include "rar/tests/piecewise_source.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <random>
 #include <sstream>
@@ -205,6 +207,29 @@ std::string DecodingDifference(Decoder& decoder,
         }
     }
     return "";
+}
+
+void CheckOneEntryOfManyBlocks(const MatchRules& rules, std::uint32_t seed,
+                               const StreamEncoder& encode, const DecoderFactory& makeDecoder) {
+    const LongStream stream = MakeLongStream(rules, 8, false, seed);
+    ASSERT_GE(stream.bytes.size(), 7 * rules.window);
+    EXPECT_GE(stream.outputWraps, 5u);
+    EXPECT_GE(stream.sourceWraps, 21u);
+    EXPECT_GE(stream.longestWraps, 26u);
+    EXPECT_GE(stream.blocks, 20u);
+    auto decoder = makeDecoder();
+    EXPECT_EQ(DecodingDifference(*decoder, encode(stream), stream), "");
+}
+
+void CheckSolidEntriesOverTheWrapPoint(const MatchRules& rules, std::uint32_t seed,
+                                       const StreamEncoder& encode,
+                                       const DecoderFactory& makeDecoder) {
+    const LongStream stream = MakeLongStream(rules, 8, true, seed);
+    ASSERT_GE(stream.entryEnds.size(), 6u);
+    EXPECT_GE(stream.outputWraps, 3u);
+    EXPECT_GE(stream.sourceWraps, 21u);
+    auto decoder = makeDecoder();
+    EXPECT_EQ(DecodingDifference(*decoder, encode(stream), stream), "");
 }
 
 } // namespace rar::test

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,5 +58,17 @@ std::string DecodingDifference(Decoder& decoder,
                                const std::vector<std::vector<std::uint8_t>>& packed,
                                const std::vector<std::uint8_t>& expected,
                                const std::vector<std::size_t>& entryEnds, std::size_t window);
+
+// The two checks every method makes on its long streams, given how it codes
+// them and a decoder with the rules' window. `seed` picks the stream.
+using StreamEncoder = std::function<std::vector<std::vector<std::uint8_t>>(const LongStream&)>;
+using DecoderFactory = std::function<std::unique_ptr<Decoder>()>;
+// One entry about eight windows long, of many blocks.
+void CheckOneEntryOfManyBlocks(const MatchRules& rules, std::uint32_t seed,
+                               const StreamEncoder& encode, const DecoderFactory& makeDecoder);
+// Solid entries, some ending at or beside the wrap point.
+void CheckSolidEntriesOverTheWrapPoint(const MatchRules& rules, std::uint32_t seed,
+                                       const StreamEncoder& encode,
+                                       const DecoderFactory& makeDecoder);
 
 } // namespace rar::test

@@ -94,23 +94,11 @@ std::vector<std::vector<std::uint8_t>> Encode(const LongStream& stream) {
 }
 
 TEST(LongStream20, OneEntryOfManyBlocksWrapsTheWindowCorrectly) {
-    const LongStream stream = MakeLongStream(Rules(), 8, false, 20);
-    ASSERT_GE(stream.bytes.size(), 7 * kWindow);
-    EXPECT_GE(stream.outputWraps, 5u);
-    EXPECT_GE(stream.sourceWraps, 21u);
-    EXPECT_GE(stream.longestWraps, 26u);
-    EXPECT_GE(stream.blocks, 20u);
-    auto decoder = MakeDecoder20(kWindow);
-    EXPECT_EQ(DecodingDifference(*decoder, Encode(stream), stream), "");
+    CheckOneEntryOfManyBlocks(Rules(), 20, Encode, [] { return MakeDecoder20(kWindow); });
 }
 
 TEST(LongStream20, SolidEntriesContinueAcrossTheWrapPoint) {
-    const LongStream stream = MakeLongStream(Rules(), 8, true, 2020);
-    ASSERT_GE(stream.entryEnds.size(), 6u);
-    EXPECT_GE(stream.outputWraps, 3u);
-    EXPECT_GE(stream.sourceWraps, 21u);
-    auto decoder = MakeDecoder20(kWindow);
-    EXPECT_EQ(DecodingDifference(*decoder, Encode(stream), stream), "");
+    CheckSolidEntriesOverTheWrapPoint(Rules(), 2020, Encode, [] { return MakeDecoder20(kWindow); });
 }
 
 } // namespace

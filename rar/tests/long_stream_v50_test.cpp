@@ -52,23 +52,12 @@ std::vector<std::vector<std::uint8_t>> Encode(const LongStream& stream) {
 }
 
 TEST(LongStream50, OneEntryOfManyBlocksWrapsTheWindowCorrectly) {
-    const LongStream stream = MakeLongStream(Rules(), 8, false, 50);
-    ASSERT_GE(stream.bytes.size(), 7 * kWindow);
-    EXPECT_GE(stream.outputWraps, 5u);
-    EXPECT_GE(stream.sourceWraps, 21u);
-    EXPECT_GE(stream.longestWraps, 26u);
-    EXPECT_GE(stream.blocks, 20u);
-    auto decoder = MakeDecoder50(kWindow, false);
-    EXPECT_EQ(DecodingDifference(*decoder, Encode(stream), stream), "");
+    CheckOneEntryOfManyBlocks(Rules(), 50, Encode, [] { return MakeDecoder50(kWindow, false); });
 }
 
 TEST(LongStream50, SolidEntriesContinueAcrossTheWrapPoint) {
-    const LongStream stream = MakeLongStream(Rules(), 8, true, 5050);
-    ASSERT_GE(stream.entryEnds.size(), 6u);
-    EXPECT_GE(stream.outputWraps, 3u);
-    EXPECT_GE(stream.sourceWraps, 21u);
-    auto decoder = MakeDecoder50(kWindow, false);
-    EXPECT_EQ(DecodingDifference(*decoder, Encode(stream), stream), "");
+    CheckSolidEntriesOverTheWrapPoint(Rules(), 5050, Encode,
+                                      [] { return MakeDecoder50(kWindow, false); });
 }
 
 } // namespace
