@@ -133,7 +133,9 @@ TEST_F(FileCounts, StringCountEndsTheRunWithTheFailureReport) {
     robot::Window welcome = run_.Robot().WaitWindow();
     ExpectWelcome(welcome, resources);
     welcome.Press(IDOK);
-    robot::Window box = run_.Robot().WaitWindow();
+    // The progress window may show before the counts are read.
+    robot::Window box =
+        run_.Robot().WaitWindowWithCaption("An error occured during installation.", 60000);
     ExpectFailureBox(box);
     box.Press(IDOK);
     ExpectCleanEnd(run_.Robot());
