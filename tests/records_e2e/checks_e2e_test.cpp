@@ -38,7 +38,7 @@ TEST(PreviousVersionCheck, OkGoesOnAndTheFlagNoSkipsIt) {
     robot::Window box = run.Robot().WaitWindow();
     ExpectPreviousVersionBox(box, Get(resources, "APPNAME"));
     box.Press(IDOK);
-    robot::Window done = run.Robot().WaitWindow();
+    robot::Window done = WaitSuccessBox(run);
     EXPECT_EQ(done.Text(), "Installation completed.");
     done.Press(IDOK);
     ExpectCleanEnd(run.Robot());
@@ -74,7 +74,7 @@ TEST(PreviousVersionCheck, AnotherVersionWithTheSameNameIsAskedAboutTwice) {
     robot::Window check = run.Robot().WaitWindow();
     ExpectPreviousVersionBox(check, Get(second, "APPNAME"));
     check.Press(IDOK);
-    robot::Window done = run.Robot().WaitWindow();
+    robot::Window done = WaitSuccessBox(run);
     EXPECT_EQ(done.Text(), "Installation completed.");
     done.Press(IDOK);
     ExpectCleanEnd(run.Robot());
@@ -119,7 +119,7 @@ TEST(RunningIdeCheck, OkGoesOnAndTheFlagNoSkipsIt) {
     robot::Window box = run.Robot().WaitWindowWithCaption("Installation Warning");
     ASSERT_TRUE(box.Valid());
     box.Press(IDOK);
-    robot::Window done = run.Robot().WaitWindow();
+    robot::Window done = WaitSuccessBox(run);
     EXPECT_EQ(done.Text(), "Installation completed.");
     done.Press(IDOK);
     ExpectCleanEnd(run.Robot());

@@ -95,12 +95,15 @@ void ExpectFailureBox(const robot::Window& box) {
               robot::Icon::Exclamation, OkOnly);
 }
 
+robot::Window WaitSuccessBox(SetupRun& run) {
+    return run.Robot().WaitWindowWithCaption("Setup", 60000);
+}
+
 void RunThrough(SetupRun& run, const Resources& resources) {
     robot::Window welcome = run.Robot().WaitWindow();
     ExpectWelcome(welcome, resources);
     welcome.Press(IDOK);
-    // The progress window comes and goes in between; the run ends with this box.
-    robot::Window done = run.Robot().WaitWindowWithCaption("Setup", 60000);
+    robot::Window done = WaitSuccessBox(run);
     ExpectBox(done, "Setup", "Installation completed.", robot::Icon::Information, OkOnly);
     done.Press(IDOK);
     ExpectCleanEnd(run.Robot());

@@ -30,6 +30,9 @@ void ExpectIncompatibleIdeBox(const robot::Window& box);
 void ExpectFailureBox(const robot::Window& box);
 
 // Welcome OK, success OK, clean end.
+// The box that ends a successful run; the progress window comes and goes
+// before it.
+robot::Window WaitSuccessBox(SetupRun& run);
 void RunThrough(SetupRun& run, const Resources& resources);
 // No further window, exit status 0.
 void ExpectCleanEnd(robot::Robot& robot);
