@@ -47,6 +47,15 @@ std::string CaptionOf(HWND hwnd) {
     return buffer;
 }
 
+// Under load a box can be found before the caption it gets while it
+// initialises can be read: an empty caption is given a moment to fill in.
+void SettleCaption(HWND hwnd) {
+    constexpr DWORD kSettleMs = 300, kStepMs = 10;
+    for (DWORD waited = 0; waited < kSettleMs && ::IsWindow(hwnd) && CaptionOf(hwnd).empty();
+         waited += kStepMs)
+        ::Sleep(kStepMs);
+}
+
 // Top-level windows come in z-order, so the first match is the one in front.
 BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
     auto& search = *reinterpret_cast<Search*>(param);
@@ -175,8 +184,10 @@ Window Robot::Wait(const std::string* caption, bool exitIsFailure, DWORD timeout
     const std::string what = caption ? "the window " + Quote(*caption) : "a window";
     const DWORD start = ::GetTickCount();
     for (;;) {
-        if (const HWND hwnd = FindNewWindow(caption))
+        if (const HWND hwnd = FindNewWindow(caption)) {
+            SettleCaption(hwnd);
             return Take(hwnd);
+        }
         if (!Running()) {
             if (exitIsFailure) {
                 Note("program ended while " + what + " was awaited");
