@@ -4,18 +4,6 @@
 #include "rar/status.h"
 
 namespace rar {
-namespace {
-
-// The oldest format's checksum: add each byte, then rotate the 16 bits left.
-std::uint16_t OldChecksum(std::uint16_t sum, const std::uint8_t* data, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
-        sum = static_cast<std::uint16_t>(sum + data[i]);
-        sum = static_cast<std::uint16_t>(sum << 1 | sum >> 15);
-    }
-    return sum;
-}
-
-} // namespace
 
 CheckedSink::CheckedSink(ByteSink& out, const Entry& entry) : out_(out), entry_(entry) {}
 

@@ -55,4 +55,12 @@ std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t siz
                   : crc32_paths::TableUpdate(~crc, data, size));
 }
 
+std::uint16_t OldChecksum(std::uint16_t sum, const std::uint8_t* data, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        sum = static_cast<std::uint16_t>(sum + data[i]);
+        sum = static_cast<std::uint16_t>(sum << 1 | sum >> 15);
+    }
+    return sum;
+}
+
 } // namespace rar

@@ -35,15 +35,6 @@ void AppendVInt(Bytes& out, std::uint64_t value) {
     out.push_back(static_cast<std::uint8_t>(value));
 }
 
-std::uint16_t OldChecksumOf(const Bytes& data) {
-    unsigned sum = 0;
-    for (std::uint8_t b : data) {
-        sum = (sum + b) & 0xFFFF;
-        sum = ((sum << 1) | (sum >> 15)) & 0xFFFF;
-    }
-    return static_cast<std::uint16_t>(sum);
-}
-
 Builder14::Builder14(std::uint8_t mainFlags, const Bytes& mainComment) {
     bytes_ = {'R', 'E', '~', '^'};
     Put(bytes_, 7 + mainComment.size(), 2);
@@ -55,7 +46,7 @@ Builder14& Builder14::Add(const File& file) {
     Bytes& h = bytes_;
     Put(h, file.data.size(), 4);
     Put(h, file.unpackedSize == UINT32_MAX ? file.data.size() : file.unpackedSize, 4);
-    Put(h, OldChecksumOf(file.data) ^ (file.breakChecksum ? 1 : 0), 2);
+    Put(h, OldChecksum(0, file.data.data(), file.data.size()) ^ (file.breakChecksum ? 1 : 0), 2);
     Put(h, 21 + file.name.size() + file.comment.size(), 2);
     Put(h, 0x5A8E3100, 4);
     h.push_back(file.attributes);

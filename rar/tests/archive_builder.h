@@ -65,8 +65,6 @@ class Builder14 {
     Bytes bytes_;
 };
 
-std::uint16_t OldChecksumOf(const Bytes& data);
-
 // RAR 5.0: signature, main header, file entries, end header.
 class Builder50 {
   public:

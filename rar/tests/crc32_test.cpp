@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -78,6 +79,20 @@ TEST(Crc32, FoldingPathMatchesDefinition) {
     if (!rar::crc32_paths::FoldAvailable())
         GTEST_SKIP() << "no carry-less multiplication on this processor";
     ExpectMatchesDefinition(rar::crc32_paths::FoldUpdate);
+}
+
+// The oldest format's sum wraps at 16 bits both when adding and when rotating;
+// long runs of high bytes pass through both many times.
+TEST(OldChecksum, KnownValuesAndPiecesOfAnySize) {
+    const std::string text = "hello, world";
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    EXPECT_EQ(rar::OldChecksum(0, bytes, text.size()), 0xD8E4);
+    const std::vector<std::uint8_t> high(300, 0xFF);
+    EXPECT_EQ(rar::OldChecksum(0, high.data(), high.size()), 0xBE20);
+    std::uint16_t sum = 0;
+    for (std::size_t at = 0, piece = 1; at < high.size(); at += piece, ++piece)
+        sum = rar::OldChecksum(sum, high.data() + at, std::min(piece, high.size() - at));
+    EXPECT_EQ(sum, 0xBE20);
 }
 
 } // namespace

@@ -53,20 +53,11 @@ std::map<std::string, std::vector<Expected>> ManifestRows() {
     return rows;
 }
 
-std::uint16_t RotatingSum(const std::vector<std::uint8_t>& bytes) {
-    unsigned sum = 0;
-    for (std::uint8_t b : bytes) {
-        sum = (sum + b) & 0xffff;
-        sum = ((sum << 1) | (sum >> 15)) & 0xffff;
-    }
-    return static_cast<std::uint16_t>(sum);
-}
-
 bool MatchesHeader(const CorpusEntry& e, const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() != e.unpackedSize)
         return false;
     if (e.oldFormat)
-        return RotatingSum(bytes) == e.check;
+        return OldChecksum(0, bytes.data(), bytes.size()) == e.check;
     return Crc32(0, bytes.data(), bytes.size()) == e.check;
 }
 
