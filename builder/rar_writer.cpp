@@ -3,7 +3,7 @@
 #include "builder/build_error.h"
 #include "builder/byte_io.h"
 #include "builder/file_io.h"
-#include "rar/crc32.h"
+#include "rar/check/crc32.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,7 +2,7 @@
 #include "builder/byte_io.h"
 #include "builder/file_io.h"
 #include "builder/rar_writer.h"
-#include "rar/crc32.h"
+#include "rar/check/crc32.h"
 
 #include "builder/tests/scratch_dir.h"
 

@@ -2,8 +2,8 @@
 // What an API handle stands for: the open archive, the extractor writing its
 // entries, and the caller's callbacks.
 #include "rar/api/unrar.h"
-#include "rar/archive.h"
-#include "rar/disk_extractor.h"
+#include "rar/format/archive.h"
+#include "rar/disk/disk_extractor.h"
 
 #include <filesystem>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "rar/api/code_page.h"
 
-#include "rar/names.h"
+#include "rar/format/names.h"
 
 namespace rar::api {
 

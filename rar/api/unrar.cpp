@@ -2,8 +2,8 @@
 // the portable core and every failure into an ERAR_* code, here and only here.
 #include "rar/api/archive_handle.h"
 #include "rar/api/code_page.h"
-#include "rar/names.h"
-#include "rar/status.h"
+#include "rar/format/names.h"
+#include "rar/format/status.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // What decoding an archive may cost in memory: the largest dictionary window
 // the reader sets up for one of its entries, plus the PPMd model a stream
 // asks for, plus a fixed allowance for everything else.
-#include "rar/entry.h"
+#include "rar/format/entry.h"
 
 #include <cstdint>
 #include <istream>

@@ -2,9 +2,9 @@
 // compressed entries into inputs for the decoder fuzz target, one file per
 // archive and decoder, up to four entries each so that solid chains stay
 // together. Archives that cannot be read are passed over.
-#include "rar/archive.h"
+#include "rar/format/archive.h"
 #include "rar/fuzz/decoder_input.h"
-#include "rar/status.h"
+#include "rar/format/status.h"
 
 #include <algorithm>
 #include <cstdio>

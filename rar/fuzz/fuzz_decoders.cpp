@@ -3,7 +3,7 @@
 // mutation lands in packed data. Several entries through one decoder reach
 // the solid continuation paths. Seeds: rar_fuzz_seeds cuts them out of
 // archives.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/fuzz/decoder_input.h"
 #include "rar/v15/decoder15.h"
 #include "rar/v20/decoder20.h"

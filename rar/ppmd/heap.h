@@ -3,7 +3,7 @@
 // layout (and with it the moment the model runs out of room and restarts)
 // is the same on every platform. Offset 0 is never a valid node: it stands
 // for "none".
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <cstddef>
 #include <cstdint>

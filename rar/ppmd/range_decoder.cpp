@@ -1,6 +1,6 @@
 #include "rar/ppmd/range_decoder.h"
 
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 namespace rar::ppmd {
 

@@ -1,7 +1,7 @@
 #include "rar/tests/archive_builder.h"
 
-#include "rar/blake2sp.h"
-#include "rar/crc32.h"
+#include "rar/check/blake2sp.h"
+#include "rar/check/crc32.h"
 
 #include <fstream>
 

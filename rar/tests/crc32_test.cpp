@@ -1,5 +1,5 @@
-#include "rar/crc32.h"
-#include "rar/crc32_paths.h"
+#include "rar/check/crc32.h"
+#include "rar/check/crc32_paths.h"
 
 #include <gtest/gtest.h>
 

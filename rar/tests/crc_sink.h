@@ -1,8 +1,8 @@
 #pragma once
 // Counts unpacked bytes and folds them into a CRC32 instead of keeping them,
 // to check an entry against the size and CRC32 its header records.
-#include "rar/crc32.h"
-#include "rar/decoder.h"
+#include "rar/check/crc32.h"
+#include "rar/lz/decoder.h"
 
 #include <cstdint>
 

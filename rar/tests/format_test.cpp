@@ -1,9 +1,9 @@
 // Reading the archive formats: headers, names, stored data and checksums,
 // and the clean refusals for what this library does not read.
-#include "rar/archive.h"
-#include "rar/blake2sp.h"
-#include "rar/names.h"
-#include "rar/status.h"
+#include "rar/format/archive.h"
+#include "rar/check/blake2sp.h"
+#include "rar/format/names.h"
+#include "rar/format/status.h"
 #include "rar/tests/archive_builder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Counts and hashes unpacked bytes instead of keeping them, so that entries
 // of hundreds of megabytes can be checked in a few kilobytes of memory.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/tests/sha256.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Reads at explicit positions return the file's bytes whatever mix of small
 // and large reads, near or far from each other, comes in.
-#include "rar/input_file.h"
-#include "rar/status.h"
+#include "rar/format/input_file.h"
+#include "rar/format/status.h"
 #include "rar/tests/archive_builder.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The corpus archives whose data outgrows the window it is decoded with, and
 // the solid ones whose entries continue each other: extracted in full, with
 // entries skipped first, and with the packed data arriving in odd pieces.
-#include "rar/archive.h"
-#include "rar/status.h"
+#include "rar/format/archive.h"
+#include "rar/format/status.h"
 #include "rar/tests/corpus_manifest.h"
 #include "rar/tests/hashing_sink.h"
 #include "rar/tests/piecewise_source.h"

@@ -1,6 +1,6 @@
 // Filtered ranges that straddle the window's end point: the decoder must
 // gather the range from both ends of the window before undoing the filter.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/tests/long_stream.h"
 #include "rar/v29/tests/filter_models.h"
 #include "rar/v29/tests/stream_writer.h"

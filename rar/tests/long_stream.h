@@ -4,7 +4,7 @@
 // over the end of the window (at the longest length the method allows), many
 // block changes, and, when solid, entry ends at and beside the wrap point.
 // Each method's test codes the steps with its own test-side writer.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 // The 2.9 decoder over streams several windows long: matches over the
 // window's end, many table changes in one entry, and solid entries cut at
 // and beside the wrap point.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/tests/long_stream.h"
 #include "rar/v29/tests/stream_writer.h"
 

@@ -1,7 +1,7 @@
 // The 5.0 decoder over streams several windows long: matches of up to 4 KB
 // over the window's end, many blocks in one entry, and solid entries cut at
 // and beside the wrap point.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/tests/long_stream.h"
 #include "rar/v50/tests/stream_writer.h"
 

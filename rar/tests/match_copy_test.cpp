@@ -1,4 +1,4 @@
-#include "rar/match_copy.h"
+#include "rar/lz/match_copy.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // in memory. The source keeps its own copy, so a test may hand it a
 // temporary, and can serve the bytes in pieces of at most `piece` bytes to
 // make the decoder refill its input at chosen points.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <algorithm>
 #include <cstdint>

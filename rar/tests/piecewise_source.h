@@ -1,7 +1,7 @@
 #pragma once
 // Packed bytes handed to a decoder in small pieces of changing, odd sizes, so
 // that every refill of its input lands somewhere else in the stream.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <algorithm>
 #include <cstring>

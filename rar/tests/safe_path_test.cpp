@@ -1,4 +1,4 @@
-#include "rar/safe_path.h"
+#include "rar/disk/safe_path.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Most-significant-bit-first reading of one entry's packed bytes.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // RAR 1.5 compression (unpack version 15, also inside RAR 1.4 archives): LZ
 // whose literals, distances and flag bytes are coded through self-ranking
 // symbol sets and a few fixed step codes.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <cstddef>
 #include <memory>

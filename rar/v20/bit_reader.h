@@ -1,7 +1,7 @@
 #pragma once
 // Most-significant-bit-first reading of an entry's packed bytes, the order in
 // which the 2.0 format writes its codes.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <cstddef>
 #include <cstdint>

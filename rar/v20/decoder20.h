@@ -1,7 +1,7 @@
 #pragma once
 // RAR 2.0 compression (unpack versions 20 and 26): LZ with prefix codes and,
 // block by block, a multimedia mode for sampled sound.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 // Most-significant-bit-first reading of an entry's packed bytes, the order in
 // which the 2.9 format writes every code.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <cstddef>
 #include <cstdint>

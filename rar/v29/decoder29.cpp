@@ -1,4 +1,4 @@
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/ppmd/model.h"
 #include "rar/v29/bit_input.h"
 #include "rar/v29/block_tables.h"

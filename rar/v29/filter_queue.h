@@ -1,7 +1,7 @@
 #pragma once
 // Filter blocks: the programs an archive has defined so far, the blocks
 // waiting for their data, and the writing out of decoded bytes through them.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/v29/standard_filters.h"
 #include "rar/v29/window.h"
 

@@ -1,7 +1,7 @@
 #include "rar/v29/standard_filters.h"
 
-#include "rar/crc32.h"
-#include "rar/decoder.h"
+#include "rar/check/crc32.h"
+#include "rar/lz/decoder.h"
 
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 #include "rar/v29/window.h"
 
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <algorithm>
 

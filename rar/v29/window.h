@@ -2,7 +2,7 @@
 // The sliding dictionary: a power-of-two ring buffer that the decoder writes
 // into directly. Positions are absolute (counted from the first byte of a
 // solid stream), so that filter blocks and output need no wrap bookkeeping.
-#include "rar/match_copy.h"
+#include "rar/lz/match_copy.h"
 
 #include <cstddef>
 #include <cstdint>

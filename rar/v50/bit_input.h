@@ -1,7 +1,7 @@
 #pragma once
 // Packed bytes of one entry, read ahead in a buffer and looked at bit by bit,
 // most significant bit first.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 
 #include <cstddef>
 #include <cstdint>

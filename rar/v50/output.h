@@ -1,7 +1,7 @@
 #pragma once
 // Passes an entry's bytes from the window to its sink, holding back each
 // filtered range until it is complete and then writing it restored.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/v50/filters.h"
 #include "rar/v50/window.h"
 

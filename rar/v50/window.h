@@ -1,8 +1,8 @@
 #pragma once
 // The dictionary: the most recent unpacked bytes in a ring buffer, which the
 // decoder writes into directly and copies matches within.
-#include "rar/decoder.h"
-#include "rar/match_copy.h"
+#include "rar/lz/decoder.h"
+#include "rar/lz/match_copy.h"
 
 #include <cstddef>
 #include <cstdint>

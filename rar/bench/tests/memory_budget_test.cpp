@@ -1,6 +1,6 @@
 #include "rar/bench/memory_budget.h"
 
-#include "rar/archive.h"
+#include "rar/format/archive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Real archives of the RAR 1.5 method from the shared corpus: every entry must
 // come out with the size and digest the manifest records and the checksum its
 // own header records, and damaged ones must end cleanly.
-#include "rar/crc32.h"
+#include "rar/check/crc32.h"
 #include "rar/tests/corpus_entries.h"
 #include "rar/tests/damage.h"
 #include "rar/tests/memory_io.h"

@@ -1,7 +1,7 @@
 // Real archives from the shared corpus, one per kind of stream the unit tests
 // cannot make: every entry must come out with the size and CRC32 its header
 // records.
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/tests/corpus_entries.h"
 #include "rar/tests/crc_sink.h"
 #include "rar/tests/memory_io.h"

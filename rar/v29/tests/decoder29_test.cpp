@@ -1,4 +1,4 @@
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/v29/tests/filter_models.h"
 #include "rar/v29/tests/stream_writer.h"
 

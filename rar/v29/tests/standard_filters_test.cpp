@@ -1,6 +1,6 @@
 #include "rar/v29/standard_filters.h"
 
-#include "rar/decoder.h"
+#include "rar/lz/decoder.h"
 #include "rar/v29/tests/filter_models.h"
 #include "rar/v29/tests/stream_writer.h"
 

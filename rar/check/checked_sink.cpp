@@ -1,7 +1,7 @@
-#include "rar/checked_sink.h"
+#include "rar/check/checked_sink.h"
 
-#include "rar/crc32.h"
-#include "rar/status.h"
+#include "rar/check/crc32.h"
+#include "rar/format/status.h"
 
 namespace rar {
 

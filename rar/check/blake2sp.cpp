@@ -1,4 +1,4 @@
-#include "rar/blake2sp.h"
+#include "rar/check/blake2sp.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "rar/crc32.h"
+#include "rar/check/crc32.h"
 
-#include "rar/crc32_paths.h"
+#include "rar/check/crc32_paths.h"
 
 #include <array>
 

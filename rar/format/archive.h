@@ -1,10 +1,10 @@
 #pragma once
 // An open archive: its entries in order, and the unpacked data of the
 // current one, checked against the stored checksum.
-#include "rar/decoder.h"
-#include "rar/entry.h"
-#include "rar/header_walker.h"
-#include "rar/input_file.h"
+#include "rar/lz/decoder.h"
+#include "rar/format/entry.h"
+#include "rar/format/header_walker.h"
+#include "rar/format/input_file.h"
 
 #include <filesystem>
 #include <memory>

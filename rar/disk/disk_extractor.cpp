@@ -1,8 +1,8 @@
-#include "rar/disk_extractor.h"
+#include "rar/disk/disk_extractor.h"
 
-#include "rar/names.h"
-#include "rar/safe_path.h"
-#include "rar/status.h"
+#include "rar/format/names.h"
+#include "rar/disk/safe_path.h"
+#include "rar/format/status.h"
 
 #include <fstream>
 #include <system_error>

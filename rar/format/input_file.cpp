@@ -1,6 +1,6 @@
-#include "rar/input_file.h"
+#include "rar/format/input_file.h"
 
-#include "rar/status.h"
+#include "rar/format/status.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 // that in a few instructions per 16 bytes, four lanes at a time so that the
 // multiplier's latency is hidden. Bits are reflected as in the table-driven
 // CRC: the lowest bit of the first byte is the highest power of x.
-#include "rar/crc32_paths.h"
+#include "rar/check/crc32_paths.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <emmintrin.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Puts entries of an open archive on disk: folders, files, and links written
 // so that nothing lands outside the destination or passes through a link.
-#include "rar/archive.h"
+#include "rar/format/archive.h"
 
 #include <filesystem>
 #include <map>

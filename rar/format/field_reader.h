@@ -1,7 +1,7 @@
 #pragma once
 // Bounds-checked reading of little-endian header fields. Running past the end
 // of a header is a damaged archive, never an out-of-bounds access.
-#include "rar/status.h"
+#include "rar/format/status.h"
 
 #include <cstddef>
 #include <cstdint>

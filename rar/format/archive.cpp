@@ -1,7 +1,7 @@
-#include "rar/archive.h"
+#include "rar/format/archive.h"
 
-#include "rar/checked_sink.h"
-#include "rar/status.h"
+#include "rar/check/checked_sink.h"
+#include "rar/format/status.h"
 #include "rar/v15/decoder15.h"
 #include "rar/v20/decoder20.h"
 

@@ -2,9 +2,9 @@
 // signature, then per file a fixed 21-byte header, the name, an optional
 // comment, and the packed data. Nothing is checksummed and there is no end
 // block: the archive ends where the file does.
-#include "rar/field_reader.h"
-#include "rar/header_walker.h"
-#include "rar/names.h"
+#include "rar/format/field_reader.h"
+#include "rar/format/header_walker.h"
+#include "rar/format/names.h"
 
 #include <string>
 

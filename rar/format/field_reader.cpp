@@ -1,4 +1,4 @@
-#include "rar/field_reader.h"
+#include "rar/format/field_reader.h"
 
 namespace rar {
 

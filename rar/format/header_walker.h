@@ -1,8 +1,8 @@
 #pragma once
 // Walks the headers of one archive format from the main header on, yielding
 // file entries and stepping over everything else.
-#include "rar/entry.h"
-#include "rar/input_file.h"
+#include "rar/format/entry.h"
+#include "rar/format/input_file.h"
 
 #include <memory>
 

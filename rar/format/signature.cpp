@@ -1,4 +1,4 @@
-#include "rar/header_walker.h"
+#include "rar/format/header_walker.h"
 
 #include <algorithm>
 #include <cstring>

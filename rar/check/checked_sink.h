@@ -1,9 +1,9 @@
 #pragma once
 // Passes unpacked bytes on while counting them and computing the checksum the
 // entry stores, so that a damaged entry is noticed when it ends.
-#include "rar/blake2sp.h"
-#include "rar/decoder.h"
-#include "rar/entry.h"
+#include "rar/check/blake2sp.h"
+#include "rar/lz/decoder.h"
+#include "rar/format/entry.h"
 
 namespace rar {
 

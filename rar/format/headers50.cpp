@@ -1,9 +1,9 @@
 // Headers of RAR 5 archives: a CRC-32, the header size and then fields in
 // variable-length integers, with an optional area of extra records.
-#include "rar/crc32.h"
-#include "rar/field_reader.h"
-#include "rar/header_walker.h"
-#include "rar/names.h"
+#include "rar/check/crc32.h"
+#include "rar/format/field_reader.h"
+#include "rar/format/header_walker.h"
+#include "rar/format/names.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "rar/names.h"
+#include "rar/format/names.h"
 
 namespace rar {
 namespace {

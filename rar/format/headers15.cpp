@@ -1,9 +1,9 @@
 // Headers of RAR 1.5 to 4.x archives: fixed little-endian blocks, each with a
 // 16-bit CRC, a type, flags and its size, optionally followed by data.
-#include "rar/crc32.h"
-#include "rar/field_reader.h"
-#include "rar/header_walker.h"
-#include "rar/names.h"
+#include "rar/check/crc32.h"
+#include "rar/format/field_reader.h"
+#include "rar/format/header_walker.h"
+#include "rar/format/names.h"
 
 #include <vector>
 
