@@ -1,9 +1,12 @@
 #include "rar/format/archive.h"
 
 #include "rar/check/checked_sink.h"
+#include "rar/format/signature.h"
 #include "rar/format/status.h"
 #include "rar/v15/decoder15.h"
 #include "rar/v20/decoder20.h"
+#include "rar/v29/decoder29.h"
+#include "rar/v50/decoder50.h"
 
 #include <algorithm>
 #include <limits>

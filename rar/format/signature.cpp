@@ -1,4 +1,4 @@
-#include "rar/format/header_walker.h"
+#include "rar/format/signature.h"
 
 #include <algorithm>
 #include <cstring>

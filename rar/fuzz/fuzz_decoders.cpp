@@ -3,10 +3,11 @@
 // mutation lands in packed data. Several entries through one decoder reach
 // the solid continuation paths. Seeds: rar_fuzz_seeds cuts them out of
 // archives.
-#include "rar/lz/decoder.h"
 #include "rar/fuzz/decoder_input.h"
+#include "rar/lz/decoder.h"
 #include "rar/v15/decoder15.h"
 #include "rar/v20/decoder20.h"
+#include "rar/v29/decoder29.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -46,10 +46,4 @@ class Decoder {
                         bool solid) = 0;
 };
 
-// RAR 2.9/3.x compression (unpack versions 29 and 36), with its standard filters.
-std::unique_ptr<Decoder> MakeDecoder29(std::size_t windowSize);
-// RAR 5.0 compression (unpack version 50; `extendedDistances` for the later
-// variant with larger dictionaries and extra distance codes), with its filters.
-std::unique_ptr<Decoder> MakeDecoder50(std::size_t windowSize, bool extendedDistances);
-
 } // namespace rar

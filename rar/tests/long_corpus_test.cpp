@@ -9,6 +9,8 @@
 #include "rar/tests/unrar_library.h"
 #include "rar/v15/decoder15.h"
 #include "rar/v20/decoder20.h"
+#include "rar/v29/decoder29.h"
+#include "rar/v50/decoder50.h"
 
 #include <gtest/gtest.h>
 

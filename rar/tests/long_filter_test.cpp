@@ -2,8 +2,10 @@
 // gather the range from both ends of the window before undoing the filter.
 #include "rar/lz/decoder.h"
 #include "rar/tests/long_stream.h"
+#include "rar/v29/decoder29.h"
 #include "rar/v29/tests/filter_models.h"
 #include "rar/v29/tests/stream_writer.h"
+#include "rar/v50/decoder50.h"
 #include "rar/v50/tests/stream_writer.h"
 
 #include <gtest/gtest.h>

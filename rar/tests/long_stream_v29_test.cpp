@@ -3,6 +3,7 @@
 // and beside the wrap point.
 #include "rar/lz/decoder.h"
 #include "rar/tests/long_stream.h"
+#include "rar/v29/decoder29.h"
 #include "rar/v29/tests/stream_writer.h"
 
 #include <gtest/gtest.h>

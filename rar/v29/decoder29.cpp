@@ -1,3 +1,4 @@
+#include "rar/v29/decoder29.h"
 #include "rar/lz/decoder.h"
 #include "rar/ppmd/model.h"
 #include "rar/v29/bit_input.h"

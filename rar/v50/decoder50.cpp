@@ -1,6 +1,7 @@
 // The LZ stage of RAR 5.0 compression: Huffman-coded literals, matches with
 // four repeated distances, and filter records, decoded straight into the
 // window.
+#include "rar/v50/decoder50.h"
 #include "rar/lz/decoder.h"
 #include "rar/v50/bit_input.h"
 #include "rar/v50/block.h"

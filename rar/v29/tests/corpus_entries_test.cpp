@@ -5,6 +5,7 @@
 #include "rar/tests/corpus_entries.h"
 #include "rar/tests/crc_sink.h"
 #include "rar/tests/memory_io.h"
+#include "rar/v29/decoder29.h"
 
 #include <gtest/gtest.h>
 

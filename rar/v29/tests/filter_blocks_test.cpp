@@ -1,4 +1,5 @@
 #include "rar/lz/decoder.h"
+#include "rar/v29/decoder29.h"
 #include "rar/v29/tests/filter_models.h"
 #include "rar/v29/tests/stream_writer.h"
 

@@ -1,6 +1,7 @@
 // Whole packed streams, written by the test encoder, through the decoder's
 // public interface.
 #include "rar/lz/decoder.h"
+#include "rar/v50/decoder50.h"
 #include "rar/v50/filters.h"
 #include "rar/v50/tests/stream_writer.h"
 #include "rar/v50/tests/test_io.h"
