@@ -18,7 +18,6 @@ class Model {
     // bit 6 for a new escape byte; the low five bits give the order.
     // Throws DataError when the block needs a model that does not exist.
     void StartBlock(BytePuller& in, std::uint8_t& escape);
-    void SetInput(BytePuller& in) { coder_.SetInput(in); }
     // The next decoded byte; throws DataError on corrupt data.
     std::uint8_t DecodeByte();
 

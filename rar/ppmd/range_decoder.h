@@ -15,9 +15,6 @@ class RangeDecoder {
   public:
     // Starts a new code stream; the first four bytes fill the code register.
     void Start(BytePuller& in);
-    // The input the next bytes come from (a solid stream moves on to the next
-    // entry's bytes without restarting the coder).
-    void SetInput(BytePuller& in) { in_ = &in; }
 
     // The count in [0, total) the code points at.
     std::uint32_t CurrentCount(std::uint32_t total);

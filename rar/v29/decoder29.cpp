@@ -105,6 +105,12 @@ class Decoder29 final : public Decoder {
     Window window_;
     FilterQueue filters_;
     BlockTables tables_;
+    // The next entry of a solid stream goes on in the current LZ block, with
+    // no block header of its own: only after an LZ block whose end did not
+    // ask for new tables. A PPMd block never runs on into the next entry (its
+    // coder starts afresh with every block header), so the entry after one
+    // always starts with a header, which keeps the model unless it asks for
+    // a fresh one.
     bool tablesRead_ = false;
     std::array<std::uint32_t, 4> oldDistances_{};
     std::uint32_t lastDistance_ = 0;
@@ -131,7 +137,6 @@ void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink&
     filters_.DropPending();
     BitInput in(packed);
     ppmInput_.in = &in;
-    ppm_.SetInput(ppmInput_);
     EntryOutput out(sink, window_.pos, unpackedSize);
     entryEnd_ = window_.pos + std::min(unpackedSize, UINT64_MAX - window_.pos);
     if (unpackedSize != 0 || !in.AtEnd()) {
@@ -171,7 +176,6 @@ void Decoder29::ReadBlockHeader(BitInput& in) {
     tablesRead_ = false;
     if (ppmBlock_) {
         ppm_.StartBlock(ppmInput_, ppmEscape_);
-        tablesRead_ = true;
         return;
     }
     in.Skip(1);
