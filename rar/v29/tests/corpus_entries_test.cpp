@@ -71,6 +71,8 @@ TEST(CorpusEntries, PpmdBlocksWithTheirOrderAndModelSize) {
 
 TEST(CorpusEntries, PpmdModelKeptFromTheBlockBefore) {
     ExpectEntriesIntact("jr-ppm_preserved-maxmb0.rar", {});
+    // The block before ended the previous entry of a solid stream.
+    ExpectEntriesIntact("ss-testfile.rar3.solid.cbr", {});
 }
 
 TEST(CorpusEntries, PpmdModelOfTheLargestSizeTheStreamCanAskFor) {

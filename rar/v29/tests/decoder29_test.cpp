@@ -122,6 +122,35 @@ TEST(Decoder29, SolidEntriesContinueTheWindowAndTables) {
     EXPECT_THROW(Decode(*decoder, four, 1, false), DataError);
 }
 
+TEST(Decoder29, SolidEntriesAfterAPpmdBlockStartWithABlockHeader) {
+    auto decoder = MakeDecoder29(kWindow);
+    StreamWriter one;
+    one.Tables();
+    one.Literals(Text("lz "));
+    one.EndOfBlock();
+    one.FreshPpmdBlock('p');
+    EXPECT_EQ(Decode(*decoder, one, 4), Text("lz p"));
+
+    // Although LZ tables were read before the PPMd block; they still hold.
+    StreamWriter two;
+    two.Tables(true);
+    two.Literals(Text("ok "));
+    two.Match(4, 7);
+    two.EndOfEntry(true);
+    EXPECT_EQ(Decode(*decoder, two, 7, true), Text("ok lz p"));
+
+    // The header an LZ entry's end asks for may start a PPMd block too.
+    StreamWriter three;
+    three.FreshPpmdBlock('q');
+    EXPECT_EQ(Decode(*decoder, three, 1, true), Text("q"));
+
+    StreamWriter four;
+    four.Tables(true);
+    four.Match(3, 4);
+    four.EndOfEntry();
+    EXPECT_EQ(Decode(*decoder, four, 3, true), Text("z p"));
+}
+
 TEST(Decoder29, OutputStopsAtTheEntrySize) {
     StreamWriter s;
     s.Tables();

@@ -105,11 +105,26 @@ class StreamWriter {
         bits.Put(0, 1);
         bits.Put(newTables ? 1 : 0, 1);
     }
-    // End of the block; fresh tables follow in the same entry.
-    void NewTables(bool keepOld) {
+    // End of the block; another block header follows in the same entry.
+    void EndOfBlock() {
         bits.Put(256, kMainWidth);
         bits.Put(1, 1);
+    }
+    // End of the block; fresh tables follow in the same entry.
+    void NewTables(bool keepOld) {
+        EndOfBlock();
         Tables(keepOld);
+    }
+    // A PPMd block header asking for a fresh model (order 6, 1 MB), and the
+    // coder's first four bytes, which decode to `byte`: a fresh model holds
+    // the 256 byte values and then the escape, all equally likely, so the code
+    // just names the byte's slot, and the coder needs no more input for it
+    // unless the byte is 0.
+    void FreshPpmdBlock(std::uint8_t byte) {
+        bits.AlignToByte();
+        bits.Put(0x80 | 0x20 | 5, 8);
+        bits.Put(0, 8);
+        bits.Put(byte * (0xFFFFFFFFu / 257), 32);
     }
     // A filter block: its first byte and body, as the filter queue reads them.
     void FilterBlock(std::uint8_t flags, const std::vector<std::uint8_t>& body) {
