@@ -20,7 +20,7 @@ std::string ReadConfigResource(const std::string& name);
 
 // Holds a locked resource until the end of a scope.
 class ConfigResourceLock {
-public:
+  public:
     explicit ConfigResourceLock(const std::string& name) : res_(LockConfigResource(name)) {}
     ~ConfigResourceLock() { ReleaseConfigResource(res_.handle); }
     ConfigResourceLock(const ConfigResourceLock&) = delete;
@@ -28,7 +28,7 @@ public:
     const void* Data() const { return res_.data; }
     DWORD Size() const { return res_.size; }
 
-private:
+  private:
     ConfigResourceData res_;
 };
 
@@ -37,8 +37,12 @@ bool IsOptionOn(const std::string& name);
 // An option that is off unless its resource holds exactly "Yes".
 bool IsOptionYes(const std::string& name);
 
-// The system's temporary folder, without a trailing backslash unless it is a drive root.
+// The system's temporary folder, without a trailing backslash unless it is a
+// drive root; empty when the system reports none or one too long for MAX_PATH.
 std::string GetTempFolder();
+// What GetTempFolder makes of GetTempPath's answer: `length` as reported for
+// `buffer`, which holds MAX_PATH characters.
+std::string TempFolderFromAnswer(const char* buffer, DWORD length);
 // Creates a new empty file in the temporary folder; empty text on failure.
 std::string MakeTempFileName(const std::string& prefix);
 // A new "KV" temporary file opened for writing; invalid when it cannot be

@@ -180,6 +180,16 @@ TEST(TempFiles, AMissingTempFolderGivesNoFile) {
     EXPECT_EQ(path, "");
 }
 
+// Some systems report a folder too long for the buffer by the size it needs,
+// with nothing copied into the buffer.
+TEST(TempFiles, AnAnswerThatDidNotFitTheBufferIsNoFolder) {
+    const std::string buffer(MAX_PATH, 'x');
+    for (const DWORD length : {DWORD(0), DWORD(MAX_PATH), DWORD(MAX_PATH + 40)})
+        EXPECT_EQ(TempFolderFromAnswer(buffer.data(), length), "") << length;
+    EXPECT_EQ(TempFolderFromAnswer("C:\\Temp\\", 8), "C:\\Temp");
+    EXPECT_EQ(TempFolderFromAnswer("C:\\", 3), "C:\\");
+}
+
 } // namespace
 } // namespace setupkit
 
