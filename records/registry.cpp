@@ -2,6 +2,8 @@
 
 #include "lib/setup_error.h"
 
+#include <algorithm>
+
 namespace setupkit {
 
 namespace {
@@ -19,6 +21,23 @@ std::string RelativePath(const std::string& path) {
 bool QueryValue(HKEY key, const std::string& name, DWORD& type, DWORD& size) {
     size = 0;
     return ::RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+}
+
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
+
+// The text of a string value of `size` bytes, cut at its first zero
+// character; false when the data cannot be read.
+bool ReadStringData(HKEY key, const std::string& name, DWORD size, std::string& text) {
+    text.assign(size, '\0');
+    DWORD type = 0;
+    if (size > 0 && ::RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                       reinterpret_cast<BYTE*>(&text[0]), &size) != ERROR_SUCCESS)
+        return false;
+    text.resize(size);
+    text.erase(std::min(text.find('\0'), text.size()));
+    return true;
 }
 
 } // namespace
@@ -50,16 +69,15 @@ bool RegistryKey::ValueExists(const std::string& name) const {
 std::string RegistryKey::ReadString(const std::string& name) const {
     DWORD type = 0;
     DWORD size = 0;
-    if (!IsOpen() || !QueryValue(key_.Get(), name, type, size))
+    // A value without data reads as empty whatever its type.
+    if (!IsOpen() || !QueryValue(key_.Get(), name, type, size) || size == 0)
         return std::string();
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
+    if (!IsStringType(type))
         RaiseInvalidType(name);
-    std::string data(size, '\0');
-    if (size > 0 && ::RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type,
-                                       reinterpret_cast<BYTE*>(&data[0]), &size) != ERROR_SUCCESS)
+    std::string text;
+    if (!ReadStringData(key_.Get(), name, size, text))
         throw SetupError("Failed to get data for '" + name + "'");
-    data.resize(size);
-    return data.substr(0, data.find('\0'));
+    return text;
 }
 
 DWORD RegistryKey::ReadInteger(const std::string& name) const {
@@ -107,6 +125,10 @@ std::vector<std::string> RegistryKey::ValueNames() const {
 
 RegKey CreateRegKey(HKEY parent, const std::string& subKey) {
     RegKey key;
+    // The registry would answer an empty name with the parent itself, and
+    // the values meant for a key of their own would land among its neighbours'.
+    if (subKey.empty())
+        return key;
     if (::RegCreateKeyExA(parent, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_ALL_ACCESS, nullptr, key.Put(), nullptr) != ERROR_SUCCESS)
         key.Reset();
@@ -124,6 +146,21 @@ UninstallKeys OpenUninstallKey(const std::string& appName) {
     if (keys.parent)
         keys.app = CreateRegKey(keys.parent.Get(), appName);
     return keys;
+}
+
+std::string ReadUninstallValue(const std::string& appName, const std::string& valueName) {
+    const std::string path = std::string(UninstallParentPath) + "\\" + appName;
+    RegKey key;
+    DWORD type = 0;
+    DWORD size = 0;
+    std::string text;
+    if (appName.empty() ||
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Put()) !=
+            ERROR_SUCCESS ||
+        !QueryValue(key.Get(), valueName, type, size) || !IsStringType(type) ||
+        !ReadStringData(key.Get(), valueName, size, text))
+        return std::string();
+    return text;
 }
 
 void WriteUninstallValue(const std::string& appName, const std::string& valueName,

@@ -44,7 +44,8 @@ class RegistryKey {
     RegKey key_;
 };
 
-// Creates or opens `subKey` under `parent` with full access; not valid on failure.
+// Creates or opens `subKey` under `parent` with full access; not valid on
+// failure or for an empty name, which never stands for the parent.
 RegKey CreateRegKey(HKEY parent, const std::string& subKey);
 // Sets a REG_SZ value holding the text and its terminating NUL; the outcome is not examined.
 void WriteRegString(HKEY key, const std::string& name, const std::string& value);
@@ -53,7 +54,7 @@ inline constexpr const char* UninstallParentPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // The uninstall parent key under HKEY_LOCAL_MACHINE and the application's key
-// below it; either may be missing.
+// below it; either may be missing, and an application without a name has none.
 struct UninstallKeys {
     RegKey parent;
     RegKey app;
@@ -61,6 +62,9 @@ struct UninstallKeys {
 UninstallKeys OpenUninstallKey(const std::string& appName);
 void WriteUninstallValue(const std::string& appName, const std::string& valueName,
                          const std::string& text);
+// A string value of the application's entry, cut at its first zero character;
+// empty when the entry or the value is missing or the value is no string.
+std::string ReadUninstallValue(const std::string& appName, const std::string& valueName);
 // "DisplayName" and "UninstallString" of the application's entry.
 void WriteUninstallEntry(const std::string& appName, const std::string& command);
 

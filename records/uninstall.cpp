@@ -1,8 +1,11 @@
 #include "records/uninstall.h"
 
+#include "lib/text.h"
 #include "records/installed_products.h"
 #include "records/registry.h"
 #include "setup/driver.h"
+
+#include <unordered_set>
 
 namespace setupkit {
 
@@ -19,9 +22,10 @@ void RegisterUninstall() {
     const std::string command = UninstallCommand(InstallDir, AppName);
     WriteUninstallValue(AppName, "PRODUCTNAME", ProductName);
     WriteUninstallValue(AppName, "SUBPRODUCTNAME", SubProductName);
-    WriteUninstallValue(AppName, "FILES", InstalledFiles.Text());
+    WriteUninstallList(AppName, "FILES", InstalledFiles);
+    // Only this run's files: the counts say how many installations put each one in place.
     AddFileReferences(InstalledFiles);
-    WriteUninstallValue(AppName, "FOLDERS", InstalledFolders.Text());
+    WriteUninstallList(AppName, "FOLDERS", InstalledFolders);
     WriteUninstallValue(AppName, "REGKEYS", InstalledRegKeys.Text());
     WriteUninstallValue(AppName, "APPNAME", AppName);
     WriteUninstallValue(AppName, "DELPHIVER", IdeCode);
@@ -30,6 +34,27 @@ void RegisterUninstall() {
 
 void RegisterVersion() {
     WriteUninstallValue(driver::AppName, "VERSION", driver::ProductVersion);
+}
+
+LineList MergeRecordedList(const std::string& recorded, const LineList& current) {
+    LineList previous;
+    previous.SetText(recorded);
+    LineList merged;
+    std::unordered_set<std::string> seen;
+    const auto addNew = [&](const LineList& list) {
+        for (const std::string& line : list)
+            if (seen.insert(UpperCase(line)).second)
+                merged.Add(line);
+    };
+    addNew(previous);
+    addNew(current);
+    return merged;
+}
+
+void WriteUninstallList(const std::string& appName, const std::string& valueName,
+                        const LineList& current) {
+    const LineList merged = MergeRecordedList(ReadUninstallValue(appName, valueName), current);
+    WriteUninstallValue(appName, valueName, merged.Text());
 }
 
 } // namespace setupkit

@@ -1,6 +1,8 @@
 #pragma once
 // The installation's entry in the system's list of removable programs, with
 // what the uninstaller needs to know about this run.
+#include "lib/line_list.h"
+
 #include <string>
 
 namespace setupkit {
@@ -12,5 +14,14 @@ std::string UninstallCommand(const std::string& installDir, const std::string& a
 void RegisterUninstall();
 // Writes the entry's "VERSION" value.
 void RegisterVersion();
+
+// The entries of the list text `recorded` followed by those of `current`,
+// each once (letter case ignored), in that order.
+LineList MergeRecordedList(const std::string& recorded, const LineList& current);
+// Writes a list value of the application's entry as what the entry recorded
+// under that name before merged with `current`: a reinstallation finds its
+// folders present and creates none, yet the uninstaller must still remove them.
+void WriteUninstallList(const std::string& appName, const std::string& valueName,
+                        const LineList& current);
 
 } // namespace setupkit

@@ -33,6 +33,9 @@ bool WarnRunningIde(const std::string& name) {
 }
 
 bool UninstallEntryExists(const std::string& name) {
+    // No entry is ever written without a name; the path would name the parent.
+    if (name.empty())
+        return false;
     const std::string path = std::string(UninstallParentPath) + "\\" + name;
     RegKey key;
     return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.Put()) ==

@@ -58,8 +58,11 @@ TEST_F(IdeCatalogue, ReadsStringSettingsAndMissingOnesAsEmpty) {
     SetRawValue(HKEY_LOCAL_MACHINE, "Software\\Borland\\Delphi\\4.0", "Cut", REG_SZ,
                 std::string("C:\\A\0C:\\B\0", 10));
     EXPECT_EQ(ReadIdeSetting(IdeKind::D4, "Cut"), "C:\\A");
-    SetRawValue(HKEY_LOCAL_MACHINE, "Software\\Borland\\Delphi\\4.0", "NoData", REG_SZ, "");
-    EXPECT_EQ(ReadIdeSetting(IdeKind::D4, "NoData"), "");
+    // A value without data is empty before its type counts.
+    for (const DWORD type : {REG_SZ, REG_DWORD, REG_BINARY}) {
+        SetRawValue(HKEY_LOCAL_MACHINE, "Software\\Borland\\Delphi\\4.0", "NoData", type, "");
+        EXPECT_EQ(ReadIdeSetting(IdeKind::D4, "NoData"), "") << type;
+    }
 }
 
 TEST_F(IdeCatalogue, RootDirOfAnotherTypeRaisesNamingTheValue) {

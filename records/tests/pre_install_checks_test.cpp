@@ -38,6 +38,7 @@ TEST(UninstallEntryExists, FindsOnlyAnEntryOfTheSameName) {
     WriteUninstallEntry(App, "C:\\X\\UnInstall.exe \"" + App + "\"");
     EXPECT_TRUE(UninstallEntryExists(App));
     EXPECT_FALSE(UninstallEntryExists(App + " 2"));
+    EXPECT_FALSE(UninstallEntryExists(""));
     test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallParentPath) + "\\" + App);
 }
 

@@ -19,6 +19,17 @@ std::string Sz(const std::string& text) {
     return text + '\0';
 }
 
+const char* const EntryValueNames[] = {
+    "PRODUCTNAME", "SUBPRODUCTNAME", "FILES",           "FOLDERS", "REGKEYS",       "APPNAME",
+    "DELPHIVER",   "DisplayName",    "UninstallString", "VERSION", "INSTALLEDHELPS"};
+
+void RemoveFromParent(const char* name) {
+    RegKey parent;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallParentPath, 0, KEY_ALL_ACCESS, parent.Put()) ==
+        ERROR_SUCCESS)
+        ::RegDeleteValueA(parent.Get(), name);
+}
+
 class UninstallRegistration : public ::testing::Test {
   protected:
     void SetUp() override { Clean(); }
@@ -87,14 +98,35 @@ TEST_F(UninstallRegistration, WritesEveryValueAsANulTerminatedString) {
               test::DwordBytes(1));
 }
 
-TEST_F(UninstallRegistration, SecondRunReplacesTheListsWithItsOwn) {
+// A reinstallation finds its folders present and creates none; the entry
+// still names everything the earlier runs put there, each path once.
+TEST_F(UninstallRegistration, ASecondRunAddsItsListsToWhatTheEntryRecorded) {
     SetRun("C:\\Corvel\\");
-    driver::InstalledFiles.Add("C:\\first.pas");
-    WriteUninstallValue(App, "FILES", driver::InstalledFiles.Text());
-    driver::InstalledFiles.Clear();
+    WriteUninstallValue(App, "FILES", "C:\\first.pas\r\n" + CountedFile + "\r\nc:\\FIRST.pas\r\n");
+    WriteUninstallValue(App, "FOLDERS", "C:\\Corvel\r\nC:\\Corvel\\units\r\n");
     driver::InstalledFiles.Add(CountedFile);
+    driver::InstalledFiles.Add("C:\\new.pas");
+    driver::InstalledFolders.Add("C:\\Corvel\\help");
     RegisterUninstall();
-    EXPECT_EQ(Value("FILES").bytes, Sz(CountedFile + "\r\n"));
+    EXPECT_EQ(Value("FILES").bytes, Sz("C:\\first.pas\r\n" + CountedFile + "\r\nC:\\new.pas\r\n"));
+    EXPECT_EQ(Value("FOLDERS").bytes,
+              Sz("C:\\Corvel\r\nC:\\Corvel\\units\r\nC:\\Corvel\\help\r\n"));
+    EXPECT_EQ(test::ReadRawValue(HKEY_CURRENT_USER, FilesKey, CountedFile).bytes,
+              test::DwordBytes(1));
+}
+
+// The registry would take an empty name for the shared parent key.
+TEST_F(UninstallRegistration, WithoutANameNoValueIsWrittenAnywhere) {
+    SetRun("C:\\Corvel\\");
+    driver::AppName = "";
+    RegisterUninstall();
+    RegisterVersion();
+    WriteUninstallValue("", "INSTALLEDHELPS", "Lib.hlp\r\n");
+    for (const char* name : EntryValueNames) {
+        EXPECT_FALSE(test::ReadRawValue(HKEY_LOCAL_MACHINE, UninstallParentPath, name).exists)
+            << name;
+        RemoveFromParent(name);
+    }
 }
 
 TEST_F(UninstallRegistration, StringCountStopsTheRegistrationAfterFiles) {
