@@ -1,5 +1,7 @@
 #include "ide/help_contents.h"
 
+#include "ide/text_file.h"
+
 namespace setupkit {
 
 namespace {
@@ -40,6 +42,20 @@ bool RemoveHelpIndexLine(LineList& lines, const std::string& helpFile) {
         return false;
     lines.Delete(static_cast<std::size_t>(found));
     return true;
+}
+
+void RemoveHelpIndex(const std::string& helpFile, const std::string& contentsPath) {
+    LineList lines = ReadTextFileLines(contentsPath);
+    if (RemoveHelpIndexLine(lines, helpFile))
+        WriteTextFileLines(contentsPath, lines);
+}
+
+void AddHelpIndex(const std::string& helpFile, const std::string& title,
+                  const std::string& contentsPath) {
+    RemoveHelpIndex(helpFile, contentsPath);
+    LineList lines = ReadTextFileLines(contentsPath);
+    lines.Insert(HelpIndexInsertionPoint(lines), IndexPrefix + title + " =" + helpFile);
+    WriteTextFileLines(contentsPath, lines);
 }
 
 } // namespace setupkit

@@ -19,4 +19,10 @@ std::size_t HelpIndexInsertionPoint(const LineList& lines);
 // Removes the first line naming `helpFile`; false when there was none.
 bool RemoveHelpIndexLine(LineList& lines, const std::string& helpFile);
 
+// The same edits on the contents file itself, which is rewritten whole with
+// every other byte kept. Raise SetupError when it cannot be read or written.
+void AddHelpIndex(const std::string& helpFile, const std::string& title,
+                  const std::string& contentsPath);
+void RemoveHelpIndex(const std::string& helpFile, const std::string& contentsPath);
+
 } // namespace setupkit

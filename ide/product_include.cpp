@@ -1,10 +1,7 @@
 #include "ide/product_include.h"
 
-#include "lib/setup_error.h"
+#include "ide/text_file.h"
 #include "lib/text.h"
-
-#include <fstream>
-#include <iterator>
 
 namespace setupkit {
 
@@ -26,39 +23,6 @@ std::size_t SkipBlanks(const std::string& line, std::size_t pos) {
     while (pos < line.size() && IsBlank(line[pos]))
         ++pos;
     return pos;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw SetupError("Cannot open file \"" + path + "\"");
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Line breaks are CR, LF or CR LF; unlike a list assignment, a zero byte is
-// kept, so that the file is written back as it was read.
-LineList SplitLines(const std::string& text) {
-    LineList lines;
-    std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') {
-            line += text[i];
-            continue;
-        }
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        lines.Add(line);
-        line.clear();
-    }
-    if (!line.empty())
-        lines.Add(line);
-    return lines;
-}
-
-void WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) || !out.flush())
-        throw SetupError("Cannot write file \"" + path + "\"");
 }
 
 std::string DefineText(const std::string& symbol, bool active) {
@@ -99,18 +63,16 @@ void MergeProductInclude(const std::string& path, const LineList& subProducts) {
     for (const std::string& name : subProducts)
         symbols.Add(RemoveSpaces(name));
 
-    const LineList lines = SplitLines(ReadWholeFile(path));
-    std::string text;
+    LineList merged;
     bool scanning = true;
-    for (const std::string& line : lines) {
+    for (const std::string& line : ReadTextFileLines(path)) {
         if (scanning && SameText(line, Terminator))
             scanning = false;
         const DefineLine define = scanning ? ParseDefineLine(line) : DefineLine{};
-        text +=
-            define.isDefine ? DefineText(define.symbol, symbols.IndexOf(define.symbol) >= 0) : line;
-        text += "\r\n";
+        merged.Add(define.isDefine ? DefineText(define.symbol, symbols.IndexOf(define.symbol) >= 0)
+                                   : line);
     }
-    WriteWholeFile(path, text);
+    WriteTextFileLines(path, merged);
 }
 
 } // namespace setupkit

@@ -7,16 +7,19 @@
 namespace setupkit {
 
 void LineList::SetText(const std::string& text) {
+    SetWholeText(text.substr(0, text.find('\0')));
+}
+
+void LineList::SetWholeText(const std::string& text) {
     lines_.clear();
-    const std::string body = text.substr(0, text.find('\0'));
     std::string line;
-    for (std::size_t i = 0; i < body.size(); ++i) {
-        const char c = body[i];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (c != '\r' && c != '\n') {
             line += c;
             continue;
         }
-        if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n')
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
             ++i;
         lines_.push_back(line);
         line.clear();
@@ -33,7 +36,8 @@ std::string LineList::Text() const {
 }
 
 void LineList::Insert(std::size_t index, const std::string& line) {
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(std::min(index, lines_.size())), line);
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(std::min(index, lines_.size())),
+                  line);
 }
 
 void LineList::Delete(std::size_t index) {

@@ -9,12 +9,15 @@
 namespace setupkit {
 
 class LineList {
-public:
+  public:
     LineList() = default;
 
     // Splits at CR LF, LF or CR; a last line without a line end counts, and a
     // zero byte ends the text. Replaces the current contents.
     void SetText(const std::string& text);
+    // Splits the same way but keeps every byte, zero bytes included: for the
+    // text of a file that is written back whole.
+    void SetWholeText(const std::string& text);
     // Every line followed by CR LF, the last one included; empty for no lines.
     std::string Text() const;
 
@@ -41,7 +44,7 @@ public:
     std::vector<std::string>::const_iterator begin() const { return lines_.begin(); }
     std::vector<std::string>::const_iterator end() const { return lines_.end(); }
 
-private:
+  private:
     std::vector<std::string> lines_;
 };
 

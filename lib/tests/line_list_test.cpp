@@ -5,7 +5,9 @@
 namespace setupkit {
 namespace {
 
-std::vector<std::string> Lines(const LineList& list) { return {list.begin(), list.end()}; }
+std::vector<std::string> Lines(const LineList& list) {
+    return {list.begin(), list.end()};
+}
 
 TEST(LineListSplit, BreaksAtEveryKindOfLineEnd) {
     LineList list;
@@ -25,6 +27,8 @@ TEST(LineListSplit, EmptyTextGivesNoLinesAndZeroByteEndsText) {
     EXPECT_TRUE(list.Empty());
     list.SetText(std::string("x\r\ny\0z\r\n", 9));
     EXPECT_EQ(Lines(list), (std::vector<std::string>{"x", "y"}));
+    list.SetWholeText(std::string("x\r\ny\0z\rw", 8));
+    EXPECT_EQ(Lines(list), (std::vector<std::string>{"x", std::string("y\0z", 3), "w"}));
 }
 
 TEST(LineListText, EveryLineEndsWithCrLfAndEmptyListIsEmpty) {
