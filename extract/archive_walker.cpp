@@ -41,6 +41,14 @@ bool IsFolderEntry(const RARHeaderData& header) {
     return (header.FileAttr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A record must name the file written. The header's name field holds 259
+// characters, and a longer archive path arrives cut while the library writes
+// the whole of it; a path of MAX_PATH characters or more is one the system's
+// ANSI file functions, and so the uninstaller, cannot open.
+bool IsRecordable(const std::string& archivePath, const std::string& recorded) {
+    return archivePath.size() < sizeof(RARHeaderData::FileName) - 1 && recorded.size() < MAX_PATH;
+}
+
 } // namespace
 
 std::string EntryName(const std::string& path) {
@@ -109,7 +117,10 @@ bool ExtractArchive(const std::string& archivePath, const std::string& destFolde
 
         if (isSystem)
             destName = AddBackslash(folder) + name;
-        else if (!isFolder && folderList)
+        const std::string recorded = destName.empty() ? AddBackslash(folder) + path : destName;
+        if (!isFolder && !IsRecordable(path, recorded))
+            return false;
+        if (!isSystem && !isFolder && folderList)
             ForceFolders(AddBackslash(folder) + FolderPart(path), folderList);
 
         const int result =
@@ -121,7 +132,7 @@ bool ExtractArchive(const std::string& archivePath, const std::string& destFolde
             throw SetupError("Could not extract " + path);
 
         if (!isFolder && fileList)
-            fileList->Add(destName.empty() ? AddBackslash(folder) + path : destName);
+            fileList->Add(recorded);
     }
     return true;
 }

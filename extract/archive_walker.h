@@ -15,8 +15,11 @@ namespace setupkit {
 using EntryCallback =
     std::function<int(const RARHeaderData& header, std::string& destFolder, std::string& destName)>;
 
-// False when the archive cannot be opened. Raises SetupError when an entry
-// would leave the destination or the library fails to write one.
+// False when the archive cannot be opened, or when a file's record could not
+// name the file written (its archive path fills the header's name field, or
+// its destination path has MAX_PATH characters or more); the walk then stops
+// before that file. Raises SetupError when an entry would leave the
+// destination or the library fails to write one.
 bool ExtractArchive(const std::string& archivePath, const std::string& destFolder,
                     const EntryCallback& callback, const LineList* systemNames,
                     LineList* folderList, LineList* fileList);

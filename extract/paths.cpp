@@ -21,4 +21,16 @@ bool FolderExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsRootedPath(const std::string& path) {
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (path.size() >= 3 && isLetter(path[0]) && path[1] == ':' && path[2] == '\\')
+        return true;
+    // A share needs a server and a share name after the two backslashes.
+    if (path.compare(0, 2, "\\\\") != 0)
+        return false;
+    const auto shareStart = path.find('\\', 2);
+    return shareStart != std::string::npos && shareStart > 2 && shareStart + 1 < path.size() &&
+           path[shareStart + 1] != '\\';
+}
+
 } // namespace setupkit

@@ -1,6 +1,7 @@
 #include "extract/payload.h"
 
 #include "extract/archive_walker.h"
+#include "extract/paths.h"
 #include "extract/unrar_library.h"
 #include "ide/packages.h"
 #include "records/installed_products.h"
@@ -49,6 +50,13 @@ bool IsHelpFile(const std::string& name) {
     return driver::HelpFiles.IndexOfName(name) >= 0 || driver::HelpFiles.IndexOf(name) >= 0;
 }
 
+// A help file named in HELPFILES goes to the IDE's help folder when there is one.
+void RedirectHelpFile(const RARHeaderData& header, std::string& destName) {
+    const std::string name = EntryName(header.FileName);
+    if (!driver::IdeHelpDir.empty() && IsHelpFile(name))
+        destName = driver::IdeHelpDir + name;
+}
+
 } // namespace
 
 ProgressScale::ProgressScale(std::uint64_t total) {
@@ -60,8 +68,11 @@ int ProgressScale::Position(std::uint64_t bytes) const {
     return static_cast<int>(bytes >> shift_);
 }
 
-int CountEntry(const RARHeaderData& header, std::string&, std::string&) {
+int CountEntry(const RARHeaderData& header, std::string&, std::string& destName) {
     TotalBytes += header.UnpSize;
+    // The destination the progress pass will choose, so that the walk meets
+    // every path to be recorded before anything is written.
+    RedirectHelpFile(header, destName);
     return RAR_SKIP;
 }
 
@@ -74,13 +85,14 @@ int TrackEntry(const RARHeaderData& header, std::string&, std::string& destName)
     ProgressDialog->SetStatusText(header.FileName);
     DoneBytes += header.UnpSize;
     ProgressDialog->SetPosition(Scale.Position(DoneBytes));
-    const std::string name = EntryName(header.FileName);
-    if (!driver::IdeHelpDir.empty() && IsHelpFile(name))
-        destName = driver::IdeHelpDir + name;
+    RedirectHelpFile(header, destName);
     return RAR_EXTRACT;
 }
 
 bool InstallPayload(const std::string& installDir) {
+    // Any other destination is the setup's current folder, which no one chose.
+    if (!IsRootedPath(installDir))
+        return false;
     const ConfigResourceLock archive("CABFILE");
     const ConfigResourceLock library("UNRARDLL");
     TempFile libraryFile;
@@ -99,7 +111,10 @@ bool InstallPayload(const std::string& installDir) {
     progress.SetStatusText("Starting setup. Please wait...");
     WriteAll(archiveHandle, archive);
 
-    ExtractArchive(archiveFile.path, installDir, CountEntry, nullptr, nullptr, nullptr);
+    // A path the counting pass refuses stops the step before anything is written.
+    if (!ExtractArchive(archiveFile.path, installDir, CountEntry, &driver::SystemFiles, nullptr,
+                        nullptr))
+        return false;
     StartProgressPass();
 
     const bool extracted =

@@ -9,7 +9,8 @@
 namespace setupkit {
 
 // Extracts the payload into `installDir` with a progress dialog, then records
-// the product and builds its packages. False when extraction could not start.
+// the product and builds its packages. False when `installDir` is not rooted,
+// when extraction could not start, or when a file's path could not be recorded.
 bool InstallPayload(const std::string& installDir);
 
 // What the two passes share: the open progress dialog and the byte counts,

@@ -17,7 +17,8 @@ void EnsureUnrarLibrary();
 void FreeUnrarLibrary();
 
 HANDLE UnrarOpenArchive(RAROpenArchiveData& data);
-int UnrarCloseArchive(HANDLE archive);
+// Never raises: a library without RARCloseArchive leaves the archive open.
+void UnrarCloseArchive(HANDLE archive) noexcept;
 int UnrarReadHeader(HANDLE archive, RARHeaderData& header);
 int UnrarProcessFile(HANDLE archive, int operation, const char* destPath, const char* destName);
 

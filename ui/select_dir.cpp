@@ -16,7 +16,7 @@ bool PromptInstallDir(std::string& installDir) {
     dialog.SetDirectory(installDir);
     if (!dialog.Execute())
         return false;
-    // Taken as typed: neither its form nor its existence is checked.
+    // Taken as typed: the dialog saw to its form, and its existence is not checked.
     installDir = AddBackslash(dialog.Directory());
     return true;
 }

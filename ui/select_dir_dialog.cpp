@@ -1,5 +1,6 @@
 #include "ui/select_dir_dialog.h"
 
+#include "extract/paths.h"
 #include "ui/path_dialog.h"
 #include "ui/texts.h"
 
@@ -23,8 +24,17 @@ void TSelectDirDialog::SetDirectory(const std::string& directory) {
 }
 
 void TSelectDirDialog::WMCommand(TMessage& message) {
+    const bool clicked = HIWORD(message.WParam) == 0;
+    // Any other text would be taken from the setup's current folder, so OK
+    // on it asks again, with the box open and its text selected.
+    if (clicked && LOWORD(message.WParam) == IDOK && !IsRootedPath(Directory())) {
+        ::MessageBeep(MB_ICONEXCLAMATION);
+        ::SendMessageA(Handle, WM_NEXTDLGCTL,
+                       reinterpret_cast<WPARAM>(::GetDlgItem(Handle, FolderEditId)), TRUE);
+        return;
+    }
     TResDialog::WMCommand(message);
-    if (HIWORD(message.WParam) != 0 || LOWORD(message.WParam) != BrowseButtonId)
+    if (!clicked || LOWORD(message.WParam) != BrowseButtonId)
         return;
     std::string path = Directory();
     if (BrowseForFolder(texts::BrowseTitle, path, Handle))

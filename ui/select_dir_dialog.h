@@ -1,6 +1,7 @@
 #pragma once
 // The destination-folder dialog: an edit box with the folder, OK, Cancel
-// and a Browse button that opens the shell's folder browser.
+// and a Browse button that opens the shell's folder browser. OK ends it only
+// on a rooted path.
 #include "ui/res_dialog.h"
 
 #include <string>

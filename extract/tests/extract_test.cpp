@@ -1,5 +1,6 @@
 #include "builder/rar_writer.h"
 #include "extract/archive_walker.h"
+#include "extract/paths.h"
 #include "extract/payload.h"
 #include "extract/unrar_library.h"
 #include "tests/support/paths.h"
@@ -37,6 +38,14 @@ TEST(ArchivePaths, OnlyPathsInsideTheDestinationAreContained) {
         EXPECT_FALSE(IsContainedArchivePath(path)) << path;
 }
 
+TEST(DestinationPaths, OnlyADriveWithBackslashOrAShareIsRooted) {
+    for (const char* path : {"C:\\", "d:\\Lib", "C:\\Lib\\", "\\\\server\\share", "\\\\s\\x\\"})
+        EXPECT_TRUE(IsRootedPath(path)) << path;
+    for (const char* path : {"", "Lib", "Lib\\", ".\\Lib", "..\\Lib", "C:", "C:Lib", "\\Lib",
+                             "1:\\Lib", "\\\\", "\\\\server", "\\\\server\\", "\\\\\\share"})
+        EXPECT_FALSE(IsRootedPath(path)) << path;
+}
+
 TEST(ForceFolders, CreatesMissingFoldersOutermostFirstAndRecordsOnlyThose) {
     e2e::ScratchFolder scratch;
     scratch.MakeFolder("have");
@@ -49,6 +58,16 @@ TEST(ForceFolders, CreatesMissingFoldersOutermostFirstAndRecordsOnlyThose) {
     ForceFolders("", &made);
     ForceFolders("C:", &made);
     EXPECT_EQ(made.Count(), 2u);
+}
+
+// The archive is closed when the walk ends, however it ends; a library that
+// cannot close it must not end the process there.
+TEST(ArchiveWalk, ALibraryWithoutCloseStillEndsTheWalk) {
+    e2e::ScratchFolder scratch;
+    LoadUnrarLibrary(e2e::WindowsPath(SETUPKIT_UNRAR_WITHOUT_CLOSE));
+    EXPECT_TRUE(ExtractArchive(scratch.File("any.rar"), scratch.File("dest\\"), nullptr, nullptr,
+                               nullptr, nullptr));
+    FreeUnrarLibrary();
 }
 
 // The two passes of the payload step over a real archive, with the real
@@ -94,6 +113,40 @@ TEST_F(PayloadPasses, TheBarEndsAtItsRangeAndFolderEntriesDoNotMoveIt) {
     char status[64] = {};
     ::GetDlgItemTextA(dialog_.Handle, ProgressTextId, status, sizeof status);
     EXPECT_STREQ(status, "b.txt");
+}
+
+// An archive path of exactly `length` characters, in folders any file system takes.
+std::string PathOfLength(std::size_t length) {
+    std::string path;
+    while (length - path.size() > 100)
+        path += std::string(99, 'd') + "\\";
+    return path + std::string(length - path.size(), 'f');
+}
+
+// Counted (nothing written), the walk stops at a file its record could not
+// name; written, the longest path that can be recorded is.
+TEST_F(PayloadPasses, AFileWhoseRecordCouldNotNameItStopsTheWalk) {
+    const std::string dest = scratch_.File("dest\\");
+    const std::string longest = PathOfLength(MAX_PATH - 1 - dest.size());
+    // As long as the header's name field: it may have been cut to fit. Its
+    // file name alone would fit the system folder.
+    const std::string full = PathOfLength(sizeof(RARHeaderData::FileName) - 1);
+    LineList systemNames;
+    systemNames.Add(EntryName(full));
+    const auto counted = [&](const std::string& path) {
+        return ExtractArchive(Archive({{path, "x"}}), dest, CountEntry, &systemNames, nullptr,
+                              nullptr);
+    };
+    EXPECT_TRUE(counted(longest));
+    EXPECT_FALSE(counted(longest + "f"));
+    EXPECT_FALSE(counted(full));
+
+    LineList folders;
+    LineList files;
+    EXPECT_TRUE(
+        ExtractArchive(Archive({{longest, "x"}}), dest, nullptr, nullptr, &folders, &files));
+    EXPECT_EQ(files.Text(), dest + longest + "\r\n");
+    EXPECT_EQ(e2e::ReadFile(dest + longest), "x");
 }
 
 TEST_F(PayloadPasses, AnEmptyArchiveGivesAnEmptyRangeAndSucceeds) {

@@ -61,4 +61,16 @@ inline void AcceptAndExpectFailure(SetupRun& run) {
     ExpectCleanEnd(run.Robot());
 }
 
+// Welcome, then the box of a payload step that failed.
+inline void AcceptAndExpectContactBox(SetupRun& run) {
+    ASSERT_TRUE(run.Start());
+    run.Robot().WaitWindow().Press(IDOK);
+    robot::Window box = run.Robot().WaitWindowWithCaption("Setup", 60000);
+    ExpectBox(box, "Setup",
+              "An error occured during installation.\r\nPlease contact support@setupkit.example",
+              robot::Icon::Exclamation, OkOnly);
+    box.Press(IDOK);
+    ExpectCleanEnd(run.Robot());
+}
+
 } // namespace setupkit::e2e

@@ -88,6 +88,25 @@ TEST(PayloadExtraction, HelpFilesStayUnderTheDestinationWithoutAnIdeHelpFolder) 
     EXPECT_EQ(ReadFile(run.Scratch().File("dest\\help\\Lib.hlp")), "hlp");
 }
 
+// A reinstallation finds its folders present and creates none; the entry
+// still names every folder and file the earlier run put there, each once.
+TEST(PayloadExtraction, AReinstallationKeepsWhatTheEntryRecordedBefore) {
+    SetupRun run;
+    const Resources first =
+        With(PayloadResources(run, {File("units\\a.pas", "unit a;")}), "CHECKPREVVERSION", "No");
+    run.Build(first);
+    AcceptAndExpectSuccess(run);
+    MakeSetup(run.SetupPath(), With(first, "CABFILE",
+                                    builder::WriteRarArchive(
+                                        {File("units\\a.pas", "unit a;"), File("b.txt", "b")})));
+    AcceptAndExpectSuccess(run);
+
+    const std::string dest = run.Scratch().File("dest");
+    const std::string appName = Get(first, "APPNAME");
+    EXPECT_EQ(UninstallValue(appName, "FOLDERS"), dest + "\r\n" + dest + "\\units\r\n");
+    EXPECT_EQ(UninstallValue(appName, "FILES"), dest + "\\units\\a.pas\r\n" + dest + "\\b.txt\r\n");
+}
+
 TEST(PayloadExtraction, AnEmptyArchiveInstallsNothingAndSucceeds) {
     SetupRun run;
     const Resources resources = PayloadResources(run, {});
@@ -102,16 +121,31 @@ TEST(PayloadFailure, AnArchiveThatCannotBeOpenedEndsWithTheContactBox) {
     Resources resources = PayloadResources(run, {File("a.txt", "a")});
     resources = With(resources, "CABFILE", "this is not an archive");
     run.Build(resources);
-    ASSERT_TRUE(run.Start());
-    run.Robot().WaitWindow().Press(IDOK);
-    robot::Window box = run.Robot().WaitWindowWithCaption("Setup", 60000);
-    ExpectBox(box, "Setup",
-              "An error occured during installation.\r\nPlease contact support@setupkit.example",
-              robot::Icon::Exclamation, OkOnly);
-    box.Press(IDOK);
-    ExpectCleanEnd(run.Robot());
+    AcceptAndExpectContactBox(run);
     EXPECT_EQ(run.RegistryState(), std::vector<std::string>());
     EXPECT_EQ(ListFolder(run.TempFolder()), std::vector<std::string>());
+}
+
+// No destination but the setup's current folder (the scratch folder here),
+// or a file whose record could not name it (the header's name field holds
+// 259 characters, and the file would land under a 300-character path):
+// nothing is written and nothing recorded.
+TEST(PayloadFailure, ANonRootedDestinationOrAnUnrecordablePathWritesNothing) {
+    const std::string longPath = std::string(150, 'd') + "\\" + std::string(149, 'f');
+    const std::pair<const char*, std::string> cases[] = {
+        {"", "a.txt"}, {"dest", "a.txt"}, {nullptr, longPath}};
+    for (const auto& [installDir, path] : cases) {
+        SCOPED_TRACE(installDir ? installDir : "long path");
+        SetupRun run;
+        Resources resources = PayloadResources(run, {File(path, "a")});
+        if (installDir)
+            resources = With(resources, "INSTALLDIR", installDir);
+        run.Build(resources);
+        AcceptAndExpectContactBox(run);
+        EXPECT_EQ(ListFolder(run.Scratch().Path()),
+                  (std::vector<std::string>{"setup.exe", "temp\\"}));
+        EXPECT_EQ(run.RegistryState(), std::vector<std::string>());
+    }
 }
 
 TEST(PayloadFailure, AMissingOrBrokenLibraryFailsAndLeavesNoTemporaryFile) {

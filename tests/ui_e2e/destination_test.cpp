@@ -151,13 +151,25 @@ TEST_F(DestinationStep, OkGivesTheEditedFolderWithOneBackslash) {
     }
 }
 
-TEST_F(DestinationStep, EmptiedBoxGivesAnEmptyFolder) {
+// An empty or relative folder would be the setup's current folder: OK on it
+// asks again. The Browse button still answering shows the box stayed open.
+TEST_F(DestinationStep, OkOnAnEmptyOrRelativeFolderKeepsTheBoxOpen) {
     StartProbe("Yes");
     Window dialog = robot_.WaitWindowWithCaption(DestinationCaption);
-    dialog.SetItemText(1000, "");
+    for (const char* typed : {"", "Lib", "C:Lib"}) {
+        SCOPED_TRACE(typed);
+        dialog.SetItemText(1000, typed);
+        dialog.Press(IDOK);
+        dialog.Press(3);
+        Window browser = robot_.WaitWindow();
+        ASSERT_EQ(browser.Text(), "Select the installation folder");
+        browser.Press(IDCANCEL);
+        robot_.WaitWindowWithCaption(DestinationCaption);
+    }
+    dialog.SetItemText(1000, "D:\\Lib");
     dialog.Press(IDOK);
     Settle(dialog);
-    EXPECT_EQ(ProbeResult(), "1\n");
+    EXPECT_EQ(ProbeResult(), "1\nD:\\Lib\\");
 }
 
 TEST_F(DestinationStep, CancelKeepsTheProposal) {
