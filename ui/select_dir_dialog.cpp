@@ -25,8 +25,8 @@ void TSelectDirDialog::SetDirectory(const std::string& directory) {
 
 void TSelectDirDialog::WMCommand(TMessage& message) {
     const bool clicked = HIWORD(message.WParam) == 0;
-    // Any other text would be taken from the setup's current folder, so OK
-    // on it asks again, with the box open and its text selected.
+    // OK on a folder that is not rooted asks again, with the box open and its
+    // text selected: such a folder would be taken from the setup's current one.
     if (clicked && LOWORD(message.WParam) == IDOK && !IsRootedPath(Directory())) {
         ::MessageBeep(MB_ICONEXCLAMATION);
         ::SendMessageA(Handle, WM_NEXTDLGCTL,
