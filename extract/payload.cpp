@@ -20,19 +20,6 @@ namespace {
 
 ProgressScale Scale(0);
 
-// Deletes a temporary file when the step ends, however it ends.
-class TempFile {
-  public:
-    TempFile() = default;
-    ~TempFile() {
-        if (!path.empty())
-            ::DeleteFileA(path.c_str());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    std::string path;
-};
-
 // The library's file cannot be deleted while it is loaded, so this is
 // released before the temporary files are.
 struct LibraryUnload {

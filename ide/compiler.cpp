@@ -71,10 +71,10 @@ std::string StartFailureText(DWORD code) {
 }
 
 // The captured output, one line after another, each ended by CR LF; a
-// Ctrl+Z ends the text as it does for console tools of the IDE's era.
+// Ctrl+Z ends the text as it does for console tools of the IDE's era. The
+// compiler's console host may still hold the file when the compiler has ended.
 std::string ReadCapturedLines(const std::string& path) {
-    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueHandle file = OpenFileWhenFree(path);
     std::string text;
     if (file) {
         char buffer[4096];
@@ -134,12 +134,13 @@ bool RunProgram(const std::string& commandLine, const std::string& workFolder, b
                 std::string& log, bool* started) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    std::string outputPath;
+    // Declared first so that the file is closed before it is deleted.
+    TempFile captureFile;
     UniqueHandle output;
     if (capture) {
-        outputPath = MakeTempFileName("tempfile");
+        captureFile.path = MakeTempFileName("tempfile");
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        output.Reset(::CreateFileA(outputPath.c_str(), GENERIC_WRITE, 0, &inheritable,
+        output.Reset(::CreateFileA(captureFile.path.c_str(), GENERIC_WRITE, 0, &inheritable,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr));
         startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
@@ -156,10 +157,6 @@ bool RunProgram(const std::string& commandLine, const std::string& workFolder, b
         *started = created;
     if (!created) {
         log = StartFailureText(::GetLastError());
-        if (capture) {
-            output.Reset();
-            ::DeleteFileA(outputPath.c_str());
-        }
         return false;
     }
     const UniqueHandle process(info.hProcess);
@@ -167,8 +164,7 @@ bool RunProgram(const std::string& commandLine, const std::string& workFolder, b
     ::WaitForSingleObject(process.Get(), INFINITE);
     if (capture) {
         output.Reset();
-        log = ReadCapturedLines(outputPath);
-        ::DeleteFileA(outputPath.c_str());
+        log = ReadCapturedLines(captureFile.path);
     }
     DWORD exitCode = 0;
     ::GetExitCodeProcess(process.Get(), &exitCode);

@@ -1,6 +1,29 @@
 #include "setup/config_resources.h"
 
 namespace setupkit {
+namespace {
+
+constexpr DWORD InUseWaitMs = 5000;
+constexpr DWORD InUseStepMs = 20;
+
+// What a file answers while another process holds it open without sharing.
+bool IsInUse(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+// Repeats `attempt` while it fails because the file is in use, up to InUseWaitMs.
+template <typename Attempt> bool RetryWhileInUse(Attempt attempt) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (attempt())
+            return true;
+        if (!IsInUse(::GetLastError()) || ::GetTickCount() - start >= InUseWaitMs)
+            return false;
+        ::Sleep(InUseStepMs);
+    }
+}
+
+} // namespace
 
 ConfigResourceData LockConfigResource(const std::string& name) {
     const HMODULE self = ::GetModuleHandleA(nullptr);
@@ -65,6 +88,20 @@ UniqueHandle CreateTempFile(std::string& path) {
     return UniqueHandle(::CreateFileA(path.c_str(), GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_TEMPORARY, nullptr));
+}
+
+UniqueHandle OpenFileWhenFree(const std::string& path) {
+    UniqueHandle file;
+    RetryWhileInUse([&] {
+        file.Reset(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file.Valid();
+    });
+    return file;
+}
+
+bool DeleteFileWhenFree(const std::string& path) {
+    return RetryWhileInUse([&] { return ::DeleteFileA(path.c_str()) != FALSE; });
 }
 
 } // namespace setupkit

@@ -49,4 +49,24 @@ std::string MakeTempFileName(const std::string& prefix);
 // opened. `path` is set either way.
 UniqueHandle CreateTempFile(std::string& path);
 
+// Another process may hold a file a moment after the program it was handed
+// to has ended (the console host of a console program started from a program
+// without a console does). These retry while the file is in use, for a few
+// seconds at most, and then give up as the plain calls would.
+UniqueHandle OpenFileWhenFree(const std::string& path);
+bool DeleteFileWhenFree(const std::string& path);
+
+// Deletes a temporary file when the step that made it ends, however it ends.
+class TempFile {
+  public:
+    TempFile() = default;
+    ~TempFile() {
+        if (!path.empty())
+            DeleteFileWhenFree(path);
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    std::string path;
+};
+
 } // namespace setupkit

@@ -133,6 +133,45 @@ TEST(PackageBuild, CppBuilder4CompilesUnitsWithDcc32AndPackagesWithMake) {
     DeleteRegistryTree(HKEY_CURRENT_USER, knownPackages);
 }
 
+// Started from the desktop the setup has no console, so each compiler gets a
+// console of its own, whose host may hold the captured output a moment longer
+// than the compiler lives.
+TEST(PackageBuild, WithoutAConsoleTheOutputIsShownAndNoCaptureFileIsLeft) {
+    const char* const caption = "An error occured during installation.";
+    const struct {
+        const char* source;
+        const char* shown; // the compiler-output box; none when the build succeeds
+    } cases[] = {
+        {"STANDIN-SAY Borland Delphi Version 13.0\r\n", nullptr},
+        {"STANDIN-SAY Borland Delphi Version 13.0\r\nSTANDIN-SAY plain\r\n"
+         "STANDIN-SAY p.dpk(2) Fatal: Missing unit\r\nSTANDIN-EXIT 2\r\n",
+         "Borland Delphi Version 13.0\rp.dpk(2) Fatal: Missing unit\r"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        SetupRun run;
+        StandinIde ide(run.Scratch().MakeFolder("ide"));
+        const std::string package = UniquePackage("sknocon");
+        run.RemoveAtEnd(SystemFolder() + package + ".BPL");
+        Resources resources = PayloadResources(run, {File(package + ".dpk", c.source)});
+        resources = With(resources, "BUILDPACKAGES", package + ".dpk=Quiet\r\n");
+        run.Build(resources);
+        ASSERT_TRUE(run.Start(robot::Console::None));
+        run.Robot().WaitWindow().Press(IDOK);
+        if (c.shown) {
+            robot::Window output = run.Robot().WaitWindowWithCaption(caption, 60000);
+            ExpectBox(output, caption, c.shown, robot::Icon::None, OkOnly);
+            output.Press(IDOK);
+        }
+        robot::Window last = run.Robot().WaitWindowWithCaption(c.shown ? caption : "Setup", 60000);
+        EXPECT_EQ(last.Text(), c.shown ? "Installation failed." : "Installation completed.");
+        last.Press(IDOK);
+        ExpectCleanEnd(run.Robot());
+        EXPECT_EQ(ListFolder(run.TempFolder()), std::vector<std::string>());
+        EXPECT_EQ(FileExists(SystemFolder() + package + ".BPL"), c.shown == nullptr);
+    }
+}
+
 TEST(PackageRegistration, ReadyMadePackagesAreRegisteredByTheirInstalledPath) {
     SetupRun run;
     StandinIde ide(run.Scratch().MakeFolder("ide"));

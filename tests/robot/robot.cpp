@@ -110,19 +110,20 @@ Robot::~Robot() {
 }
 
 bool Robot::Start(const std::string& exe, const std::string& workFolder,
-                  const std::map<std::string, std::string>& environment) {
-    return StartCommand("\"" + exe + "\"", workFolder, environment);
+                  const std::map<std::string, std::string>& environment, Console console) {
+    return StartCommand("\"" + exe + "\"", workFolder, environment, console);
 }
 
 bool Robot::StartCommand(const std::string& commandLine, const std::string& workFolder,
-                         const std::map<std::string, std::string>& environment) {
+                         const std::map<std::string, std::string>& environment, Console console) {
     std::string command = commandLine;
     std::string block = EnvironmentBlock(environment);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
+    const DWORD flags = console == Console::None ? DETACHED_PROCESS : 0;
     Note("start " + commandLine + " in " + workFolder);
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, block.data(),
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, flags, block.data(),
                           workFolder.empty() ? nullptr : workFolder.c_str(), &startup, &info)) {
         Fail("cannot start " + commandLine + " (error " + std::to_string(::GetLastError()) + ")");
         return false;

@@ -41,6 +41,10 @@ struct Control {
 
 class Robot;
 
+// Whether a started program shares the test's console or, as a program
+// started from the desktop or a file manager, has none.
+enum class Console { Inherit, None };
+
 // What the robot saw of one top-level window, read once when it came, and the
 // answers it can give. A default-constructed Window stands for one that never
 // came: it is not Valid() and its answers do nothing.
@@ -102,10 +106,12 @@ class Robot {
     // overrides single variables (for example TEMP and TMP). False, with a
     // failure reported, when the program cannot be started.
     bool Start(const std::string& exe, const std::string& workFolder,
-               const std::map<std::string, std::string>& environment = {});
+               const std::map<std::string, std::string>& environment = {},
+               Console console = Console::Inherit);
     // Same, with a command line of its own ("exe" args...).
     bool StartCommand(const std::string& commandLine, const std::string& workFolder,
-                      const std::map<std::string, std::string>& environment = {});
+                      const std::map<std::string, std::string>& environment = {},
+                      Console console = Console::Inherit);
 
     // The next visible, enabled top-level window of the program that has not
     // just been answered. A window that does not come in time is a failure:

@@ -88,8 +88,9 @@ void SetupRun::Build(const Resources& resources) {
     MakeSetup(setupPath_, resources);
 }
 
-bool SetupRun::Start() {
-    return robot_.Start(setupPath_, scratch_.Path(), {{"TEMP", tempFolder_}, {"TMP", tempFolder_}});
+bool SetupRun::Start(robot::Console console) {
+    return robot_.Start(setupPath_, scratch_.Path(), {{"TEMP", tempFolder_}, {"TMP", tempFolder_}},
+                        console);
 }
 
 std::vector<std::string> SetupRun::RegistryState() const {

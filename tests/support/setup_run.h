@@ -50,7 +50,7 @@ class SetupRun {
     // folder) and removes what an interrupted earlier run left in the registry.
     void Build(const Resources& resources);
     // Starts the setup with the scratch folder as its current folder.
-    bool Start();
+    bool Start(robot::Console console = robot::Console::Inherit);
     robot::Robot& Robot() { return robot_; }
     const ScratchFolder& Scratch() const { return scratch_; }
     const std::string& SetupPath() const { return setupPath_; }
