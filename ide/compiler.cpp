@@ -107,25 +107,27 @@ void MoveCompiledResult(const std::string& source, const std::string& destFolder
     outputPath = target;
 }
 
-void AfterBuild(IdeKind kind, const std::string& source, const std::string& destFolder,
-                std::string& outputPath) {
-    const std::string extension = FileExtension(source);
-    auto remove = [&](const char* byProduct) {
-        ::DeleteFileA(ChangeFileExt(source, byProduct).c_str());
+// What a successful build leaves beside the source, by the source's
+// extension: the extension of the result that is moved (null for the IDE's
+// package extension) and those of the by-products, in the order they go.
+struct BuildResults {
+    const char* source;
+    const char* compiled;
+    std::vector<const char*> byProducts;
+};
+
+const BuildResults* FindBuildResults(const std::string& source) {
+    static const BuildResults table[] = {
+        {".pas", ".dcu", {}},
+        {".dpk", nullptr, {".dcu", ".dcp"}},
+        {".bpk", nullptr, {".tds", ".obj"}},
+        {".dpr", ".exe", {}},
     };
-    if (SameText(extension, ".pas")) {
-        MoveCompiledResult(source, destFolder, ".dcu", outputPath);
-    } else if (SameText(extension, ".dpk")) {
-        MoveCompiledResult(source, destFolder, PackageExtension(kind), outputPath);
-        remove(".dcu");
-        remove(".dcp");
-    } else if (SameText(extension, ".bpk")) {
-        MoveCompiledResult(source, destFolder, PackageExtension(kind), outputPath);
-        remove(".tds");
-        remove(".obj");
-    } else if (SameText(extension, ".dpr")) {
-        MoveCompiledResult(source, destFolder, ".exe", outputPath);
-    }
+    const std::string extension = FileExtension(source);
+    for (const BuildResults& results : table)
+        if (SameText(extension, results.source))
+            return &results;
+    return nullptr;
 }
 
 } // namespace
@@ -180,13 +182,24 @@ bool BuildPackage(IdeKind kind, const std::string& source, const std::string& de
         "\"" + toolPath + "\" " + compiler.options + " \"" + source + "\"";
     bool started = false;
     const bool built = RunProgram(commandLine, ExtractFilePath(source), true, log, &started);
-    if (built)
-        AfterBuild(kind, source, destFolder, outputPath);
-    // A compiler that never started printed no marker lines; its start
-    // failure is the only explanation the user can get.
-    else if (started)
-        log = FilterCompilerOutput(log);
-    return built;
+    if (!built) {
+        // A compiler that never started printed no marker lines; its start
+        // failure is the only explanation the user can get.
+        if (started)
+            log = FilterCompilerOutput(log);
+        return false;
+    }
+    if (const BuildResults* results = FindBuildResults(source))
+        MoveCompiledResult(source, destFolder,
+                           results->compiled ? results->compiled : PackageExtension(kind),
+                           outputPath);
+    return true;
+}
+
+void DeleteByProducts(const std::string& source) {
+    if (const BuildResults* results = FindBuildResults(source))
+        for (const char* byProduct : results->byProducts)
+            ::DeleteFileA(ChangeFileExt(source, byProduct).c_str());
 }
 
 } // namespace setupkit

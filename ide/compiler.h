@@ -14,11 +14,15 @@ namespace setupkit {
 bool RunProgram(const std::string& commandLine, const std::string& workFolder, bool capture,
                 std::string& log, bool* started = nullptr);
 
-// Compiles `source` with the tool the IDE uses for its kind, moves the
-// compiled result into `destFolder` (setting `outputPath`) and deletes the
-// by-products. On failure `log` holds the compiler's marker lines, or the
-// reason the compiler could not be started.
+// Compiles `source` with the tool the IDE uses for its kind and moves the
+// compiled result into `destFolder` (setting `outputPath`). On failure `log`
+// holds the compiler's marker lines, or the reason the compiler could not be
+// started.
 bool BuildPackage(IdeKind kind, const std::string& source, const std::string& destFolder,
                   std::string& outputPath, std::string& log);
+// Deletes what a successful build of `source` left beside it besides its
+// result. Kept apart from the build because a package's .dcp is what the
+// builds of packages that require it read.
+void DeleteByProducts(const std::string& source);
 
 } // namespace setupkit

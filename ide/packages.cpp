@@ -11,6 +11,8 @@
 #include "setup/messages.h"
 #include "ui/message_box.h"
 
+#include <vector>
+
 namespace setupkit {
 namespace {
 
@@ -29,6 +31,24 @@ bool FileExists(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+// Deletes the by-products of every package built so far when the step ends,
+// however it ends: a package that requires another is built from the other's
+// .dcp, so none may go before every build has run.
+class BuiltSources {
+  public:
+    BuiltSources() = default;
+    ~BuiltSources() {
+        for (const std::string& source : sources_)
+            DeleteByProducts(source);
+    }
+    BuiltSources(const BuiltSources&) = delete;
+    BuiltSources& operator=(const BuiltSources&) = delete;
+    void Add(const std::string& source) { sources_.push_back(source); }
+
+  private:
+    std::vector<std::string> sources_;
+};
 
 bool IsCompiledPackage(IdeKind kind, const std::string& path) {
     const std::string extension = PackageExtension(kind);
@@ -56,6 +76,7 @@ void BuildPackagesStep() {
         return;
     const LineList lines = ResourceLines("BUILDPACKAGES");
     std::string log;
+    BuiltSources built;
     for (const std::string& line : lines) {
         const std::string name = LineList::NameOf(line);
         const std::string source = FindInstalledFile(name);
@@ -68,6 +89,7 @@ void BuildPackagesStep() {
             ::MessageBoxA(nullptr, log.c_str(), messages::FailedCaption, MB_OK);
             throw SetupError("Package build failed: " + name);
         }
+        built.Add(source);
         if (IsCompiledPackage(driver::IdeKind, outputPath))
             RegisterKnownPackage(driver::IdeKind, lines.Value(name), outputPath);
     }

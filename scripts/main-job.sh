@@ -41,15 +41,17 @@ echo "== making $out/setup.exe from $product" >&2
 # STAND-INS: Delphi 5 cannot be installed here, so a folder of the build
 # tree plays its installation: the IDE's executable (a small program with the
 # IDE's file version), its command-line compiler (a program that writes the
-# files a package build makes and logs its command lines to standin.log) and
+# files a package build makes and logs its command lines to standin.log), the
+# compiled form of the IDE's own package that library packages require, and
 # its help contents file. The registry value that names the IDE's folder is
 # written into the fresh prefix below.
 ide=$out/standin-delphi5
 echo "== laying out the STAND-IN Delphi 5 (not the real IDE) in $ide" >&2
-mkdir -p "$ide/Bin" "$ide/HELP"
+mkdir -p "$ide/Bin" "$ide/Lib" "$ide/HELP"
 cp "$build/windows/tests/standins/d5/Bin/delphi32.exe" "$ide/Bin/delphi32.exe"
 cp "$build/windows/tests/compiler_standins/standin_compiler.exe" "$ide/Bin/dcc32.exe"
 cp tests/standins/delphi5.cnt "$ide/HELP/delphi5.cnt"
+echo "stand-in of the IDE's own package" >"$ide/Lib/vcl50.dcp"
 
 screens=$out/screens
 mkdir -p "$screens"

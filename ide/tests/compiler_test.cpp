@@ -20,7 +20,7 @@ class CompilerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         root_ = scratch_.Path() + "\\";
-        for (const char* folder : {"Bin", "src dir", "out"})
+        for (const char* folder : {"Bin", "Lib", "src dir", "out"})
             scratch_.MakeFolder(folder);
         for (const char* tool : {"dcc32", "make"})
             ::CopyFileA(e2e::WindowsPath(SETUPKIT_STANDIN_COMPILER).c_str(),
@@ -61,9 +61,32 @@ TEST_F(CompilerTest, DelphiPackagesAreBuiltWithDcc32MovedAndTidiedUp) {
     EXPECT_EQ(Log(), "\"" + root_ + "Bin\\dcc32.exe\" -q -b \"" + source + "\"\n");
     EXPECT_EQ(outputPath, Out() + "lib.BPL");
     EXPECT_EQ(ReadFile(outputPath), "compiled from " + source);
+    EXPECT_EQ(log, "\r\nProgram failed with code (0)");
+    EXPECT_TRUE(FileExists(Src() + "lib.dcp"));
+    DeleteByProducts(source);
     EXPECT_FALSE(FileExists(Src() + "lib.dcu"));
     EXPECT_FALSE(FileExists(Src() + "lib.dcp"));
-    EXPECT_EQ(log, "\r\nProgram failed with code (0)");
+}
+
+// A design package is compiled against the .dcp of the runtime package it
+// requires, which its build leaves beside its source until the by-products go.
+TEST_F(CompilerTest, APackageThatRequiresAnotherBuildsOnlyWhileTheOthersDcpIsThere) {
+    Install("Software\\Borland\\Delphi\\5.0");
+    WriteFile(root_ + "Lib\\vcl50.dcp", "the IDE's own");
+    const std::string runtime =
+        Source("Grid_R.dpk", "package Grid_R;\r\nrequires vcl50;\r\nend.\r\n");
+    const std::string design =
+        Source("Grid_D.dpk",
+               "package Grid_D;\r\n{$R *.RES} // requires nothing here\r\n"
+               "requires\r\n  vcl50, { the runtime package } Grid_R;\r\ncontains Reg;\r\nend.\r\n");
+    std::string outputPath;
+    std::string log;
+    EXPECT_FALSE(BuildPackage(IdeKind::D5, design, Out(), outputPath, log));
+    EXPECT_EQ(log, "Fatal: Required package 'Grid_R' not found\r");
+    ASSERT_TRUE(BuildPackage(IdeKind::D5, runtime, Out(), outputPath, log));
+    EXPECT_TRUE(BuildPackage(IdeKind::D5, design, Out(), outputPath, log)) << log;
+    DeleteByProducts(runtime);
+    EXPECT_FALSE(BuildPackage(IdeKind::D5, design, Out(), outputPath, log));
 }
 
 TEST_F(CompilerTest, CppBuilderUsesDcc32ForUnitsAndMakeForEverythingElse) {
@@ -76,6 +99,7 @@ TEST_F(CompilerTest, CppBuilderUsesDcc32ForUnitsAndMakeForEverythingElse) {
     const std::string package = Source("pkg.bpk");
     ASSERT_TRUE(BuildPackage(IdeKind::C4, package, Out(), outputPath, log));
     EXPECT_EQ(outputPath, Out() + "pkg.BPL");
+    DeleteByProducts(package);
     EXPECT_FALSE(FileExists(Src() + "pkg.tds"));
     EXPECT_FALSE(FileExists(Src() + "pkg.obj"));
     EXPECT_EQ(Log(), "\"" + root_ + "Bin\\dcc32.exe\" -q -b -JPHN \"" + unit + "\"\n\"" + root_ +

@@ -94,6 +94,34 @@ TEST(PackageBuild, AFailedBuildShowsTheCompilerLinesAndStopsTheInstallation) {
     EXPECT_EQ(ReadFile(ide.ContentsFile()), ":Base delphi5.hlp\r\n");
 }
 
+// A library's design package requires its runtime package, so it is compiled
+// against the .dcp that the runtime package's build leaves beside the sources.
+TEST(PackageBuild, ADesignPackageIsBuiltAgainstTheRuntimePackageItRequires) {
+    SetupRun run;
+    StandinIde ide(run.Scratch().MakeFolder("ide"));
+    const std::string runtime = UniquePackage("skrun");
+    const std::string design = UniquePackage("skdsg");
+    for (const std::string& package : {runtime, design})
+        run.RemoveAtEnd(SystemFolder() + package + ".BPL");
+    Resources resources =
+        PayloadResources(run, {File("Packages\\" + runtime + ".dpk",
+                                    "package " + runtime + ";\r\nrequires vcl50;\r\nend.\r\n"),
+                               File("Packages\\" + design + ".dpk",
+                                    "package " + design + ";\r\nrequires\r\n  vcl50,\r\n  " +
+                                        runtime + ";\r\nend.\r\n")});
+    resources = With(resources, "BUILDPACKAGES",
+                     runtime + ".dpk=Grid Runtime\r\n" + design + ".dpk=Grid Design\r\n");
+    run.Build(resources);
+    AcceptAndExpectSuccess(run);
+
+    for (const auto& [package, description] :
+         {std::pair{runtime, "Grid Runtime"}, std::pair{design, "Grid Design"}}) {
+        EXPECT_EQ(KnownPackage(SystemFolder() + package + ".BPL"), description);
+    }
+    EXPECT_EQ(ListFolder(run.Scratch().File("dest\\Packages")),
+              (std::vector<std::string>{design + ".dpk", runtime + ".dpk", "standin.log"}));
+}
+
 TEST(PackageBuild, CppBuilder4CompilesUnitsWithDcc32AndPackagesWithMake) {
     SetupRun run;
     const std::string key = "Software\\Borland\\C++Builder\\4.0";
