@@ -5,13 +5,15 @@
 #include "builder/rar_writer.h"
 
 #include <algorithm>
+#include <iostream>
 #include <map>
 
 namespace setupkit::builder {
 namespace {
 
 const char kUsage[] = "usage: setupkit-build STUB OUT NAME=text|NAME=@file|NAME=@@text ...\n"
-                      "       setupkit-build --product DIR --stub STUB --unrar DLL -o OUT\n"
+                      "       setupkit-build --product DIR --stub STUB --unrar DLL "
+                      "--uninstaller EXE -o OUT\n"
                       "       setupkit-build --rar FOLDER -o OUT";
 
 // Runs `build`, which writes `out` from `input`; when it fails, a file left at
@@ -54,10 +56,13 @@ std::map<std::string, std::string> Options(const std::vector<std::string>& argum
 }
 
 void RunProduct(const std::vector<std::string>& arguments) {
-    auto options = Options(arguments, {"--product", "--stub", "--unrar", "-o"});
+    auto options = Options(arguments, {"--product", "--stub", "--unrar", "--uninstaller", "-o"});
     Producing(options["-o"], options["--stub"], [&] {
-        WriteSetupFile(options["--stub"], options["-o"],
-                       ReadProduct(options["--product"], options["--unrar"]));
+        const Product product =
+            ReadProduct(options["--product"], options["--unrar"], options["--uninstaller"]);
+        for (const std::string& warning : product.warnings)
+            std::cerr << "setupkit-build: warning: " << warning << "\n";
+        WriteSetupFile(options["--stub"], options["-o"], product.resources);
     });
 }
 

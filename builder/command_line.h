@@ -4,8 +4,9 @@
 //   setupkit-build STUB OUT NAME=text NAME=@file ...
 //       adds each resource to STUB and writes OUT ("@file": the file's bytes;
 //       "@@text": the text "@text").
-//   setupkit-build --product DIR --stub STUB --unrar DLL -o OUT
-//       builds the product described in DIR (see product.h).
+//   setupkit-build --product DIR --stub STUB --unrar DLL --uninstaller EXE -o OUT
+//       builds the product described in DIR (see product.h), with the
+//       extraction library DLL and the uninstaller EXE.
 //   setupkit-build --rar FOLDER -o OUT
 //       writes a RAR archive of FOLDER.
 #include "builder/resources.h"

@@ -1,9 +1,9 @@
 #include "builder/product.h"
 
 #include "builder/file_io.h"
-#include "builder/rar_writer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 namespace setupkit::builder {
@@ -83,24 +83,44 @@ class DescriptionParser {
     bool inList_ = false;
 };
 
+// Archive names compare as the setup's file system compares them.
+bool SameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
 } // namespace
 
 std::vector<RcDataResource> ParseProductDescription(const std::string& text) {
     return DescriptionParser().Parse(text);
 }
 
-std::vector<RcDataResource> ReadProduct(const std::string& productDir,
-                                        const std::string& unrarPath) {
+bool AddUninstaller(std::vector<RarEntry>& entries, const std::string& uninstaller) {
+    const bool vendorsOwn = std::any_of(entries.begin(), entries.end(), [](const RarEntry& entry) {
+        return !entry.isFolder && SameName(entry.name, UninstallerName);
+    });
+    if (!vendorsOwn)
+        entries.push_back({UninstallerName, uninstaller, false});
+    return !vendorsOwn;
+}
+
+Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
+                    const std::string& uninstallerPath) {
     const fs::path dir = fs::u8path(productDir);
-    std::vector<RcDataResource> resources =
-        ParseProductDescription(ReadWholeFile((dir / "product.ini").u8string()));
-    const std::string payload = (dir / "payload").u8string();
+    Product product;
+    product.resources = ParseProductDescription(ReadWholeFile((dir / "product.ini").u8string()));
     // No folder entries: the setup records only the folders it makes for the
     // files it writes, and a folder the extraction library made for a folder
     // entry would be left behind by the uninstaller.
-    resources.push_back({"CABFILE", WriteRarArchive(CollectFolder(payload, false))});
-    resources.push_back({"UNRARDLL", ReadWholeFile(unrarPath)});
-    return resources;
+    std::vector<RarEntry> payload = CollectFolder((dir / "payload").u8string(), false);
+    if (!AddUninstaller(payload, ReadWholeFile(uninstallerPath)))
+        product.warnings.push_back(std::string("the payload brings its own ") + UninstallerName +
+                                   "; it is installed instead of " + uninstallerPath);
+    product.resources.push_back({"CABFILE", WriteRarArchive(payload)});
+    product.resources.push_back({"UNRARDLL", ReadWholeFile(unrarPath)});
+    return product;
 }
 
 } // namespace setupkit::builder

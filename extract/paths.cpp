@@ -33,4 +33,9 @@ bool IsRootedPath(const std::string& path) {
            path[shareStart + 1] != '\\';
 }
 
+bool FileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 } // namespace setupkit

@@ -14,5 +14,7 @@ bool FolderExists(const std::string& path);
 // share name). Anything else is taken from the process's current folder and
 // is no destination.
 bool IsRootedPath(const std::string& path);
+// True for a file, false for a folder or nothing.
+bool FileExists(const std::string& path);
 
 } // namespace setupkit

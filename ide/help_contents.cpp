@@ -44,10 +44,12 @@ bool RemoveHelpIndexLine(LineList& lines, const std::string& helpFile) {
     return true;
 }
 
-void RemoveHelpIndex(const std::string& helpFile, const std::string& contentsPath) {
+bool RemoveHelpIndex(const std::string& helpFile, const std::string& contentsPath) {
     LineList lines = ReadTextFileLines(contentsPath);
-    if (RemoveHelpIndexLine(lines, helpFile))
-        WriteTextFileLines(contentsPath, lines);
+    if (!RemoveHelpIndexLine(lines, helpFile))
+        return false;
+    WriteTextFileLines(contentsPath, lines);
+    return true;
 }
 
 void AddHelpIndex(const std::string& helpFile, const std::string& title,

@@ -23,6 +23,7 @@ bool RemoveHelpIndexLine(LineList& lines, const std::string& helpFile);
 // every other byte kept. Raise SetupError when it cannot be read or written.
 void AddHelpIndex(const std::string& helpFile, const std::string& title,
                   const std::string& contentsPath);
-void RemoveHelpIndex(const std::string& helpFile, const std::string& contentsPath);
+// False when the file had no line for `helpFile` (it is then left untouched).
+bool RemoveHelpIndex(const std::string& helpFile, const std::string& contentsPath);
 
 } // namespace setupkit

@@ -56,6 +56,15 @@ bool IsCompiledPackage(IdeKind kind, const std::string& path) {
            SameText(path.substr(path.size() - extension.size()), extension) && FileExists(path);
 }
 
+// Registers the package and lists it for the uninstall entry, also when the
+// IDE's key refused the write: a compiled package in the system folder is
+// known to the uninstaller only through this list.
+void RegisterAndRecord(const std::string& description, const std::string& path) {
+    RegisterKnownPackage(driver::IdeKind, description, path);
+    if (driver::InstalledPackages.IndexOf(path) < 0)
+        driver::InstalledPackages.Add(path);
+}
+
 } // namespace
 
 std::string FindInstalledFile(const std::string& fileName) {
@@ -91,7 +100,7 @@ void BuildPackagesStep() {
         }
         built.Add(source);
         if (IsCompiledPackage(driver::IdeKind, outputPath))
-            RegisterKnownPackage(driver::IdeKind, lines.Value(name), outputPath);
+            RegisterAndRecord(lines.Value(name), outputPath);
     }
 }
 
@@ -103,8 +112,10 @@ void RegisterPackagesStep() {
         const std::string name = LineList::NameOf(line);
         const std::string path = FindInstalledFile(name);
         if (!path.empty())
-            RegisterKnownPackage(driver::IdeKind, lines.Value(name), path);
+            RegisterAndRecord(lines.Value(name), path);
     }
+    // Both package steps have run by now: the built packages and the ready-made ones.
+    WriteUninstallValue(driver::AppName, "KNOWNPACKAGES", driver::InstalledPackages.Text());
 }
 
 } // namespace setupkit

@@ -3,9 +3,15 @@
 namespace setupkit {
 
 namespace {
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool IsBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
-std::string::size_type LastSeparator(const std::string& path) { return path.find_last_of("\\:"); }
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool IsBlankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+std::string::size_type LastSeparator(const std::string& path) {
+    return path.find_last_of("\\:");
+}
 } // namespace
 
 bool SameText(const std::string& a, const std::string& b) {
@@ -48,6 +54,11 @@ std::string ExtractFileName(const std::string& path) {
 std::string ExtractFilePath(const std::string& path) {
     const auto sep = LastSeparator(path);
     return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
+}
+
+bool IsBelowFolder(const std::string& path, const std::string& folder) {
+    const std::string prefix = folder + "\\";
+    return path.size() > prefix.size() && SameText(path.substr(0, prefix.size()), prefix);
 }
 
 } // namespace setupkit

@@ -15,6 +15,9 @@ std::string ReplaceChar(std::string text, char from, char to);
 std::string ExtractFileName(const std::string& path);
 // Text up to and including the last backslash or colon.
 std::string ExtractFilePath(const std::string& path);
+// True when `path` lies somewhere below `folder` (given without a trailing
+// backslash), ignoring case.
+bool IsBelowFolder(const std::string& path, const std::string& folder);
 
 } // namespace setupkit
 

@@ -123,6 +123,29 @@ std::vector<std::string> RegistryKey::ValueNames() const {
     }
 }
 
+std::vector<std::string> RegistryKey::SubkeyNames() const {
+    std::vector<std::string> names;
+    if (!IsOpen())
+        return names;
+    // Key names are at most 255 characters.
+    char buffer[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof buffer;
+        if (::RegEnumKeyExA(key_.Get(), index, buffer, &length, nullptr, nullptr, nullptr,
+                            nullptr) != ERROR_SUCCESS)
+            return names;
+        names.emplace_back(buffer, length);
+    }
+}
+
+bool RegistryKey::DeleteValue(const std::string& name) {
+    return IsOpen() && ::RegDeleteValueA(key_.Get(), name.c_str()) == ERROR_SUCCESS;
+}
+
+void DeleteRegistryKey(HKEY root, const std::string& path) {
+    ::RegDeleteKeyA(root, RelativePath(path).c_str());
+}
+
 RegKey CreateRegKey(HKEY parent, const std::string& subKey) {
     RegKey key;
     // The registry would answer an empty name with the parent itself, and

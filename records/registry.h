@@ -37,12 +37,19 @@ class RegistryKey {
     void WriteInteger(const std::string& name, DWORD value);
     // Every value name in the registry's enumeration order.
     std::vector<std::string> ValueNames() const;
+    std::vector<std::string> SubkeyNames() const;
+    // False when there was no such value (or the key is not open).
+    bool DeleteValue(const std::string& name);
 
   private:
     explicit RegistryKey(RegKey key) : key_(std::move(key)) {}
 
     RegKey key_;
 };
+
+// Deletes a key that has no subkeys; a missing key, or one that cannot be
+// deleted, is left as it is.
+void DeleteRegistryKey(HKEY root, const std::string& path);
 
 // Creates or opens `subKey` under `parent` with full access; not valid on
 // failure or for an empty name, which never stands for the parent.

@@ -22,7 +22,7 @@ product_name=$(setting PRODUCTNAME)
 echo "== building the Windows programs" >&2
 cmake -S . -B "$build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build "$build/windows" --target setup unrar answer_ok install_report standin_d5 \
+cmake --build "$build/windows" --target setup uninstall unrar answer_ok install_report standin_d5 \
     standin_compiler >/dev/null
 
 # The builder is portable and runs here, natively, as a vendor would run it.
@@ -36,7 +36,8 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 echo "== making $out/setup.exe from $product" >&2
 "$build/native/builder/setupkit-build" --product "$product" --stub "$build/windows/setup/setup.exe" \
-    --unrar "$build/windows/rar/unrar.dll" -o "$out/setup.exe"
+    --unrar "$build/windows/rar/unrar.dll" --uninstaller "$build/windows/uninstall/UnInstall.exe" \
+    -o "$out/setup.exe"
 
 # STAND-INS: Delphi 5 cannot be installed here, so a folder of the build
 # tree plays its installation: the IDE's executable (a small program with the

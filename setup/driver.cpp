@@ -37,16 +37,19 @@ LineList InstalledRegKeys;
 LineList SystemFiles;
 LineList HelpFiles;
 LineList InstalledHelps;
+LineList InstalledPackages;
 
 namespace {
 
 void ReleaseLists() {
     for (LineList* list : {&InstalledFiles, &InstalledFolders, &InstalledRegKeys, &SystemFiles,
-                           &HelpFiles, &InstalledHelps})
+                           &HelpFiles, &InstalledHelps, &InstalledPackages})
         list->Clear();
 }
 
-std::string ExpandedInstallDir() { return ExpandPathTemplates(ReadConfigResource("INSTALLDIR")); }
+std::string ExpandedInstallDir() {
+    return ExpandPathTemplates(ReadConfigResource("INSTALLDIR"));
+}
 
 // Chooses the proposed destination from what is recorded of the family.
 // False when the user declined to install over another version.

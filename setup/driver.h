@@ -27,6 +27,9 @@ extern LineList InstalledRegKeys;
 extern LineList SystemFiles;
 extern LineList HelpFiles;
 extern LineList InstalledHelps;
+// Full paths of the packages registered with the IDE (KNOWNPACKAGES), so that
+// the uninstaller can unregister them and remove the ones the build made.
+extern LineList InstalledPackages;
 
 // The whole run from the naming resources to the last box. Never throws.
 void RunSetup();

@@ -79,6 +79,7 @@ class Tool : public ::testing::Test {
         dir_ = testing::MakeScratchDir();
         WriteWholeFile(Path("stub.exe"), testing::MakeTestImage(testing::SampleTree()));
         WriteWholeFile(Path("unrar.dll"), std::string("MZ unrar library\0", 17));
+        WriteWholeFile(Path("uninstall.exe"), "MZ built uninstaller");
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -106,7 +107,7 @@ class Tool : public ::testing::Test {
 TEST_F(Tool, BuildsTheSampleProduct) {
     const std::string sample = std::string(SETUPKIT_SOURCE_DIR) + "/examples/tessaline";
     RunCommandLine({"--product", sample, "--stub", Path("stub.exe"), "--unrar", Path("unrar.dll"),
-                    "-o", Path("setup.exe")});
+                    "--uninstaller", Path("uninstall.exe"), "-o", Path("setup.exe")});
     const auto resources = RcDataOf(Path("setup.exe"));
     EXPECT_EQ(resources.at("APPNAME"), "Tessaline Grid 1.4 for Delphi 5");
     EXPECT_EQ(resources.at("DELPHIVER"), "D5");
@@ -117,9 +118,11 @@ TEST_F(Tool, BuildsTheSampleProduct) {
     EXPECT_NE(archive.find("units\\prod.inc"), std::string::npos);
     EXPECT_NE(archive.find(ReadWholeFile(sample + "/payload/units/tsgrid_d5.dpk")),
               std::string::npos);
+    EXPECT_NE(archive.find("UnInstall.exe"), std::string::npos);
+    EXPECT_NE(archive.find("MZ built uninstaller"), std::string::npos);
     // Every build of the same product is the same file.
     RunCommandLine({"--product", sample, "--stub", Path("stub.exe"), "--unrar", Path("unrar.dll"),
-                    "-o", Path("again.exe")});
+                    "--uninstaller", Path("uninstall.exe"), "-o", Path("again.exe")});
     EXPECT_EQ(ReadWholeFile(Path("again.exe")), ReadWholeFile(Path("setup.exe")));
 }
 
@@ -139,10 +142,13 @@ TEST_F(Tool, AddsTextAndFileResources) {
 TEST_F(Tool, BadInputExitsNonZeroWithAMessageAndNoOutput) {
     const std::string stub = "'" + Path("stub.exe") + "' ";
     const std::string out = "'" + Path("setup.exe") + "' ";
-    const std::string product = "--stub " + stub + "--unrar '" + Path("unrar.dll") + "' -o " + out;
+    const std::string product = "--stub " + stub + "--unrar '" + Path("unrar.dll") +
+                                "' --uninstaller '" + Path("uninstall.exe") + "' -o " + out;
     fs::create_directories(dir_ / "noini" / "payload");
     fs::create_directories(dir_ / "nopayload");
     WriteWholeFile(Path("nopayload/product.ini"), "APPNAME=x\n");
+    fs::create_directories(dir_ / "good" / "payload");
+    WriteWholeFile(Path("good/product.ini"), "APPNAME=x\n");
     // Arguments and the message expected; each case starts with a setup.exe
     // left from an earlier build, which must not pass for this one's.
     const std::vector<std::pair<std::string, std::string>> cases = {
@@ -153,6 +159,9 @@ TEST_F(Tool, BadInputExitsNonZeroWithAMessageAndNoOutput) {
         {"'" + Path("nothing.exe") + "' " + out + "A=1", "nothing.exe"},
         {"--product '" + Path("noini") + "' " + product, "product.ini"},
         {"--product '" + Path("nopayload") + "' " + product, "payload"},
+        {"--product '" + Path("good") + "' --stub " + stub + "--unrar '" + Path("unrar.dll") +
+             "' --uninstaller '" + Path("missing.exe") + "' -o " + out,
+         "missing.exe"},
         {"--rar '" + Path("nothing") + "' -o " + out, "nothing"},
     };
     for (const auto& [arguments, message] : cases) {
@@ -163,10 +172,34 @@ TEST_F(Tool, BadInputExitsNonZeroWithAMessageAndNoOutput) {
             << ReadWholeFile(Path("stderr.txt"));
         EXPECT_FALSE(fs::exists(Path("setup.exe"))) << arguments;
     }
-    for (const char* arguments : {"", "--product x --stub y", "--rar x -o"}) {
+    for (const char* arguments :
+         {"", "--product x --stub y", "--product a --stub b --unrar c -o d", "--rar x -o"}) {
         EXPECT_NE(RunTool(arguments), 0) << arguments;
         EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("usage"), std::string::npos);
     }
+}
+
+TEST_F(Tool, APayloadWithItsOwnUninstallerKeepsItAndSaysSo) {
+    fs::create_directories(dir_ / "product" / "payload" / "sub");
+    WriteWholeFile(Path("product/product.ini"), "APPNAME=x\n");
+    WriteWholeFile(Path("product/payload/sub/UnInstall.exe"), "MZ not at the top");
+    const std::string arguments = "--product '" + Path("product") + "' --stub '" +
+                                  Path("stub.exe") + "' --unrar '" + Path("unrar.dll") +
+                                  "' --uninstaller '" + Path("uninstall.exe") + "' -o '" +
+                                  Path("setup.exe") + "'";
+    // One in a sub-folder is not the one the uninstall command names.
+    ASSERT_EQ(RunTool(arguments), 0);
+    EXPECT_EQ(ReadWholeFile(Path("stderr.txt")), "");
+    EXPECT_NE(RcDataOf(Path("setup.exe")).at("CABFILE").find("MZ built uninstaller"),
+              std::string::npos);
+
+    WriteWholeFile(Path("product/payload/uninstall.EXE"), "MZ the vendor's own");
+    ASSERT_EQ(RunTool(arguments), 0);
+    EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("warning: the payload brings its own"),
+              std::string::npos);
+    const std::string archive = RcDataOf(Path("setup.exe")).at("CABFILE");
+    EXPECT_NE(archive.find("MZ the vendor's own"), std::string::npos);
+    EXPECT_EQ(archive.find("MZ built uninstaller"), std::string::npos);
 }
 
 TEST_F(Tool, WritesAnArchiveOfAFolder) {

@@ -23,6 +23,14 @@ TEST(TextPaths, FileNameAndFolderSplitAtLastBackslashOrColon) {
     EXPECT_EQ(ExtractFilePath("name"), "");
 }
 
+TEST(TextPaths, BelowAFolderMeansInsideItIgnoringCase) {
+    EXPECT_TRUE(IsBelowFolder("C:\\Corvel\\UnInstall.exe", "c:\\corvel"));
+    EXPECT_TRUE(IsBelowFolder("C:\\Corvel\\units\\prod.inc", "C:\\Corvel"));
+    EXPECT_FALSE(IsBelowFolder("C:\\Corvel", "C:\\Corvel"));
+    EXPECT_FALSE(IsBelowFolder("C:\\Corvel\\", "C:\\Corvel"));
+    EXPECT_FALSE(IsBelowFolder("C:\\Corvel Grid\\a.pas", "C:\\Corvel"));
+}
+
 } // namespace
 } // namespace setupkit
 

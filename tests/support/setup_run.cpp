@@ -20,6 +20,10 @@ std::string StubPath() {
     return WindowsPath(SETUPKIT_STUB_EXE);
 }
 
+std::string UninstallerPath() {
+    return WindowsPath(SETUPKIT_UNINSTALL_EXE);
+}
+
 std::string ToolPath(const std::string& name) {
     return WindowsPath(SETUPKIT_TOOLS_DIR) + "\\" + name + ".exe";
 }

@@ -17,9 +17,10 @@ namespace setupkit::e2e {
 
 using Resources = std::vector<builder::RcDataResource>;
 
-// The built stub setup program and the built test tools (by target name), as
-// Windows paths.
+// The built stub setup program, the built uninstaller and the built test
+// tools (by target name), as Windows paths.
 std::string StubPath();
+std::string UninstallerPath();
 std::string ToolPath(const std::string& name);
 
 // A name no other test uses at the same time: `stem`, the running test's name

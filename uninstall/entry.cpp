@@ -1,0 +1,76 @@
+#include "uninstall/entry.h"
+
+#include "lib/text.h"
+#include "records/registry.h"
+#include "uninstall/command_line.h"
+
+namespace setupkit::uninstall {
+namespace {
+
+// A relative path would be resolved against whatever folder the uninstaller
+// was started in, so a list entry that is not a full path is never acted on.
+bool IsFullPath(const std::string& path) {
+    const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+    const bool network = path.compare(0, 2, "\\\\") == 0;
+    return drive || network;
+}
+
+class EntryReader {
+  public:
+    EntryReader(const RegistryKey& key, UninstallReport& report) : key_(key), report_(report) {}
+
+    std::string Text(const char* name) const {
+        return ReadNoting(report_, name, [&] { return key_.ReadString(name); });
+    }
+    LineList Lines(const char* name) const {
+        LineList lines;
+        lines.SetText(Text(name));
+        return lines;
+    }
+    LineList FullPaths(const char* name) const {
+        LineList paths;
+        for (const std::string& line : Lines(name))
+            if (IsFullPath(line))
+                paths.Add(line);
+        return paths;
+    }
+
+  private:
+    const RegistryKey& key_;
+    UninstallReport& report_;
+};
+
+std::string ProgramFolder(const std::string& command) {
+    const std::vector<std::string> parts = SplitCommandLine(command);
+    return parts.empty() ? std::string() : ExtractFilePath(parts[0]);
+}
+
+} // namespace
+
+std::string UninstallEntryPath(const std::string& appName) {
+    return std::string(UninstallParentPath) + "\\" + appName;
+}
+
+std::optional<UninstallEntry> ReadUninstallEntry(const std::string& appName,
+                                                 UninstallReport& report) {
+    // An empty name would open the parent key, which is every product's.
+    if (appName.empty())
+        return std::nullopt;
+    const RegistryKey key = RegistryKey::Open(HKEY_LOCAL_MACHINE, UninstallEntryPath(appName));
+    if (!key.IsOpen())
+        return std::nullopt;
+    const EntryReader read(key, report);
+    UninstallEntry entry;
+    entry.appName = appName;
+    entry.productName = read.Text("PRODUCTNAME");
+    entry.subProductName = read.Text("SUBPRODUCTNAME");
+    entry.ideCode = read.Text("DELPHIVER");
+    entry.installDir = ProgramFolder(read.Text("UninstallString"));
+    entry.files = read.FullPaths("FILES");
+    entry.folders = read.FullPaths("FOLDERS");
+    entry.packages = read.FullPaths("KNOWNPACKAGES");
+    entry.helps = read.Lines("INSTALLEDHELPS");
+    return entry;
+}
+
+} // namespace setupkit::uninstall

@@ -1,0 +1,23 @@
+// Each help file's ":Index " line leaves the IDE's help contents file, found
+// as the setup found it: the IDE the entry names, its HELP folder.
+#include "extract/paths.h"
+#include "ide/catalogue.h"
+#include "ide/help_contents.h"
+#include "uninstall/steps.h"
+
+namespace setupkit::uninstall {
+
+void RemoveHelpEntries(UninstallRun& run) {
+    if (run.entry.helps.Empty())
+        return;
+    const std::string contents = ReadNoting(run.report, "RootDir", [&] {
+        return IdeHelpContentsPath(IdeKindFromCode(run.entry.ideCode));
+    });
+    if (!FileExists(contents))
+        return;
+    for (const std::string& helpFile : run.entry.helps)
+        if (RemoveHelpIndex(helpFile, contents))
+            ++run.report.helpEntriesRemoved;
+}
+
+} // namespace setupkit::uninstall

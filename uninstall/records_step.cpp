@@ -1,0 +1,48 @@
+// The maker's records of the product: its names in the family's record, the
+// family's record once no product of it is left, the DEFINE line in the
+// product include file, and the uninstall entry itself.
+#include "ide/product_include.h"
+#include "lib/text.h"
+#include "records/installed_products.h"
+#include "records/registry.h"
+#include "uninstall/steps.h"
+
+namespace setupkit::uninstall {
+namespace {
+
+// SUBPRODUCTNAME split as the setup split it when it wrote the record.
+LineList SubProducts(const std::string& subProductName) {
+    LineList names;
+    names.SetText(ReplaceChar(subProductName, ';', '\n'));
+    return names;
+}
+
+void RemoveSubProducts(const std::string& recordPath, const std::string& subProductName) {
+    RegistryKey record = RegistryKey::Open(HKEY_CURRENT_USER, recordPath);
+    for (const std::string& name : SubProducts(subProductName))
+        record.DeleteValue(name);
+}
+
+} // namespace
+
+void RemoveProductRecords(UninstallRun& run) {
+    const UninstallEntry& entry = run.entry;
+    // The setup records nothing for an empty family name, and an empty name
+    // would make the path that of every family's record.
+    if (entry.productName.empty())
+        return;
+    const std::string recordPath = InstalledProductsPath + entry.productName;
+    RemoveSubProducts(recordPath, entry.subProductName);
+    LineList left;
+    GetInstalledSubProducts(entry.productName, left);
+    if (left.Empty())
+        DeleteRegistryKey(HKEY_CURRENT_USER, recordPath);
+    // The file is there only while another installation still counts it.
+    UpdateProductInclude(entry.productName, entry.installDir);
+}
+
+void RemoveUninstallEntry(UninstallRun& run) {
+    DeleteRegistryKey(HKEY_LOCAL_MACHINE, UninstallEntryPath(run.entry.appName));
+}
+
+} // namespace setupkit::uninstall
