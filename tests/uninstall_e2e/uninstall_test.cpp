@@ -45,7 +45,8 @@ TEST(Uninstall, EverythingTheInstallationDidIsUndone) {
     resources = With(resources, "SYSFILES", stem + "r.bpl\r\n");
     resources = With(resources, "PACKAGES", stem + "r.bpl=Grid Ready\r\n");
     resources = With(resources, "HELPFILES", "Grid.hlp=Grid Help\r\n");
-    resources = With(resources, "PROGLINKS", caption + "=readme.txt\r\n");
+    // Two lines of one caption: the shortcut is listed, and counted, twice.
+    resources = With(resources, "PROGLINKS", caption + "=readme.txt\r\n" + caption + "=b.txt\r\n");
     run.Build(resources);
     const Machine before = LookAt({&run}, ide.ContentsFile());
 
