@@ -20,12 +20,6 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-std::string SameCase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 std::vector<std::string> Without(std::vector<std::string> lines, const std::string& prefix) {
     lines.erase(std::remove_if(lines.begin(), lines.end(),
                                [&](const std::string& line) { return StartsWith(line, prefix); }),
@@ -42,20 +36,11 @@ std::vector<std::string> Containing(const std::vector<std::string>& lines,
     return found;
 }
 
-// The pairs of the list the system works through at the next start:
-// a "\??\"-prefixed path and its new name, empty for a deletion.
+// The pairs of the list the system works through at the next start: a
+// "\??\"-prefixed path and its new name, empty for a deletion.
 std::vector<std::string> PendingOperations() {
-    RegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_READ, key.Put()) !=
-        ERROR_SUCCESS)
-        return {};
-    DWORD size = 0;
-    if (::RegQueryValueExA(key.Get(), PendingValue, nullptr, nullptr, nullptr, &size) !=
-        ERROR_SUCCESS)
-        return {};
-    std::string data(size, '\0');
-    ::RegQueryValueExA(key.Get(), PendingValue, nullptr, nullptr,
-                       reinterpret_cast<BYTE*>(data.data()), &size);
+    const std::string data =
+        test::ReadRawValue(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingValue).bytes;
     std::vector<std::string> strings;
     for (std::size_t start = 0; start < data.size();) {
         const std::size_t end = std::min(data.find('\0', start), data.size());
@@ -78,22 +63,21 @@ void WritePendingOperations(const std::vector<std::string>& strings) {
 
 bool IsDeletionAtRestart(const std::vector<std::string>& pending, std::size_t pair,
                          const std::string& path) {
-    return SameCase(pending[pair]) == SameCase("\\??\\" + path) && pending[pair + 1].empty();
+    return SameText(pending[pair], "\\??\\" + path) && pending[pair + 1].empty();
 }
 
 // The temporary copy of the uninstaller ends on its own after the original;
 // the test goes on once it has.
 void WaitForProgramsIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const std::string& entry : ListFolder(folder))
-        names.push_back(SameCase(entry));
+    const std::vector<std::string> names = ListFolder(folder);
     UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 process = {};
     process.dwSize = sizeof process;
     for (BOOL more = ::Process32First(snapshot.Get(), &process); more;
          more = ::Process32Next(snapshot.Get(), &process)) {
-        if (std::find(names.begin(), names.end(), SameCase(ExtractFileName(process.szExeFile))) ==
-            names.end())
+        const std::string name = ExtractFileName(process.szExeFile);
+        if (std::none_of(names.begin(), names.end(),
+                         [&](const std::string& file) { return SameText(file, name); }))
             continue;
         UniqueHandle running(::OpenProcess(SYNCHRONIZE, FALSE, process.th32ProcessID));
         EXPECT_EQ(::WaitForSingleObject(running.Get(), 15000), WAIT_OBJECT_0)
@@ -223,7 +207,8 @@ int ExpectOnlyDeletionsAtRestart(const SetupRun& run) {
             }
         EXPECT_TRUE(found) << path << " stays after a restart";
     }
-    WritePendingOperations(pending);
+    if (!files.empty())
+        WritePendingOperations(pending);
     return static_cast<int>(files.size());
 }
 
