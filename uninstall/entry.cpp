@@ -1,19 +1,12 @@
 #include "uninstall/entry.h"
 
+#include "extract/paths.h"
 #include "lib/text.h"
 #include "records/registry.h"
 #include "uninstall/command_line.h"
 
 namespace setupkit::uninstall {
 namespace {
-
-// A relative path would be resolved against whatever folder the uninstaller
-// was started in, so a list entry that is not a full path is never acted on.
-bool IsFullPath(const std::string& path) {
-    const bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\';
-    const bool network = path.compare(0, 2, "\\\\") == 0;
-    return drive || network;
-}
 
 class EntryReader {
   public:
@@ -27,10 +20,12 @@ class EntryReader {
         lines.SetText(Text(name));
         return lines;
     }
+    // A relative path would be resolved against whatever folder the
+    // uninstaller was started in: such an entry is never acted on.
     LineList FullPaths(const char* name) const {
         LineList paths;
         for (const std::string& line : Lines(name))
-            if (IsFullPath(line))
+            if (IsRootedPath(line))
                 paths.Add(line);
         return paths;
     }
@@ -42,7 +37,7 @@ class EntryReader {
 
 std::string ProgramFolder(const std::string& command) {
     const std::vector<std::string> parts = SplitCommandLine(command);
-    return parts.empty() ? std::string() : ExtractFilePath(parts[0]);
+    return parts.empty() || !IsRootedPath(parts[0]) ? std::string() : ExtractFilePath(parts[0]);
 }
 
 } // namespace

@@ -14,7 +14,7 @@ struct UninstallEntry {
     std::string subProductName;
     std::string ideCode;
     // The folder of the program the uninstall command names, with a trailing
-    // backslash; empty when the entry has no command.
+    // backslash; empty when the command names no program by its full path.
     std::string installDir;
     // Full paths only (FILES, FOLDERS, KNOWNPACKAGES); help file names (INSTALLEDHELPS).
     LineList files;

@@ -13,7 +13,8 @@ void RemoveHelpEntries(UninstallRun& run) {
     const std::string contents = ReadNoting(run.report, "RootDir", [&] {
         return IdeHelpContentsPath(IdeKindFromCode(run.entry.ideCode));
     });
-    if (!FileExists(contents))
+    // Without the IDE's folder the path is relative, and names no file of the IDE.
+    if (!IsRootedPath(contents) || !FileExists(contents))
         return;
     for (const std::string& helpFile : run.entry.helps)
         if (RemoveHelpIndex(helpFile, contents))

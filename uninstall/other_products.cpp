@@ -18,7 +18,7 @@ LineList ReadList(const RegistryKey& key, const char* name) {
     try {
         lines.SetText(key.ReadString(name));
     } catch (const SetupError&) {
-        lines.Clear();
+        return LineList();
     }
     return lines;
 }
