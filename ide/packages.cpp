@@ -6,6 +6,7 @@
 #include "lib/text.h"
 #include "records/folders.h"
 #include "records/registry.h"
+#include "records/uninstall.h"
 #include "setup/config_resources.h"
 #include "setup/driver.h"
 #include "setup/messages.h"
@@ -61,8 +62,7 @@ bool IsCompiledPackage(IdeKind kind, const std::string& path) {
 // known to the uninstaller only through this list.
 void RegisterAndRecord(const std::string& description, const std::string& path) {
     RegisterKnownPackage(driver::IdeKind, description, path);
-    if (driver::InstalledPackages.IndexOf(path) < 0)
-        driver::InstalledPackages.Add(path);
+    driver::InstalledPackages.Add(path);
 }
 
 } // namespace
@@ -114,8 +114,10 @@ void RegisterPackagesStep() {
         if (!path.empty())
             RegisterAndRecord(lines.Value(name), path);
     }
-    // Both package steps have run by now: the built packages and the ready-made ones.
-    WriteUninstallValue(driver::AppName, "KNOWNPACKAGES", driver::InstalledPackages.Text());
+    // Both package steps have run by now: the built packages and the ready-made
+    // ones. Like the files and folders, what an earlier installation under
+    // this name registered stays listed.
+    WriteUninstallList(driver::AppName, "KNOWNPACKAGES", driver::InstalledPackages);
 }
 
 } // namespace setupkit

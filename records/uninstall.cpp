@@ -39,15 +39,17 @@ void RegisterVersion() {
 LineList MergeRecordedList(const std::string& recorded, const LineList& current) {
     LineList previous;
     previous.SetText(recorded);
-    LineList merged;
     std::unordered_set<std::string> seen;
-    const auto addNew = [&](const LineList& list) {
-        for (const std::string& line : list)
-            if (seen.insert(UpperCase(line)).second)
-                merged.Add(line);
-    };
-    addNew(previous);
-    addNew(current);
+    for (const std::string& line : current)
+        seen.insert(UpperCase(line));
+    LineList merged;
+    for (const std::string& line : previous)
+        if (seen.insert(UpperCase(line)).second)
+            merged.Add(line);
+    // Every entry of this run, repeats included: the counts rose once per
+    // occurrence, and the uninstaller takes them down the same way.
+    for (const std::string& line : current)
+        merged.Add(line);
     return merged;
 }
 

@@ -15,8 +15,8 @@ void RegisterUninstall();
 // Writes the entry's "VERSION" value.
 void RegisterVersion();
 
-// The entries of the list text `recorded` followed by those of `current`,
-// each once (letter case ignored), in that order.
+// The entries of the list text `recorded` that `current` lacks, each once
+// (letter case ignored), followed by every entry of `current`.
 LineList MergeRecordedList(const std::string& recorded, const LineList& current);
 // Writes a list value of the application's entry as what the entry recorded
 // under that name before merged with `current`: a reinstallation finds its

@@ -99,16 +99,19 @@ TEST_F(UninstallRegistration, WritesEveryValueAsANulTerminatedString) {
 }
 
 // A reinstallation finds its folders present and creates none; the entry
-// still names everything the earlier runs put there, each path once.
+// still names everything the earlier runs put there, each path once, and this
+// run's paths as often as it counted them.
 TEST_F(UninstallRegistration, ASecondRunAddsItsListsToWhatTheEntryRecorded) {
     SetRun("C:\\Corvel\\");
     WriteUninstallValue(App, "FILES", "C:\\first.pas\r\n" + CountedFile + "\r\nc:\\FIRST.pas\r\n");
     WriteUninstallValue(App, "FOLDERS", "C:\\Corvel\r\nC:\\Corvel\\units\r\n");
     driver::InstalledFiles.Add(CountedFile);
     driver::InstalledFiles.Add("C:\\new.pas");
+    driver::InstalledFiles.Add("C:\\new.pas");
     driver::InstalledFolders.Add("C:\\Corvel\\help");
     RegisterUninstall();
-    EXPECT_EQ(Value("FILES").bytes, Sz("C:\\first.pas\r\n" + CountedFile + "\r\nC:\\new.pas\r\n"));
+    EXPECT_EQ(Value("FILES").bytes,
+              Sz("C:\\first.pas\r\n" + CountedFile + "\r\nC:\\new.pas\r\nC:\\new.pas\r\n"));
     EXPECT_EQ(Value("FOLDERS").bytes,
               Sz("C:\\Corvel\r\nC:\\Corvel\\units\r\nC:\\Corvel\\help\r\n"));
     EXPECT_EQ(test::ReadRawValue(HKEY_CURRENT_USER, FilesKey, CountedFile).bytes,
