@@ -49,8 +49,10 @@ std::string CaptionOf(HWND hwnd) {
 
 // Under load a box can be found before the caption it gets while it
 // initialises can be read: an empty caption is given a moment to fill in.
+// On the shared machine a program's first box has been seen to need more
+// than 300 ms; only a window whose caption stays empty waits the whole time.
 void SettleCaption(HWND hwnd) {
-    constexpr DWORD kSettleMs = 300, kStepMs = 10;
+    constexpr DWORD kSettleMs = 2000, kStepMs = 10;
     for (DWORD waited = 0; waited < kSettleMs && ::IsWindow(hwnd) && CaptionOf(hwnd).empty();
          waited += kStepMs)
         ::Sleep(kStepMs);
