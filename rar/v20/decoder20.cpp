@@ -1,5 +1,6 @@
 #include "rar/v20/decoder20.h"
 
+#include "rar/lz/match_slots.h"
 #include "rar/v20/audio_predictor.h"
 #include "rar/v20/bit_reader.h"
 #include "rar/v20/code_tables.h"
@@ -14,37 +15,8 @@ namespace v20 {
 
 namespace {
 
-// Base and extra bits of each length slot: eight single lengths, then four
-// slots for each width from 1 to 5 bits.
-constexpr std::uint8_t kLengthBase[CodeTables::kLengthSymbols] = {
-    0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  14,  16,  20,
-    24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
-constexpr std::uint8_t kLengthBits[CodeTables::kLengthSymbols] = {
-    0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-
-struct DistanceSlots {
-    std::array<std::uint32_t, CodeTables::kDistanceSymbols> base{};
-    std::array<std::uint8_t, CodeTables::kDistanceSymbols> bits{};
-};
-
-// Four slots without extra bits, two for each width from 1 to 15, then
-// fourteen of 16 bits: distances up to 1 MB.
-constexpr DistanceSlots MakeDistanceSlots() {
-    DistanceSlots slots;
-    std::uint32_t base = 0;
-    for (unsigned slot = 0; slot < CodeTables::kDistanceSymbols; ++slot) {
-        unsigned width = slot < 4 ? 0 : std::min(slot / 2 - 1, 16u);
-        slots.base[slot] = base;
-        slots.bits[slot] = static_cast<std::uint8_t>(width);
-        base += 1u << width;
-    }
-    return slots;
-}
-
-constexpr DistanceSlots kDistance = MakeDistanceSlots();
-
-constexpr std::uint8_t kShortBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
-constexpr std::uint8_t kShortBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
+static_assert(CodeTables::kLengthSymbols == lz::kLengthSlots);
+static_assert(CodeTables::kDistanceSymbols <= lz::kDistanceSlots);
 
 // Main-code symbols past the literals.
 constexpr unsigned kRepeatLast = 256;
@@ -183,9 +155,9 @@ void Decoder20::DecodeTo(BitReader& in, std::uint64_t end, ByteSink& sink) {
 void Decoder20::DecodeMatch(BitReader& in, unsigned symbol) {
     if (symbol >= kFirstLongMatch) {
         unsigned slot = symbol - kFirstLongMatch;
-        std::uint32_t length = kLengthBase[slot] + 3 + ReadExtra(in, kLengthBits[slot]);
+        std::uint32_t length = lz::kLengthBase[slot] + 3 + ReadExtra(in, lz::kLengthBits[slot]);
         unsigned d = tables_.distance.Decode(in);
-        std::uint32_t distance = kDistance.base[d] + 1 + ReadExtra(in, kDistance.bits[d]);
+        std::uint32_t distance = lz::kDistance.base[d] + 1 + ReadExtra(in, lz::kDistance.bits[d]);
         // Far matches must be longer to pay for their distance.
         length += (distance >= 0x2000) + (distance >= 0x40000);
         Copy(length, distance);
@@ -195,12 +167,12 @@ void Decoder20::DecodeMatch(BitReader& in, unsigned symbol) {
         // The four symbols after the repeat name the last distances, newest first.
         std::uint32_t distance = oldDistances_[(oldDistanceIndex_ - (symbol - kRepeatLast)) & 3];
         unsigned slot = tables_.length.Decode(in);
-        std::uint32_t length = kLengthBase[slot] + 2 + ReadExtra(in, kLengthBits[slot]);
+        std::uint32_t length = lz::kLengthBase[slot] + 2 + ReadExtra(in, lz::kLengthBits[slot]);
         length += (distance >= 0x101) + (distance >= 0x2000) + (distance >= 0x40000);
         Copy(length, distance);
     } else {
         unsigned slot = symbol - kFirstShortDistance;
-        Copy(2, kShortBase[slot] + 1 + ReadExtra(in, kShortBits[slot]));
+        Copy(2, lz::kShortDistanceBase[slot] + 1 + ReadExtra(in, lz::kShortDistanceBits[slot]));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "rar/v29/decoder29.h"
 #include "rar/lz/decoder.h"
+#include "rar/lz/match_slots.h"
 #include "rar/ppmd/model.h"
 #include "rar/v29/bit_input.h"
 #include "rar/v29/block_tables.h"
@@ -15,39 +16,8 @@ namespace v29 {
 
 namespace {
 
-constexpr std::uint8_t kLengthBase[kLengthSymbols] = {0,  1,  2,  3,   4,   5,   6,   7,  8,  10,
-                                                      12, 14, 16, 20,  24,  28,  32,  40, 48, 56,
-                                                      64, 80, 96, 112, 128, 160, 192, 224};
-constexpr std::uint8_t kLengthBits[kLengthSymbols] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
-                                                      2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-
-constexpr std::uint8_t kShortBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
-constexpr std::uint8_t kShortBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
-
-struct DistanceSlots {
-    std::array<std::uint32_t, kDistanceSymbols> base{};
-    std::array<std::uint8_t, kDistanceSymbols> bits{};
-};
-
-// Four slots without extra bits, two for each width from 1 to 15, then
-// 14 slots of 16 bits and 12 of 18 bits: distances up to 4 MB.
-constexpr DistanceSlots MakeDistanceSlots() {
-    constexpr std::uint8_t kSlotsPerWidth[19] = {4, 2, 2, 2, 2, 2, 2,  2, 2, 2,
-                                                 2, 2, 2, 2, 2, 2, 14, 0, 12};
-    DistanceSlots slots;
-    std::uint32_t base = 0;
-    unsigned slot = 0;
-    for (unsigned width = 0; width < 19; ++width) {
-        for (unsigned i = 0; i < kSlotsPerWidth[width]; ++i, ++slot) {
-            slots.base[slot] = base;
-            slots.bits[slot] = static_cast<std::uint8_t>(width);
-            base += 1u << width;
-        }
-    }
-    return slots;
-}
-
-constexpr DistanceSlots kDistanceSlots = MakeDistanceSlots();
+static_assert(kLengthSymbols == lz::kLengthSlots);
+static_assert(kDistanceSymbols == lz::kDistanceSlots);
 
 // Slots from here on send their low four bits through the low-distance code.
 constexpr unsigned kFirstLowDistanceSlot = 10;
@@ -339,9 +309,9 @@ template <class NextByte> void Decoder29::ReadFilterBlock(NextByte next) {
 }
 
 std::uint32_t Decoder29::ReadLength(BitInput& in, unsigned slot) const {
-    std::uint32_t length = kLengthBase[slot];
-    if (kLengthBits[slot] != 0)
-        length += in.Read(kLengthBits[slot]);
+    std::uint32_t length = lz::kLengthBase[slot];
+    if (lz::kLengthBits[slot] != 0)
+        length += in.Read(lz::kLengthBits[slot]);
     return length;
 }
 
@@ -355,15 +325,16 @@ void Decoder29::RepeatMatch(BitInput& in, unsigned index) {
 }
 
 void Decoder29::ShortMatch(BitInput& in, unsigned slot) {
-    std::uint32_t distance = kShortBase[slot] + 1u + in.Read(kShortBits[slot]);
+    std::uint32_t distance =
+        lz::kShortDistanceBase[slot] + 1u + in.Read(lz::kShortDistanceBits[slot]);
     Match(distance, 2, true);
 }
 
 void Decoder29::LongMatch(BitInput& in, unsigned lengthSlot) {
     std::uint32_t length = ReadLength(in, lengthSlot) + 3;
     unsigned slot = tables_.distance.Decode(in);
-    std::uint32_t distance = kDistanceSlots.base[slot] + 1;
-    unsigned bits = kDistanceSlots.bits[slot];
+    std::uint32_t distance = lz::kDistance.base[slot] + 1;
+    unsigned bits = lz::kDistance.bits[slot];
     if (slot >= kFirstLowDistanceSlot) {
         if (bits > 4)
             distance += in.Read(bits - 4) << 4;
