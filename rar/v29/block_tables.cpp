@@ -31,7 +31,7 @@ void BlockTables::Read(BitInput& in, bool keepOld) {
         lengths.fill(0);
     std::uint8_t levels[kLevelSymbols];
     ReadLevelLengths(in, levels);
-    HuffmanTable levelCode;
+    PrefixCode levelCode;
     levelCode.Build(levels, kLevelSymbols);
 
     std::array<std::uint8_t, kTableSymbols> next{};

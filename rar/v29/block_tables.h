@@ -2,13 +2,17 @@
 // The four prefix codes of an LZ block and how a block header transmits them:
 // code lengths coded themselves, as differences from the previous block's
 // lengths unless the header says to start afresh.
+#include "rar/lz/prefix_code.h"
 #include "rar/v29/bit_input.h"
-#include "rar/v29/huffman.h"
 
 #include <array>
 #include <cstdint>
 
 namespace rar::v29 {
+
+// Damaged data builds incomplete and oversubscribed codes too; they decode as
+// the format's own tables do.
+using PrefixCode = lz::PrefixCode<lz::Unassigned::FirstSymbol>;
 
 constexpr unsigned kMainSymbols = 299; // literals, markers, old distances, lengths
 constexpr unsigned kDistanceSymbols = 60;
@@ -18,10 +22,10 @@ constexpr unsigned kTableSymbols =
     kMainSymbols + kDistanceSymbols + kLowDistanceSymbols + kLengthSymbols;
 
 struct BlockTables {
-    HuffmanTable main;
-    HuffmanTable distance;
-    HuffmanTable lowDistance;
-    HuffmanTable length;
+    PrefixCode main;
+    PrefixCode distance;
+    PrefixCode lowDistance;
+    PrefixCode length;
     // The lengths the last block sent, kept for the next block's differences.
     std::array<std::uint8_t, kTableSymbols> lengths{};
 

@@ -44,11 +44,12 @@ class BitInput {
                           std::uint32_t(p[2]) << 8 | std::uint32_t(p[3]);
         return v << (bitPos_ & 7);
     }
-    std::uint32_t Peek16() const { return Peek32() >> 16; }
+    // The next `count` bits, 1 to 25.
+    std::uint32_t Peek(unsigned count) const { return Peek32() >> (32 - count); }
     void Skip(unsigned count) { bitPos_ += count; }
     // Reads `count` bits, 1 to 25.
     std::uint32_t Read(unsigned count) {
-        std::uint32_t v = Peek32() >> (32 - count);
+        std::uint32_t v = Peek(count);
         bitPos_ += count;
         return v;
     }

@@ -11,7 +11,7 @@ constexpr unsigned kLengthCodeSymbols = 20;
 
 // The lengths of the 20-symbol code that the main lengths are coded with:
 // 4 bits each, where 15 followed by a nonzero count n stands for n+2 zeros.
-HuffmanTable ReadLengthCode(BitInput& in) {
+SmallCode ReadLengthCode(BitInput& in) {
     std::array<std::uint8_t, kLengthCodeSymbols> lengths{};
     for (unsigned i = 0; i < kLengthCodeSymbols;) {
         std::uint8_t length = std::uint8_t(in.Read(4));
@@ -26,8 +26,8 @@ HuffmanTable ReadLengthCode(BitInput& in) {
         }
         lengths[i++] = length;
     }
-    HuffmanTable code;
-    code.Build(lengths.data(), lengths.size(), 7);
+    SmallCode code;
+    code.Build(lengths.data(), kLengthCodeSymbols);
     return code;
 }
 
@@ -59,7 +59,7 @@ BlockHeader ReadBlockHeader(BitInput& in) {
 }
 
 void ReadTables(BitInput& in, bool extendedDistances, CodeTables& tables) {
-    HuffmanTable lengthCode = ReadLengthCode(in);
+    SmallCode lengthCode = ReadLengthCode(in);
     unsigned distanceSymbols = extendedDistances ? kExtendedDistanceSymbols : kDistanceSymbols;
     unsigned total = kMainSymbols + distanceSymbols + kLowDistanceSymbols + kLengthSymbols;
     std::array<std::uint8_t,
@@ -85,11 +85,10 @@ void ReadTables(BitInput& in, bool extendedDistances, CodeTables& tables) {
         }
     }
     const std::uint8_t* p = lengths.data();
-    tables.main.Build(p, kMainSymbols, 10);
-    tables.distance.Build(p + kMainSymbols, distanceSymbols, 7);
-    tables.lowDistance.Build(p + kMainSymbols + distanceSymbols, kLowDistanceSymbols, 7);
-    tables.length.Build(p + kMainSymbols + distanceSymbols + kLowDistanceSymbols, kLengthSymbols,
-                        7);
+    tables.main.Build(p, kMainSymbols);
+    tables.distance.Build(p + kMainSymbols, distanceSymbols);
+    tables.lowDistance.Build(p + kMainSymbols + distanceSymbols, kLowDistanceSymbols);
+    tables.length.Build(p + kMainSymbols + distanceSymbols + kLowDistanceSymbols, kLengthSymbols);
 }
 
 } // namespace rar::v50

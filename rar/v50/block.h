@@ -1,8 +1,8 @@
 #pragma once
 // The header in front of every compressed block and the code tables a block
 // may carry.
+#include "rar/lz/prefix_code.h"
 #include "rar/v50/bit_input.h"
-#include "rar/v50/huffman.h"
 
 #include <cstdint>
 
@@ -26,11 +26,17 @@ struct BlockHeader {
     bool tablesPresent = false;
 };
 
+// Lengths that claim more codes than exist, and a pattern no code covers,
+// are corrupt data. The main code, with the most symbols, looks up more bits
+// at once.
+using MainCode = lz::PrefixCode<lz::Unassigned::Refuse, 10>;
+using SmallCode = lz::PrefixCode<lz::Unassigned::Refuse, 7>;
+
 struct CodeTables {
-    HuffmanTable main;
-    HuffmanTable distance;
-    HuffmanTable lowDistance;
-    HuffmanTable length;
+    MainCode main;
+    SmallCode distance;
+    SmallCode lowDistance;
+    SmallCode length;
 };
 
 // Reads a block header from the next byte boundary; throws DataError when

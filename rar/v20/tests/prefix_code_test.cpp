@@ -1,6 +1,6 @@
 // Prefix codes with every length from 1 to 15 bits, so that both the quick
 // lookup and the search for long codes are exercised.
-#include "rar/v20/prefix_code.h"
+#include "rar/v20/code_tables.h"
 #include "rar/v20/tests/stream_writer.h"
 
 #include <gtest/gtest.h>

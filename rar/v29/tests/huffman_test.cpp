@@ -1,4 +1,4 @@
-#include "rar/v29/huffman.h"
+#include "rar/v29/block_tables.h"
 
 #include "rar/v29/tests/stream_writer.h"
 
@@ -37,7 +37,7 @@ std::vector<unsigned> DecodeAll(const std::vector<std::uint8_t>& lengths,
     for (unsigned s : symbols)
         bits.Put(codes[s], lengths[s]);
     bits.Put(0, 32);
-    HuffmanTable table;
+    PrefixCode table;
     table.Build(lengths.data(), static_cast<unsigned>(lengths.size()));
     test::MemorySource source(bits.Bytes());
     BitInput in(source);
@@ -85,7 +85,7 @@ TEST(Huffman, UnassignedCodesDecodeToTheFirstSymbolSafely) {
     test::BitWriter bits;
     bits.Put(0xffff, 16);
     bits.Put(0, 32);
-    HuffmanTable table;
+    PrefixCode table;
     table.Build(lengths.data(), 4);
     test::MemorySource source(bits.Bytes());
     BitInput in(source);

@@ -1,7 +1,7 @@
 // The lookup table that decodes short codes in one step must agree with the
 // length-by-length search for every bit pattern, whatever the code lengths:
 // complete, incomplete or oversubscribed (damaged data builds those too).
-#include "rar/v29/huffman.h"
+#include "rar/v29/block_tables.h"
 
 #include "rar/v29/tests/stream_writer.h"
 
@@ -20,7 +20,7 @@ struct Decoded {
     std::uint32_t after; // the next 16 bits once the code was consumed
 };
 
-Decoded DecodePattern(const HuffmanTable& table, std::uint32_t pattern) {
+Decoded DecodePattern(const PrefixCode& table, std::uint32_t pattern) {
     test::BitWriter bits;
     bits.Put(pattern, 16);
     bits.Put(0x5A5A, 16);
@@ -40,7 +40,7 @@ std::uint32_t Remainder(std::uint32_t pattern, unsigned length) {
 }
 
 void ExpectLookupMatchesSearch(const std::vector<std::uint8_t>& lengths) {
-    HuffmanTable table;
+    PrefixCode table;
     table.Build(lengths.data(), static_cast<unsigned>(lengths.size()));
     for (std::uint32_t pattern = 0; pattern < 0x10000; pattern += 5) {
         const Decoded d = DecodePattern(table, pattern);
@@ -49,7 +49,7 @@ void ExpectLookupMatchesSearch(const std::vector<std::uint8_t>& lengths) {
 }
 
 void ExpectConsumesCodeLength(const std::vector<std::uint8_t>& lengths) {
-    HuffmanTable table;
+    PrefixCode table;
     table.Build(lengths.data(), static_cast<unsigned>(lengths.size()));
     for (std::uint32_t pattern = 0; pattern < 0x10000; pattern += 3) {
         const Decoded d = DecodePattern(table, pattern);

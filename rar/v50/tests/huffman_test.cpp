@@ -1,7 +1,7 @@
 // Canonical codes built from lengths decode what a canonical encoder writes,
 // through the quick table and past it, and bad code lengths are refused.
 #include "rar/v50/bit_input.h"
-#include "rar/v50/huffman.h"
+#include "rar/v50/block.h"
 #include "rar/v50/tests/stream_writer.h"
 #include "rar/v50/tests/test_io.h"
 
@@ -41,7 +41,7 @@ std::vector<std::uint8_t> SkewedLengths() {
     return lengths;
 }
 
-TEST(HuffmanTable, DecodesShortAndLongCodes) {
+TEST(PrefixCode50, DecodesShortAndLongCodes) {
     std::vector<std::uint8_t> lengths = SkewedLengths();
     lengths.insert(lengths.begin() + 3, 0); // an unused symbol among them
     std::vector<std::uint32_t> codes = CanonicalCodes(lengths);
@@ -56,24 +56,25 @@ TEST(HuffmanTable, DecodesShortAndLongCodes) {
         }
     }
     std::vector<std::uint8_t> bytes = writer.Bytes();
-    for (unsigned quickBits : {1u, 7u, 10u}) {
-        HuffmanTable table;
-        table.Build(lengths.data(), lengths.size(), quickBits);
+    auto decodeWith = [&](auto table) {
+        table.Build(lengths.data(), static_cast<unsigned>(lengths.size()));
         MemorySource source(bytes);
         BitInput in(source);
         in.Fill(bytes.size() + 1);
         for (unsigned expected : message) {
-            ASSERT_EQ(table.Decode(in), expected) << "quick bits " << quickBits;
+            ASSERT_EQ(table.Decode(in), expected);
         }
         EXPECT_EQ(in.Position(), writer.Bits());
-    }
+    };
+    decodeWith(SmallCode());
+    decodeWith(MainCode());
 }
 
-TEST(HuffmanTable, RefusesPatternsNoSymbolHas) {
+TEST(PrefixCode50, RefusesPatternsNoSymbolHas) {
     // Two 2-bit codes leave half of the code space unused.
     std::vector<std::uint8_t> lengths = {2, 0, 2};
-    HuffmanTable table;
-    table.Build(lengths.data(), lengths.size(), 7);
+    SmallCode table;
+    table.Build(lengths.data(), static_cast<unsigned>(lengths.size()));
     std::vector<std::uint8_t> bytes = {0x40, 0x80};
     MemorySource source(bytes);
     BitInput in(source);
@@ -82,18 +83,18 @@ TEST(HuffmanTable, RefusesPatternsNoSymbolHas) {
     in.Skip(6);
     EXPECT_THROW(table.Decode(in), DataError);
 
-    HuffmanTable empty;
+    SmallCode empty;
     std::vector<std::uint8_t> none(20, 0);
-    empty.Build(none.data(), none.size(), 7);
+    empty.Build(none.data(), static_cast<unsigned>(none.size()));
     EXPECT_THROW(empty.Decode(in), DataError);
 }
 
-TEST(HuffmanTable, RefusesOversubscribedLengthsAndKeepsThePreviousCode) {
+TEST(PrefixCode50, RefusesOversubscribedLengthsAndKeepsThePreviousCode) {
     std::vector<std::uint8_t> good = {1, 1};
-    HuffmanTable table;
-    table.Build(good.data(), good.size(), 7);
+    SmallCode table;
+    table.Build(good.data(), static_cast<unsigned>(good.size()));
     std::vector<std::uint8_t> bad = {1, 2, 2, 15};
-    EXPECT_THROW(table.Build(bad.data(), bad.size(), 7), DataError);
+    EXPECT_THROW(table.Build(bad.data(), static_cast<unsigned>(bad.size())), DataError);
     std::vector<std::uint8_t> bytes = {0x80};
     MemorySource source(bytes);
     BitInput in(source);
