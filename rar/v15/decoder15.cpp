@@ -1,6 +1,5 @@
 #include "rar/v15/decoder15.h"
 
-#include "rar/v15/bit_input.h"
 #include "rar/v15/ranked_set.h"
 #include "rar/v15/step_code.h"
 
@@ -11,7 +10,7 @@
 namespace rar {
 namespace {
 
-using v15::BitInput;
+using v15::BitReader;
 using v15::RankedSet;
 using v15::ReadStep;
 using v15::StepCode;
@@ -41,7 +40,7 @@ class Decoder15 : public Decoder {
             throw DataError("entry size out of range");
         if (!solid)
             ResetModel();
-        BitInput in(packed);
+        BitReader in(packed);
         in_ = &in;
         out_ = &out;
         toWrite_ = unpackedSize;
@@ -57,8 +56,7 @@ class Decoder15 : public Decoder {
         }
         while (left_ >= 0) {
             Step();
-            if (in.Overrun())
-                throw DataError("packed data ends early");
+            in.CheckNotOverrun();
             if (Pending() >= kFlushAt)
                 Flush();
         }
@@ -139,7 +137,7 @@ class Decoder15 : public Decoder {
     }
 
     void Literal() {
-        unsigned peeked = in_->Peek16();
+        unsigned peeked = in_->Peek(16);
         unsigned place = ReadStep(*in_, LiteralPlaceCode()) & 0xff;
         if (byteMode_) {
             // In byte mode place 0 escapes; the others move down by one.
@@ -163,7 +161,7 @@ class Decoder15 : public Decoder {
     }
 
     void ByteModeEscape() {
-        unsigned bits = in_->Peek16();
+        unsigned bits = in_->Peek(16);
         in_->Skip(1);
         if (bits & 0x8000) {
             byteMode_ = false;
@@ -173,14 +171,14 @@ class Decoder15 : public Decoder {
         unsigned length = (bits & 0x4000) ? 4 : 3;
         in_->Skip(1);
         unsigned distance = ReadStep(*in_, v15::PlaceCode(2));
-        distance = (distance << 5) | (in_->Peek16() >> 11);
+        distance = (distance << 5) | (in_->Peek(16) >> 11);
         in_->Skip(5);
         Copy(distance, length);
     }
 
     void ShortMatch() {
         literalRun_ = 0;
-        unsigned bits = in_->Peek16();
+        unsigned bits = in_->Peek(16);
         if (repeats_ == 2) {
             in_->Skip(1);
             if (bits >= 0x8000) {
@@ -235,7 +233,7 @@ class Decoder15 : public Decoder {
         repeats_ = 0;
         if (index == 14) {
             unsigned length = ReadStep(*in_, v15::LengthCodeB()) + 5;
-            unsigned distance = (in_->Peek16() >> 1) | 0x8000;
+            unsigned distance = (in_->Peek(16) >> 1) | 0x8000;
             in_->Skip(15);
             lastLength_ = length;
             lastDist_ = distance;
@@ -274,7 +272,7 @@ class Decoder15 : public Decoder {
         avgDistancePlace_ += place;
         avgDistancePlace_ -= avgDistancePlace_ >> 8;
         unsigned high = distances_.Use(place, 0xff);
-        unsigned distance = ((high << 8) | (in_->Peek16() >> 8)) >> 1;
+        unsigned distance = ((high << 8) | (in_->Peek(16) >> 8)) >> 1;
         in_->Skip(7);
 
         unsigned oldLongRun = avgLongRun_;
@@ -301,7 +299,7 @@ class Decoder15 : public Decoder {
             return ReadStep(*in_, v15::LengthCodeB());
         if (avgLongLength_ >= 64)
             return ReadStep(*in_, v15::LengthCodeA());
-        unsigned bits = in_->Peek16();
+        unsigned bits = in_->Peek(16);
         if (bits < 0x100) {
             in_->Skip(16);
             return bits;
@@ -353,7 +351,7 @@ class Decoder15 : public Decoder {
     std::size_t flushFrom_ = 0;
     std::uint64_t toWrite_ = 0;
     std::int64_t left_ = 0;
-    BitInput* in_ = nullptr;
+    BitReader* in_ = nullptr;
     ByteSink* out_ = nullptr;
 
     RankedSet literals_;

@@ -41,9 +41,9 @@ const StepCode& PlaceCode(unsigned steepness) {
     return kPlaceCodes[steepness < 4 ? steepness : 4];
 }
 
-unsigned ReadStep(BitInput& in, const StepCode& code) {
+unsigned ReadStep(BitReader& in, const StepCode& code) {
     // The low bits never matter and keep the prefix below the 0xffff end mark.
-    unsigned prefix = in.Peek16() & 0xfff0;
+    unsigned prefix = in.Peek(16) & 0xfff0;
     unsigned length = code.shortest;
     unsigned first = 0;
     for (const std::uint16_t* limit = code.limits; *limit <= prefix; ++limit) {

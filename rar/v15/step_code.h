@@ -1,9 +1,13 @@
 #pragma once
 // The fixed codes of the method: codes of growing length, each length
 // covering a run of consecutive values.
-#include "rar/v15/bit_input.h"
+#include "rar/lz/bit_reader.h"
 
 namespace rar::v15 {
+
+// The decoder checks for an overrun after every step, and a step reads a
+// bounded number of bits.
+using BitReader = lz::BitReader<lz::NeverStop>;
 
 struct StepCode {
     unsigned shortest;           // bits of the shortest code
@@ -20,6 +24,6 @@ const StepCode& LengthCodeB();
 const StepCode& PlaceCode(unsigned steepness);
 
 // Reads one value; at most 256 (some codes have 257 values).
-unsigned ReadStep(BitInput& in, const StepCode& code);
+unsigned ReadStep(BitReader& in, const StepCode& code);
 
 } // namespace rar::v15

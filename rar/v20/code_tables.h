@@ -3,14 +3,18 @@
 // a two-bit header (multimedia block; keep the previous lengths as the base
 // of the new ones), for multimedia blocks the channel count, then the code
 // lengths themselves, coded as differences from the previous ones.
+#include "rar/lz/bit_reader.h"
 #include "rar/lz/prefix_code.h"
 #include "rar/v20/audio_predictor.h"
-#include "rar/v20/bit_reader.h"
 
 #include <array>
 #include <cstdint>
 
 namespace rar::v20 {
+
+// The decoder checks for an overrun after every code; refilling stops one
+// that keeps asking for bits regardless.
+using BitReader = lz::BitReader<lz::StopAfterPaddingConsumed<128>>;
 
 // Lengths that claim more codes than exist, and a pattern no code covers,
 // are corrupt data.

@@ -2,7 +2,6 @@
 
 #include "rar/lz/match_slots.h"
 #include "rar/v20/audio_predictor.h"
-#include "rar/v20/bit_reader.h"
 #include "rar/v20/code_tables.h"
 
 #include <algorithm>

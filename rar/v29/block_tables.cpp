@@ -6,7 +6,7 @@ namespace {
 
 constexpr unsigned kLevelSymbols = 20;
 
-void ReadLevelLengths(BitInput& in, std::uint8_t (&levels)[kLevelSymbols]) {
+void ReadLevelLengths(BitReader& in, std::uint8_t (&levels)[kLevelSymbols]) {
     for (unsigned i = 0; i < kLevelSymbols;) {
         auto length = static_cast<std::uint8_t>(in.Read(4));
         if (length != 15) {
@@ -26,7 +26,7 @@ void ReadLevelLengths(BitInput& in, std::uint8_t (&levels)[kLevelSymbols]) {
 
 } // namespace
 
-void BlockTables::Read(BitInput& in, bool keepOld) {
+void BlockTables::Read(BitReader& in, bool keepOld) {
     if (!keepOld)
         lengths.fill(0);
     std::uint8_t levels[kLevelSymbols];

@@ -2,13 +2,17 @@
 // The four prefix codes of an LZ block and how a block header transmits them:
 // code lengths coded themselves, as differences from the previous block's
 // lengths unless the header says to start afresh.
+#include "rar/lz/bit_reader.h"
 #include "rar/lz/prefix_code.h"
-#include "rar/v29/bit_input.h"
 
 #include <array>
 #include <cstdint>
 
 namespace rar::v29 {
+
+// The decoder checks for an overrun when the entry ends; until then refilling
+// stops it once the padding loaded shows it consumed bits the entry lacks.
+using BitReader = lz::BitReader<lz::StopAfterPaddingLoaded<16>>;
 
 // Damaged data builds incomplete and oversubscribed codes too; they decode as
 // the format's own tables do.
@@ -31,7 +35,7 @@ struct BlockTables {
 
     // Reads the code lengths that follow the block header's two flag bits;
     // `keepOld`: they are differences from the previous block's.
-    void Read(BitInput& in, bool keepOld);
+    void Read(BitReader& in, bool keepOld);
 };
 
 } // namespace rar::v29

@@ -2,7 +2,6 @@
 #include "rar/lz/decoder.h"
 #include "rar/lz/match_slots.h"
 #include "rar/ppmd/model.h"
-#include "rar/v29/bit_input.h"
 #include "rar/v29/block_tables.h"
 #include "rar/v29/filter_queue.h"
 #include "rar/v29/window.h"
@@ -35,7 +34,7 @@ constexpr std::size_t kWindowReserve = 2 * Window::kMaxMatch;
 class PackedBytes final : public ppmd::BytePuller {
   public:
     std::uint8_t Next() override { return static_cast<std::uint8_t>(in->Read(8)); }
-    BitInput* in = nullptr;
+    BitReader* in = nullptr;
 };
 
 // How a run of decoding stopped.
@@ -50,25 +49,25 @@ class Decoder29 final : public Decoder {
 
   private:
     void ResetStream();
-    void ReadBlockHeader(BitInput& in);
+    void ReadBlockHeader(BitReader& in);
     // Decodes until the entry ends; returns normally only at its end.
-    void DecodeEntry(BitInput& in, EntryOutput& out);
-    Stop DecodeLz(BitInput& in, std::uint64_t limit);
+    void DecodeEntry(BitReader& in, EntryOutput& out);
+    Stop DecodeLz(BitReader& in, std::uint64_t limit);
     // After the entry's last byte: true when a block or filter follows that
     // still belongs to it.
-    bool LzTrailer(BitInput& in);
-    bool PpmTrailer(BitInput& in);
-    Stop DecodePpm(BitInput& in, std::uint64_t limit);
+    bool LzTrailer(BitReader& in);
+    bool PpmTrailer(BitReader& in);
+    Stop DecodePpm(BitReader& in, std::uint64_t limit);
     // What follows the escape byte in a PPMd block.
-    Stop PpmEscape(BitInput& in);
-    bool DecodeSymbol(BitInput& in, unsigned symbol);
-    bool ReadEndMarker(BitInput& in);
+    Stop PpmEscape(BitReader& in);
+    bool DecodeSymbol(BitReader& in, unsigned symbol);
+    bool ReadEndMarker(BitReader& in);
     template <class NextByte> void ReadFilterBlock(NextByte next);
-    std::uint32_t ReadLength(BitInput& in, unsigned slot) const;
-    void RepeatMatch(BitInput& in, unsigned index);
-    void ShortMatch(BitInput& in, unsigned slot);
-    void LongMatch(BitInput& in, unsigned lengthSlot);
-    std::uint32_t ReadLowDistance(BitInput& in);
+    std::uint32_t ReadLength(BitReader& in, unsigned slot) const;
+    void RepeatMatch(BitReader& in, unsigned index);
+    void ShortMatch(BitReader& in, unsigned slot);
+    void LongMatch(BitReader& in, unsigned lengthSlot);
+    std::uint32_t ReadLowDistance(BitReader& in);
     void Match(std::uint32_t distance, std::uint32_t length, bool newDistance);
 
     const std::size_t windowSize_;
@@ -105,7 +104,7 @@ void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink&
     if (!solid)
         ResetStream();
     filters_.DropPending();
-    BitInput in(packed);
+    BitReader in(packed);
     ppmInput_.in = &in;
     EntryOutput out(sink, window_.pos, unpackedSize);
     entryEnd_ = window_.pos + std::min(unpackedSize, UINT64_MAX - window_.pos);
@@ -113,8 +112,7 @@ void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink&
         if (!tablesRead_)
             ReadBlockHeader(in);
         DecodeEntry(in, out);
-        if (in.Overrun())
-            throw DataError("packed data ends early");
+        in.CheckNotOverrun();
         // Blocks still waiting for data past the entry's end cannot apply.
         filters_.WriteOut(window_, out);
         filters_.DropPending();
@@ -140,7 +138,7 @@ void Decoder29::ResetStream() {
     ppmEscape_ = 2;
 }
 
-void Decoder29::ReadBlockHeader(BitInput& in) {
+void Decoder29::ReadBlockHeader(BitReader& in) {
     in.AlignToByte();
     ppmBlock_ = in.Peek(1) != 0;
     tablesRead_ = false;
@@ -156,7 +154,7 @@ void Decoder29::ReadBlockHeader(BitInput& in) {
     tablesRead_ = true;
 }
 
-void Decoder29::DecodeEntry(BitInput& in, EntryOutput& out) {
+void Decoder29::DecodeEntry(BitReader& in, EntryOutput& out) {
     for (;;) {
         std::uint64_t flushAt = window_.written + window_.Size() - kWindowReserve;
         std::uint64_t limit = std::min(flushAt, entryEnd_);
@@ -176,7 +174,7 @@ void Decoder29::DecodeEntry(BitInput& in, EntryOutput& out) {
     }
 }
 
-Stop Decoder29::DecodeLz(BitInput& in, std::uint64_t limit) {
+Stop Decoder29::DecodeLz(BitReader& in, std::uint64_t limit) {
     // Literals, by far the most frequent symbol, go straight in.
     std::uint8_t* const data = window_.Data();
     const std::size_t mask = window_.Size() - 1;
@@ -198,7 +196,7 @@ Stop Decoder29::DecodeLz(BitInput& in, std::uint64_t limit) {
     return Stop::Limit;
 }
 
-bool Decoder29::LzTrailer(BitInput& in) {
+bool Decoder29::LzTrailer(BitReader& in) {
     // Past the entry's size only what produces no data still belongs to it:
     // the end marker and filter blocks.
     unsigned next = tables_.main.PeekSymbol(in);
@@ -208,7 +206,7 @@ bool Decoder29::LzTrailer(BitInput& in) {
     return DecodeSymbol(in, next);
 }
 
-Stop Decoder29::DecodePpm(BitInput& in, std::uint64_t limit) {
+Stop Decoder29::DecodePpm(BitReader& in, std::uint64_t limit) {
     std::uint8_t* const data = window_.Data();
     const std::size_t mask = window_.Size() - 1;
     while (window_.pos < limit) {
@@ -224,7 +222,7 @@ Stop Decoder29::DecodePpm(BitInput& in, std::uint64_t limit) {
     return Stop::Limit;
 }
 
-bool Decoder29::PpmTrailer(BitInput& in) {
+bool Decoder29::PpmTrailer(BitReader& in) {
     // The coder has taken every byte of an entry that ends without a marker.
     if (in.AtEnd() || ppm_.DecodeByte() != ppmEscape_)
         return false;
@@ -234,7 +232,7 @@ bool Decoder29::PpmTrailer(BitInput& in) {
     return stop == Stop::BlockSwitched || (stop == Stop::Limit && window_.pos == pos);
 }
 
-Stop Decoder29::PpmEscape(BitInput& in) {
+Stop Decoder29::PpmEscape(BitReader& in) {
     std::uint8_t code = ppm_.DecodeByte();
     switch (code) {
     case 0:
@@ -263,7 +261,7 @@ Stop Decoder29::PpmEscape(BitInput& in) {
 }
 
 // Everything but a literal; false when the entry ends.
-bool Decoder29::DecodeSymbol(BitInput& in, unsigned symbol) {
+bool Decoder29::DecodeSymbol(BitReader& in, unsigned symbol) {
     if (symbol >= 271)
         LongMatch(in, symbol - 271);
     else if (symbol >= 263)
@@ -281,7 +279,7 @@ bool Decoder29::DecodeSymbol(BitInput& in, unsigned symbol) {
 }
 
 // True when the entry ends here; otherwise new tables follow.
-bool Decoder29::ReadEndMarker(BitInput& in) {
+bool Decoder29::ReadEndMarker(BitReader& in) {
     if (in.Read(1)) {
         ReadBlockHeader(in);
         return false;
@@ -308,14 +306,14 @@ template <class NextByte> void Decoder29::ReadFilterBlock(NextByte next) {
     filters_.Add(flags, filterBody_, window_.pos);
 }
 
-std::uint32_t Decoder29::ReadLength(BitInput& in, unsigned slot) const {
+std::uint32_t Decoder29::ReadLength(BitReader& in, unsigned slot) const {
     std::uint32_t length = lz::kLengthBase[slot];
     if (lz::kLengthBits[slot] != 0)
         length += in.Read(lz::kLengthBits[slot]);
     return length;
 }
 
-void Decoder29::RepeatMatch(BitInput& in, unsigned index) {
+void Decoder29::RepeatMatch(BitReader& in, unsigned index) {
     std::uint32_t distance = oldDistances_[index];
     for (unsigned i = index; i > 0; --i)
         oldDistances_[i] = oldDistances_[i - 1];
@@ -324,13 +322,13 @@ void Decoder29::RepeatMatch(BitInput& in, unsigned index) {
     Match(distance, length, false);
 }
 
-void Decoder29::ShortMatch(BitInput& in, unsigned slot) {
+void Decoder29::ShortMatch(BitReader& in, unsigned slot) {
     std::uint32_t distance =
         lz::kShortDistanceBase[slot] + 1u + in.Read(lz::kShortDistanceBits[slot]);
     Match(distance, 2, true);
 }
 
-void Decoder29::LongMatch(BitInput& in, unsigned lengthSlot) {
+void Decoder29::LongMatch(BitReader& in, unsigned lengthSlot) {
     std::uint32_t length = ReadLength(in, lengthSlot) + 3;
     unsigned slot = tables_.distance.Decode(in);
     std::uint32_t distance = lz::kDistance.base[slot] + 1;
@@ -351,7 +349,7 @@ void Decoder29::LongMatch(BitInput& in, unsigned lengthSlot) {
     Match(distance, length, true);
 }
 
-std::uint32_t Decoder29::ReadLowDistance(BitInput& in) {
+std::uint32_t Decoder29::ReadLowDistance(BitReader& in) {
     if (lowDistanceRepeats_ > 0) {
         --lowDistanceRepeats_;
         return previousLowDistance_;

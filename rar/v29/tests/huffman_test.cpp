@@ -40,7 +40,7 @@ std::vector<unsigned> DecodeAll(const std::vector<std::uint8_t>& lengths,
     PrefixCode table;
     table.Build(lengths.data(), static_cast<unsigned>(lengths.size()));
     test::MemorySource source(bits.Bytes());
-    BitInput in(source);
+    BitReader in(source);
     std::vector<unsigned> out;
     for (std::size_t i = 0; i < symbols.size(); ++i)
         out.push_back(table.Decode(in));
@@ -88,7 +88,7 @@ TEST(Huffman, UnassignedCodesDecodeToTheFirstSymbolSafely) {
     PrefixCode table;
     table.Build(lengths.data(), 4);
     test::MemorySource source(bits.Bytes());
-    BitInput in(source);
+    BitReader in(source);
     EXPECT_EQ(table.Decode(in), 1u);
     // An empty table decodes, without reading outside itself.
     std::vector<std::uint8_t> none(20, 0);

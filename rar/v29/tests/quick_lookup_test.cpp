@@ -26,7 +26,7 @@ Decoded DecodePattern(const PrefixCode& table, std::uint32_t pattern) {
     bits.Put(0x5A5A, 16);
     bits.Put(0, 32);
     test::MemorySource source(bits.Bytes());
-    BitInput in(source);
+    BitReader in(source);
     Decoded d{};
     d.peekedSymbol = table.PeekSymbol(in);
     d.symbol = table.Decode(in);
