@@ -60,7 +60,7 @@ class Decoder20 final : public Decoder {
     void ReadTrailingTables(BitReader& in);
     void DecodeMatch(BitReader& in, unsigned symbol);
     std::uint32_t ReadExtra(BitReader& in, unsigned bits) { return bits ? in.Read(bits) : 0; }
-    void Copy(std::uint32_t length, std::uint32_t distance);
+    void Copy(std::uint32_t distance, std::uint32_t length);
     void Flush(std::uint64_t end, ByteSink& sink);
 
     std::size_t windowSize_;
@@ -159,23 +159,23 @@ void Decoder20::DecodeMatch(BitReader& in, unsigned symbol) {
         std::uint32_t distance = lz::kDistance.base[d] + 1 + ReadExtra(in, lz::kDistance.bits[d]);
         // Far matches must be longer to pay for their distance.
         length += (distance >= 0x2000) + (distance >= 0x40000);
-        Copy(length, distance);
+        Copy(distance, length);
     } else if (symbol == kRepeatLast) {
-        Copy(lastLength_, lastDistance_);
+        Copy(lastDistance_, lastLength_);
     } else if (symbol < kFirstShortDistance) {
         // The four symbols after the repeat name the last distances, newest first.
         std::uint32_t distance = oldDistances_[(oldDistanceIndex_ - (symbol - kRepeatLast)) & 3];
         unsigned slot = tables_.length.Decode(in);
         std::uint32_t length = lz::kLengthBase[slot] + 2 + ReadExtra(in, lz::kLengthBits[slot]);
         length += (distance >= 0x101) + (distance >= 0x2000) + (distance >= 0x40000);
-        Copy(length, distance);
+        Copy(distance, length);
     } else {
         unsigned slot = symbol - kFirstShortDistance;
-        Copy(2, lz::kShortDistanceBase[slot] + 1 + ReadExtra(in, lz::kShortDistanceBits[slot]));
+        Copy(lz::kShortDistanceBase[slot] + 1 + ReadExtra(in, lz::kShortDistanceBits[slot]), 2);
     }
 }
 
-void Decoder20::Copy(std::uint32_t length, std::uint32_t distance) {
+void Decoder20::Copy(std::uint32_t distance, std::uint32_t length) {
     oldDistances_[oldDistanceIndex_++ & 3] = distance;
     lastDistance_ = distance;
     lastLength_ = length;

@@ -155,7 +155,7 @@ void Decoder50::DecodeSymbols(BitInput& in, std::uint64_t stopBit, std::uint64_t
             }
             oldDistances_ = {distance, oldDistances_[0], oldDistances_[1], oldDistances_[2]};
             lastLength_ = length;
-            window_.Copy(length, distance);
+            window_.Copy(distance, length);
             continue;
         }
         if (symbol == kFilterSymbol) {
@@ -164,7 +164,7 @@ void Decoder50::DecodeSymbols(BitInput& in, std::uint64_t stopBit, std::uint64_t
         }
         if (symbol == kRepeatLastSymbol) {
             if (lastLength_ != 0) {
-                window_.Copy(lastLength_, oldDistances_[0]);
+                window_.Copy(oldDistances_[0], lastLength_);
             }
             continue;
         }
@@ -175,7 +175,7 @@ void Decoder50::DecodeSymbols(BitInput& in, std::uint64_t stopBit, std::uint64_t
         }
         oldDistances_[0] = distance;
         lastLength_ = ReadLength(in, tables_.length.Decode(in));
-        window_.Copy(lastLength_, distance);
+        window_.Copy(distance, lastLength_);
     }
 }
 

@@ -37,7 +37,7 @@ class Window {
 
     // Repeats `length` bytes from `distance` back; throws DataError for a
     // distance that reaches before the stream or past the window.
-    void Copy(std::size_t length, std::uint64_t distance) {
+    void Copy(std::uint64_t distance, std::size_t length) {
         if (distance == 0 || distance > total_ || distance > size_) {
             throw DataError("RAR5 data: match distance outside the window");
         }

@@ -11,7 +11,7 @@ namespace {
 // The bytes a stream should produce, built the way the decoder builds them.
 struct Expected {
     void Literal(std::uint8_t b) { bytes.push_back(b); }
-    void Copy(std::size_t length, std::size_t distance) {
+    void Copy(std::size_t distance, std::size_t length) {
         for (std::size_t i = 0; i < length; ++i)
             bytes.push_back(bytes[bytes.size() - distance]);
     }
@@ -62,7 +62,7 @@ TEST_F(Decoder20Stream, EveryKindOfMatchCopiesTheRightBytes) {
     }
     w.Symbol(270); // length slot 0: 3 bytes
     w.Distance(3); // distance 4
-    e.Copy(3, 4);
+    e.Copy(4, 3);
     w.Symbol(261); // short match: 2 bytes from distance 1 + 2-bit extra
     w.Put(1, 2);
     e.Copy(2, 2);
@@ -70,12 +70,12 @@ TEST_F(Decoder20Stream, EveryKindOfMatchCopiesTheRightBytes) {
     e.Copy(2, 2);
     w.Symbol(259); // the third most recent distance (4), length slot 1: 3 bytes
     w.LengthSlot(1);
-    e.Copy(3, 4);
+    e.Copy(4, 3);
     w.Symbol(270 + 8); // length 11 + 1-bit extra
     w.Put(1, 1);
     w.Distance(4); // distance 5 + 1-bit extra
     w.Put(1, 1);
-    e.Copy(12, 6);
+    e.Copy(6, 12);
 
     ExpectDecoded();
 }
@@ -85,24 +85,24 @@ TEST_F(Decoder20Stream, FarMatchesGrowByTheirDistance) {
     w.Symbol(270);
     w.Distance(25); // 6145 + 11 bits: just under 0x2000
     w.Put(2046, 11);
-    e.Copy(3, 0x1fff);
+    e.Copy(0x1fff, 3);
     w.Symbol(270);
     w.Distance(25);
     w.Put(2047, 11); // exactly 0x2000: one longer
-    e.Copy(4, 0x2000);
+    e.Copy(0x2000, 4);
     w.Symbol(257); // the same distance again, length slot 0: 2 + 2
     w.LengthSlot(0);
-    e.Copy(4, 0x2000);
+    e.Copy(0x2000, 4);
     w.Symbol(259); // 0x1fff, three matches back: 2 + 1
     w.LengthSlot(0);
-    e.Copy(3, 0x1fff);
+    e.Copy(0x1fff, 3);
     w.Symbol(270);
     w.Distance(35); // 196609 + 16 bits: exactly 0x40000, two longer
     w.Put(65535, 16);
-    e.Copy(5, 0x40000);
+    e.Copy(0x40000, 5);
     w.Symbol(257); // repeated from that far: 2 + 3
     w.LengthSlot(0);
-    e.Copy(5, 0x40000);
+    e.Copy(0x40000, 5);
 
     ExpectDecoded(1 << 20);
 }
@@ -126,7 +126,7 @@ TEST(Decoder20, SolidEntryContinuesWindowCodesAndDistances) {
     LiteralsInto(first, e, 2000);
     first.Symbol(261 + 7); // short match: 193 + 6 bits
     first.Put(0, 6);
-    e.Copy(2, 193);
+    e.Copy(193, 2);
     ASSERT_EQ(DecodeStream(*decoder, first, e.bytes.size()), e.bytes);
 
     StreamWriter second; // no block header: the codes carry over
@@ -136,8 +136,8 @@ TEST(Decoder20, SolidEntryContinuesWindowCodesAndDistances) {
     second.Symbol(258); // two matches back (193), length slot 2: 4 bytes
     second.LengthSlot(2);
     Expected more = e;
-    more.Copy(3, 1025);
-    more.Copy(4, 193);
+    more.Copy(1025, 3);
+    more.Copy(193, 4);
     std::vector<std::uint8_t> tail(more.bytes.begin() + 2002, more.bytes.end());
     EXPECT_EQ(DecodeStream(*decoder, second, tail.size(), true), tail);
 }
@@ -175,7 +175,7 @@ TEST_F(Decoder20Stream, MultimediaBlockBetweenLzBlocks) {
     w.Tables(PlainLengths(), {}, false);
     w.Symbol(261); // 2 bytes from distance 3
     w.Put(2, 2);
-    e.Copy(2, 3);
+    e.Copy(3, 2);
     ExpectDecoded();
 }
 
@@ -213,7 +213,7 @@ TEST_F(Decoder20Stream, OutputLongerThanTheWindowWrapsIntact) {
         w.Put(31, 5);
         w.Distance(30); // 32769 + 14 bits
         w.Put(40000 - 32769, 14);
-        e.Copy(259, 40000);
+        e.Copy(40000, 259);
     }
     ExpectDecoded();
 }

@@ -73,11 +73,11 @@ class StreamWriter {
         PutDistance(distance);
         PushDistance(distance);
         lastLength_ = length;
-        Copy(length, distance);
+        Copy(distance, length);
     }
     void RepeatLast() {
         body_.Put(257, kMainBits);
-        Copy(lastLength_, distances_[0]);
+        Copy(distances_[0], lastLength_);
     }
     // A match with the `index`th most recent distance.
     void RepeatDistance(unsigned index, std::uint32_t length) {
@@ -91,7 +91,7 @@ class StreamWriter {
         }
         distances_[0] = distance;
         lastLength_ = length;
-        Copy(length, distance);
+        Copy(distance, length);
     }
     // A filter over [offset, offset + length) from the current position.
     void Filter(std::uint32_t offset, std::uint32_t length, unsigned type, unsigned channels = 1) {
@@ -200,7 +200,7 @@ class StreamWriter {
         }
         distances_[0] = distance;
     }
-    void Copy(std::uint32_t length, std::uint64_t distance) {
+    void Copy(std::uint64_t distance, std::uint32_t length) {
         for (std::uint32_t i = 0; i < length; ++i) {
             plain_.push_back(distance <= plain_.size() ? plain_[plain_.size() - distance] : 0);
         }
