@@ -113,7 +113,7 @@ template <class OverrunPolicy> class BitReader {
         return value;
 #endif
     }
-    void RefillSlowly();
+    [[gnu::noinline]] void RefillSlowly();
     bool FillBuffer();
     std::uint64_t UnreadBits() const {
         unsigned padding = paddingBytes_ * 8;

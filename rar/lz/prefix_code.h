@@ -59,7 +59,9 @@ template <Unassigned Policy, unsigned QuickBits = 10> class PrefixCode {
         }
         return LookupLong(bits, length);
     }
-    unsigned LookupLong(std::uint32_t bits, unsigned& length) const;
+    // Kept out of line, as the refill of a reader: inlined into every Decode
+    // it would bloat the decoders' hot loops for the rare long code.
+    [[gnu::noinline]] unsigned LookupLong(std::uint32_t bits, unsigned& length) const;
     void FillQuickTable();
 
     unsigned count_ = 0;
