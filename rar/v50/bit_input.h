@@ -1,6 +1,10 @@
 #pragma once
 // Packed bytes of one entry, read ahead in a buffer and looked at bit by bit,
-// most significant bit first.
+// most significant bit first. Not the bit reader the older methods share
+// (rar/lz/bit_reader.h): a 5.0 block states its length in bits, so this
+// decoder works with absolute bit positions, compares them with the block's
+// end, and tops the buffer up between runs of codes rather than refilling a
+// register for each code.
 #include "rar/lz/decoder.h"
 
 #include <cstddef>
