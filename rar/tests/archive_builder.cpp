@@ -4,6 +4,7 @@
 #include "rar/check/crc32.h"
 
 #include <fstream>
+#include <random>
 
 namespace rar::test {
 namespace {
@@ -180,15 +181,30 @@ Bytes Builder50::Finish() {
     return bytes_;
 }
 
+// Test programs of several build trees may run at once on one machine; each
+// keeps its scratch files to itself and removes them when it ends.
+static const std::filesystem::path& ProcessTemp() {
+    struct Scratch {
+        std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("rar-tests-" + std::to_string(std::random_device{}()));
+        ~Scratch() {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    };
+    static const Scratch scratch;
+    return scratch.folder;
+}
+
 std::filesystem::path TempFolder(const std::string& name) {
-    const auto folder = std::filesystem::temp_directory_path() / ("rar-tests-" + name);
+    const auto folder = ProcessTemp() / name;
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder;
 }
 
 std::filesystem::path WriteTemp(const Bytes& bytes, const std::string& name) {
-    const auto folder = std::filesystem::temp_directory_path() / "rar-tests-archives";
+    const auto folder = ProcessTemp() / "archives";
     std::filesystem::create_directories(folder);
     const auto path = folder / name;
     std::ofstream(path, std::ios::binary)
