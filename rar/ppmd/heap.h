@@ -14,6 +14,13 @@ namespace rar::ppmd {
 
 class Heap {
   public:
+    Heap() = default;
+    // Copies the whole block, so that a model can be copied.
+    Heap(const Heap& other);
+    Heap& operator=(const Heap& other);
+    Heap(Heap&&) = default;
+    Heap& operator=(Heap&&) = default;
+
     // Throws MemoryError when `size` bytes cannot be had.
     void Allocate(std::size_t size);
     void Release();

@@ -49,6 +49,58 @@ constexpr Tables kTables = MakeTables();
 
 constexpr std::uint32_t kStateSize = 6;
 
+// The decoder learns which symbol was coded from where the code's count falls
+// among the intervals.
+class Decoding {
+  public:
+    explicit Decoding(RangeDecoder& coder) : coder_(coder) {}
+
+    // The binary context's one symbol, which takes bs of 2^kTotalBits?
+    bool BinHit(unsigned bs, std::uint8_t) { return coder_.CurrentShiftCount(kTotalBits) < bs; }
+    void Scale(std::uint32_t scale) {
+        count_ = coder_.CurrentCount(scale);
+        if (count_ >= scale)
+            throw DataError("corrupt PPMd data");
+    }
+    // The state at `p`, whose interval ends at `high`?
+    bool Hit(std::uint32_t, unsigned high) const { return count_ < high; }
+    // None of `n` candidates, whose intervals end at `total`?
+    bool Escapes(unsigned total, const std::uint32_t*, unsigned) const { return count_ >= total; }
+    void Code(std::uint32_t low, std::uint32_t high) { coder_.Remove(low, high); }
+    void Normalize() { coder_.Normalize(); }
+
+  private:
+    RangeDecoder& coder_;
+    std::uint32_t count_ = 0;
+};
+
+// The encoder knows the symbol and looks for its state.
+class Encoding {
+  public:
+    Encoding(RangeEncoder& coder, const Heap& heap, std::uint8_t symbol)
+        : coder_(coder), heap_(heap), symbol_(symbol) {}
+
+    bool BinHit(unsigned, std::uint8_t only) {
+        coder_.ShiftScale(kTotalBits);
+        return only == symbol_;
+    }
+    void Scale(std::uint32_t scale) { coder_.Scale(scale); }
+    bool Hit(std::uint32_t p, unsigned) const { return heap_.Byte(p) == symbol_; }
+    bool Escapes(unsigned, const std::uint32_t* candidates, unsigned n) const {
+        for (unsigned i = 0; i < n; ++i)
+            if (heap_.Byte(candidates[i]) == symbol_)
+                return false;
+        return true;
+    }
+    void Code(std::uint32_t low, std::uint32_t high) { coder_.Encode(low, high); }
+    void Normalize() { coder_.Normalize(); }
+
+  private:
+    RangeEncoder& coder_;
+    const Heap& heap_;
+    std::uint8_t symbol_;
+};
+
 } // namespace
 
 void Model::See2::Init(unsigned value) {
@@ -103,14 +155,14 @@ void Model::StartBlock(BytePuller& in, std::uint8_t& escape) {
             minContext_ = 0;
             throw DataError("PPMd block of order 1");
         }
-        mem_.Start(megabytes + 1);
-        Start(order);
+        StartModel(order, megabytes + 1);
     }
     if (minContext_ == 0)
         throw DataError("PPMd block without a model");
 }
 
-void Model::Start(unsigned maxOrder) {
+void Model::StartModel(unsigned maxOrder, unsigned megabytes) {
+    mem_.Start(megabytes);
     escCount_ = 1;
     maxOrder_ = static_cast<int>(maxOrder);
     Restart();
@@ -155,7 +207,7 @@ void Model::CheckContext(std::uint32_t c) const {
         throw DataError("corrupt PPMd data");
 }
 
-void Model::DecodeBinSymbol() {
+template <class Coding> void Model::BinSymbol(Coding& coding) {
     std::uint32_t rs = OneState(minContext_);
     hiBitsFlag_ = kTables.hb2Flag[Symbol(foundState_)];
     unsigned freq = Freq(rs);
@@ -165,7 +217,7 @@ void Model::DecodeBinSymbol() {
     std::uint16_t& bs =
         binSumm_[freq - 1][prevSuccess_ + kTables.ns2BsIndex[suffixStats - 1] + hiBitsFlag_ +
                            2 * kTables.hb2Flag[Symbol(rs)] + ((runLength_ >> 26) & 0x20)];
-    if (coder_.CurrentShiftCount(kTotalBits) < bs) {
+    if (coding.BinHit(bs, Symbol(rs))) {
         foundState_ = rs;
         SetFreq(rs, freq + (freq < 128));
         lowCount_ = 0;
@@ -185,14 +237,12 @@ void Model::DecodeBinSymbol() {
     }
 }
 
-void Model::DecodeSymbol1() {
+template <class Coding> void Model::Symbol1(Coding& coding) {
     std::uint32_t p = Stats(minContext_);
     scale_ = SummFreq(minContext_);
-    std::uint32_t count = coder_.CurrentCount(scale_);
-    if (count >= scale_)
-        throw DataError("corrupt PPMd data");
+    coding.Scale(scale_);
     unsigned hiCnt = Freq(p);
-    if (count < hiCnt) {
+    if (coding.Hit(p, hiCnt)) {
         highCount_ = hiCnt;
         prevSuccess_ = 2 * hiCnt > scale_;
         runLength_ += static_cast<int>(prevSuccess_);
@@ -209,7 +259,11 @@ void Model::DecodeSymbol1() {
         throw DataError("corrupt PPMd data");
     prevSuccess_ = 0;
     unsigned i = NumStats(minContext_) - 1;
-    while ((hiCnt += Freq(p += kStateSize)) <= count) {
+    for (;;) {
+        p += kStateSize;
+        hiCnt += Freq(p);
+        if (coding.Hit(p, hiCnt))
+            break;
         if (--i == 0) {
             hiBitsFlag_ = kTables.hb2Flag[Symbol(foundState_)];
             lowCount_ = hiCnt;
@@ -257,7 +311,7 @@ Model::See2* Model::MakeEscFreq2(unsigned diff) {
     return see;
 }
 
-void Model::DecodeSymbol2() {
+template <class Coding> void Model::Symbol2(Coding& coding) {
     unsigned numStats = NumStats(minContext_);
     if (numStats <= numMasked_ || numStats > 256)
         throw DataError("corrupt PPMd data");
@@ -279,14 +333,12 @@ void Model::DecodeSymbol2() {
         candidates[n] = p;
     }
     scale_ += hiCnt;
-    std::uint32_t count = coder_.CurrentCount(scale_);
-    if (count >= scale_)
-        throw DataError("corrupt PPMd data");
-    if (count < hiCnt) {
+    coding.Scale(scale_);
+    if (!coding.Escapes(hiCnt, candidates.data(), diff)) {
         unsigned n = 0;
-        hiCnt = 0;
-        while ((hiCnt += Freq(candidates[n])) <= count)
-            ++n;
+        hiCnt = Freq(candidates[0]);
+        while (!coding.Hit(candidates[n], hiCnt))
+            hiCnt += Freq(candidates[++n]);
         p = candidates[n];
         highCount_ = hiCnt;
         lowCount_ = hiCnt - Freq(p);
@@ -565,26 +617,26 @@ bool Model::GrowContexts(const State& fs, std::uint32_t successor) {
     return true;
 }
 
-std::uint8_t Model::DecodeByte() {
+template <class Coding> std::uint8_t Model::CodeByte(Coding& coding) {
     CheckContext(minContext_);
     if (NumStats(minContext_) != 1) {
         std::uint32_t stats = Stats(minContext_);
         if (stats <= mem_.text || stats > mem_.heapEnd)
             throw DataError("corrupt PPMd data");
-        DecodeSymbol1();
+        Symbol1(coding);
     } else {
-        DecodeBinSymbol();
+        BinSymbol(coding);
     }
-    coder_.Remove(lowCount_, highCount_);
+    coding.Code(lowCount_, highCount_);
     while (foundState_ == 0) {
-        coder_.Normalize();
+        coding.Normalize();
         do {
             ++orderFall_;
             minContext_ = Suffix(minContext_);
             CheckContext(minContext_);
         } while (NumStats(minContext_) == numMasked_);
-        DecodeSymbol2();
-        coder_.Remove(lowCount_, highCount_);
+        Symbol2(coding);
+        coding.Code(lowCount_, highCount_);
     }
     std::uint8_t symbol = Symbol(foundState_);
     std::uint32_t successor = Successor(foundState_);
@@ -595,8 +647,18 @@ std::uint8_t Model::DecodeByte() {
         if (escCount_ == 0)
             ClearMask();
     }
-    coder_.Normalize();
+    coding.Normalize();
     return symbol;
+}
+
+std::uint8_t Model::DecodeByte() {
+    Decoding decoding(coder_);
+    return CodeByte(decoding);
+}
+
+void Model::EncodeByte(std::uint8_t symbol, RangeEncoder& coder) {
+    Encoding encoding(coder, mem_.heap, symbol);
+    CodeByte(encoding);
 }
 
 } // namespace rar::ppmd

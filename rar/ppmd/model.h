@@ -1,8 +1,10 @@
 #pragma once
 // The order-N context model (variant H) of the PPMd blocks in 2.9 streams:
 // it predicts each byte from the contexts that preceded it, escaping to
-// shorter contexts for symbols not seen there.
+// shorter contexts for symbols not seen there. The compressor codes through
+// the same steps as the decoder, so that both keep the same model.
 #include "rar/ppmd/range_decoder.h"
+#include "rar/ppmd/range_encoder.h"
 #include "rar/ppmd/sub_allocator.h"
 
 #include <array>
@@ -21,6 +23,13 @@ class Model {
     // The next decoded byte; throws DataError on corrupt data.
     std::uint8_t DecodeByte();
 
+    // A fresh model: contexts of up to `maxOrder` bytes (2..64) in
+    // `megabytes` MB (1..256). Throws MemoryError when that cannot be had.
+    void StartModel(unsigned maxOrder, unsigned megabytes);
+    bool Started() const { return minContext_ != 0; }
+    // Codes `symbol` into `coder` and updates the model as DecodeByte does.
+    void EncodeByte(std::uint8_t symbol, RangeEncoder& coder);
+
   private:
     struct See2 {
         std::uint16_t summ = 0;
@@ -36,7 +45,6 @@ class Model {
         std::uint32_t successor;
     };
 
-    void Start(unsigned maxOrder);
     void Restart();
     // Field access on contexts and states kept in the heap.
     unsigned NumStats(std::uint32_t c) const { return mem_.heap.Word(c); }
@@ -69,9 +77,13 @@ class Model {
     void Swap(std::uint32_t a, std::uint32_t b);
 
     void CheckContext(std::uint32_t c) const;
-    void DecodeBinSymbol();
-    void DecodeSymbol1();
-    void DecodeSymbol2();
+    // The steps that find a symbol, in the model's contexts, and its
+    // interval. `Coding` tells them which symbol it is: the decoder from the
+    // code, the encoder from the byte it was given.
+    template <class Coding> std::uint8_t CodeByte(Coding& coding);
+    template <class Coding> void BinSymbol(Coding& coding);
+    template <class Coding> void Symbol1(Coding& coding);
+    template <class Coding> void Symbol2(Coding& coding);
     void Update1(std::uint32_t p);
     void Update2(std::uint32_t p);
     See2* MakeEscFreq2(unsigned diff);
@@ -96,7 +108,7 @@ class Model {
     std::uint8_t escCount_ = 0;
     unsigned prevSuccess_ = 0;
     unsigned hiBitsFlag_ = 0;
-    // The interval of the symbol being decoded.
+    // The interval of the symbol being coded.
     std::uint32_t lowCount_ = 0;
     std::uint32_t highCount_ = 0;
     std::uint32_t scale_ = 0;

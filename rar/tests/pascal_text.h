@@ -1,0 +1,107 @@
+#pragma once
+// Generated Pascal-like source: units of classes, routines, statements and
+// comments drawn from a small vocabulary, the kind of text the component
+// libraries' setups carry most. Deterministic for a seed.
+#include <cstddef>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace rar::test {
+
+class PascalText {
+  public:
+    explicit PascalText(unsigned seed) : random_(seed) {}
+
+    std::vector<std::uint8_t> Make(std::size_t size) {
+        text_.clear();
+        while (text_.size() < size)
+            Unit();
+        text_.resize(size);
+        return std::vector<std::uint8_t>(text_.begin(), text_.end());
+    }
+
+  private:
+    const char* Pick(const std::vector<const char*>& words) {
+        return words[random_() % words.size()];
+    }
+    std::string Name() {
+        static const std::vector<const char*> parts = {
+            "Line",   "Text",  "Caret", "Token", "Range", "Attr",  "Font",   "Color",  "Width",
+            "Count",  "Index", "Item",  "Char",  "Block", "Undo",  "Redo",   "Select", "Scroll",
+            "Gutter", "Mark",  "Word",  "Paint", "Key",   "Mouse", "Buffer", "Tab",    "Option"};
+        std::string name = Pick(parts);
+        if (random_() % 2)
+            name += Pick(parts);
+        return name;
+    }
+    std::string Routine() {
+        static const std::vector<const char*> verbs = {
+            "Get", "Set", "Do", "Update", "Paint", "Find", "Insert", "Delete", "Invalidate"};
+        return std::string(Pick(verbs)) + Name();
+    }
+    void Line(int indent, const std::string& s) {
+        text_.append(static_cast<std::size_t>(2 * indent), ' ');
+        text_ += s;
+        text_ += "\r\n";
+    }
+    std::string Expression() {
+        static const std::vector<const char*> ops = {" + ", " - ", " * ", " div ", " and "};
+        std::string e = "F" + Name();
+        if (random_() % 2)
+            e += Pick(ops) + std::to_string(random_() % 100);
+        return e;
+    }
+    void Statement(int indent, int depth) {
+        switch (depth < 3 ? random_() % 6 : random_() % 3) {
+        case 0:
+            Line(indent, "F" + Name() + " := " + Expression() + ";");
+            break;
+        case 1:
+            Line(indent, Routine() + "(" + Expression() + ");");
+            break;
+        case 2:
+            Line(indent, "Result := " + Expression() + ";");
+            break;
+        case 3:
+            Line(indent, "if " + Expression() + " > 0 then");
+            Block(indent, depth + 1);
+            break;
+        case 4:
+            Line(indent, "for I := 0 to " + Expression() + " - 1 do");
+            Block(indent, depth + 1);
+            break;
+        default:
+            Line(indent, "while not Assigned(F" + Name() + ") do");
+            Block(indent, depth + 1);
+        }
+    }
+    void Block(int indent, int depth) {
+        Line(indent, "begin");
+        for (unsigned n = 1 + random_() % 4; n > 0; --n)
+            Statement(indent + 1, depth);
+        Line(indent, "end;");
+    }
+    void Unit() {
+        std::string cls = "TCustom" + Name();
+        Line(0, "{ " + cls + " keeps the " + Name() + " of the editor in step. }");
+        Line(0, "");
+        for (unsigned n = 1 + random_() % 6; n > 0; --n) {
+            std::string routine = Routine();
+            if (random_() % 2)
+                Line(0, "procedure " + cls + "." + routine + "(const A" + Name() + ": Integer);");
+            else
+                Line(0, "function " + cls + "." + routine + ": Boolean;");
+            if (random_() % 3 == 0)
+                Line(0, "var\r\n  I: Integer;");
+            Block(0, 0);
+            Line(0, "");
+        }
+    }
+
+    std::mt19937 random_;
+    std::string text_;
+};
+
+} // namespace rar::test
