@@ -83,9 +83,24 @@ class PascalText {
             Statement(indent + 1, depth);
         Line(indent, "end;");
     }
+    std::string Comment() {
+        static const std::vector<const char*> words = {
+            "the",    "a",      "of",      "to",       "when",   "is",     "not",     "be",
+            "line",   "caret",  "moves",   "after",    "before", "paint",  "width",   "changed",
+            "keeps",  "editor", "undo",    "list",     "so",     "that",   "it",      "never",
+            "scroll", "until",  "each",    "token",    "ends",   "key",    "pressed", "range",
+            "first",  "last",   "visible", "selected", "reads",  "writes", "font",    "height"};
+        std::string c = "{ ";
+        for (unsigned n = 4 + random_() % 12; n > 0; --n)
+            c += std::string(Pick(words)) + " ";
+        return c + "}";
+    }
     void Unit() {
         std::string cls = "TCustom" + Name();
-        Line(0, "{ " + cls + " keeps the " + Name() + " of the editor in step. }");
+        Line(0, Comment());
+        Line(0, "const");
+        Line(1, "c" + Name() + " = " + std::to_string(random_() % 100000) + ";");
+        Line(1, "s" + Name() + " = '" + Name() + " " + std::to_string(random_() % 1000) + "';");
         Line(0, "");
         for (unsigned n = 1 + random_() % 6; n > 0; --n) {
             std::string routine = Routine();
@@ -95,6 +110,8 @@ class PascalText {
                 Line(0, "function " + cls + "." + routine + ": Boolean;");
             if (random_() % 3 == 0)
                 Line(0, "var\r\n  I: Integer;");
+            if (random_() % 2)
+                Line(1, Comment());
             Block(0, 0);
             Line(0, "");
         }
