@@ -174,7 +174,7 @@ TEST(PpmdEncoder, SolidEntriesContinueTheModelAndANewStreamStartsAfresh) {
     // A stream of its own, read by a decoder of its own: a fresh model, and
     // the escape byte every stream starts with.
     encoder.StartStream();
-    Bytes fresh = AllValuesWithEscape(2);
+    Bytes fresh = Text("a stream of its own");
     auto another = MakeDecoder29(kWindow);
     EXPECT_EQ(Decode(*another, Block(encoder, fresh), fresh.size()), fresh);
 }
