@@ -172,9 +172,10 @@ TEST(PpmdEncoder, SolidEntriesContinueTheModelAndANewStreamStartsAfresh) {
     }
     EXPECT_LT(sizes[1], sizes[0] / 2);
     // A stream of its own, read by a decoder of its own: a fresh model, and
-    // the escape byte every stream starts with.
+    // the escape byte every stream starts with, which is in the data, so that
+    // the block must name another.
     encoder.StartStream();
-    Bytes fresh = Text("a stream of its own");
+    Bytes fresh = Text("\x02 a stream of its own");
     auto another = MakeDecoder29(kWindow);
     EXPECT_EQ(Decode(*another, Block(encoder, fresh), fresh.size()), fresh);
 }
