@@ -40,7 +40,8 @@ enum class BlockEnd {
 };
 
 // One per stream. Copying it copies the model, so that a block can be tried
-// on the copy and thrown away with it.
+// on the copy and thrown away with it; a copy costs a pass over the model's
+// whole memory, so trials pay on stretches of megabytes, not on small blocks.
 class Encoder {
   public:
     // Throws std::invalid_argument for an order or size the format cannot
