@@ -1,9 +1,9 @@
 #include "extract/archive_walker.h"
 
-#include "extract/paths.h"
 #include "extract/unrar_library.h"
+#include "lib/file.h"
+#include "lib/path.h"
 #include "lib/setup_error.h"
-#include "lib/text.h"
 #include "records/folders.h"
 
 #include <windows.h>
@@ -32,11 +32,6 @@ class OpenArchive {
     HANDLE handle_ = nullptr;
 };
 
-std::string FolderPart(const std::string& path) {
-    const auto slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 bool IsFolderEntry(const RARHeaderData& header) {
     return (header.FileAttr & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -50,11 +45,6 @@ bool IsRecordable(const std::string& archivePath, const std::string& recorded) {
 }
 
 } // namespace
-
-std::string EntryName(const std::string& path) {
-    const auto slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool IsContainedArchivePath(const std::string& path) {
     if (path.empty() || path[0] == '\\' || path[0] == '/')
@@ -76,15 +66,15 @@ bool IsContainedArchivePath(const std::string& path) {
 void ForceFolders(const std::string& folder, LineList* folderList) {
     if (folder.empty())
         return;
-    const std::string path = RemoveBackslash(folder);
-    const std::string parent = ExtractFilePath(path);
-    if (path.size() < 3 || FolderExists(path) || parent == path)
+    const std::string own = path::RemoveBackslash(folder);
+    const std::string parent = path::ExtractFilePath(own);
+    if (own.size() < 3 || file::FolderExists(own) || parent == own)
         return;
     ForceFolders(parent, folderList);
     // A folder that cannot be made shows up as a failed write of its first file.
-    ::CreateDirectoryA(path.c_str(), nullptr);
+    ::CreateDirectoryA(own.c_str(), nullptr);
     if (folderList)
-        folderList->Add(path);
+        folderList->Add(own);
 }
 
 bool ExtractArchive(const std::string& archivePath, const std::string& destFolder,
@@ -104,10 +94,10 @@ bool ExtractArchive(const std::string& archivePath, const std::string& destFolde
         // truncated payload: the files after it would silently be missing.
         if (read != 0)
             throw SetupError("Damaged archive after " + std::string(header.FileName));
-        const std::string path(header.FileName);
-        const std::string name = EntryName(path);
-        if (!IsContainedArchivePath(path))
-            throw SetupError("Archive entry outside the destination: " + path);
+        const std::string entry(header.FileName);
+        const std::string name = path::ExtractFileName(entry);
+        if (!IsContainedArchivePath(entry))
+            throw SetupError("Archive entry outside the destination: " + entry);
 
         const bool isSystem = systemNames && systemNames->IndexOf(name) >= 0;
         std::string folder = isSystem ? systemFolder : destFolder;
@@ -116,12 +106,13 @@ bool ExtractArchive(const std::string& archivePath, const std::string& destFolde
         const bool isFolder = IsFolderEntry(header);
 
         if (isSystem)
-            destName = AddBackslash(folder) + name;
-        const std::string recorded = destName.empty() ? AddBackslash(folder) + path : destName;
-        if (!isFolder && !IsRecordable(path, recorded))
+            destName = path::AddBackslash(folder) + name;
+        const std::string recorded =
+            destName.empty() ? path::AddBackslash(folder) + entry : destName;
+        if (!isFolder && !IsRecordable(entry, recorded))
             return false;
         if (!isSystem && !isFolder && folderList)
-            ForceFolders(AddBackslash(folder) + FolderPart(path), folderList);
+            ForceFolders(path::AddBackslash(folder) + path::ExtractFilePath(entry), folderList);
 
         const int result =
             UnrarProcessFile(archive.Get(), op, folder.empty() ? nullptr : folder.c_str(),
@@ -129,7 +120,7 @@ bool ExtractArchive(const std::string& archivePath, const std::string& destFolde
         // A skipped entry's result tells nothing about the installation; a
         // written one that failed leaves the product incomplete.
         if (op == RAR_EXTRACT && result != 0)
-            throw SetupError("Could not extract " + path);
+            throw SetupError("Could not extract " + entry);
 
         if (!isFolder && fileList)
             fileList->Add(recorded);

@@ -28,9 +28,6 @@ bool ExtractArchive(const std::string& archivePath, const std::string& destFolde
 // folder it creates (without trailing backslash) to `folderList`.
 void ForceFolders(const std::string& folder, LineList* folderList);
 
-// The file-name part of an archive path (after its last backslash).
-std::string EntryName(const std::string& archivePath);
-
 // True when an archive path stays inside the folder it is extracted to: no
 // ".." component, no drive, no root, no stream or device syntax.
 bool IsContainedArchivePath(const std::string& path);

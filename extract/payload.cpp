@@ -1,9 +1,10 @@
 #include "extract/payload.h"
 
 #include "extract/archive_walker.h"
-#include "extract/paths.h"
 #include "extract/unrar_library.h"
 #include "ide/packages.h"
+#include "lib/path.h"
+#include "lib/temp_file.h"
 #include "records/installed_products.h"
 #include "setup/config_resources.h"
 #include "setup/driver.h"
@@ -39,7 +40,7 @@ bool IsHelpFile(const std::string& name) {
 
 // A help file named in HELPFILES goes to the IDE's help folder when there is one.
 void RedirectHelpFile(const RARHeaderData& header, std::string& destName) {
-    const std::string name = EntryName(header.FileName);
+    const std::string name = path::ExtractFileName(header.FileName);
     if (!driver::IdeHelpDir.empty() && IsHelpFile(name))
         destName = driver::IdeHelpDir + name;
 }
@@ -78,20 +79,20 @@ int TrackEntry(const RARHeaderData& header, std::string&, std::string& destName)
 
 bool InstallPayload(const std::string& installDir) {
     // Any other destination is the setup's current folder, which no one chose.
-    if (!IsRootedPath(installDir))
+    if (!path::IsRootedPath(installDir))
         return false;
     const ConfigResourceLock archive("CABFILE");
     const ConfigResourceLock library("UNRARDLL");
     TempFile libraryFile;
     TempFile archiveFile;
-    UniqueHandle libraryHandle = CreateTempFile(libraryFile.path);
-    UniqueHandle archiveHandle = CreateTempFile(archiveFile.path);
+    UniqueHandle libraryHandle = CreateTempFile(*libraryFile.Put());
+    UniqueHandle archiveHandle = CreateTempFile(*archiveFile.Put());
     if (!libraryHandle || !archiveHandle)
         return false;
 
     WriteAll(libraryHandle, library);
     LibraryUnload unload;
-    LoadUnrarLibrary(libraryFile.path);
+    LoadUnrarLibrary(libraryFile.Get());
 
     TProgressDialog progress;
     ProgressDialog = &progress;
@@ -99,13 +100,13 @@ bool InstallPayload(const std::string& installDir) {
     WriteAll(archiveHandle, archive);
 
     // A path the counting pass refuses stops the step before anything is written.
-    if (!ExtractArchive(archiveFile.path, installDir, CountEntry, &driver::SystemFiles, nullptr,
+    if (!ExtractArchive(archiveFile.Get(), installDir, CountEntry, &driver::SystemFiles, nullptr,
                         nullptr))
         return false;
     StartProgressPass();
 
     const bool extracted =
-        ExtractArchive(archiveFile.path, installDir, TrackEntry, &driver::SystemFiles,
+        ExtractArchive(archiveFile.Get(), installDir, TrackEntry, &driver::SystemFiles,
                        &driver::InstalledFolders, &driver::InstalledFiles);
     if (extracted) {
         progress.SetStatusText("Building packages...");

@@ -1,5 +1,6 @@
 #include "ide/catalogue.h"
 
+#include "lib/path.h"
 #include "lib/text.h"
 #include "records/registry.h"
 
@@ -63,10 +64,7 @@ std::string ReadIdeSetting(IdeKind kind, const std::string& valueName) {
 }
 
 std::string IdeRootDir(IdeKind kind) {
-    std::string root = ReadIdeSetting(kind, "RootDir");
-    if (!root.empty() && root.back() != '\\')
-        root += '\\';
-    return root;
+    return path::AddBackslash(ReadIdeSetting(kind, "RootDir"));
 }
 
 std::string IdeHelpFolder(IdeKind kind) {

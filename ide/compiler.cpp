@@ -1,10 +1,12 @@
 #include "ide/compiler.h"
 
 #include "ide/compiler_output.h"
+#include "lib/file.h"
 #include "lib/line_list.h"
+#include "lib/path.h"
+#include "lib/temp_file.h"
 #include "lib/text.h"
 #include "lib/win32.h"
-#include "setup/config_resources.h"
 
 #include <vector>
 
@@ -29,30 +31,6 @@ CompilerChoice ChooseCompiler(IdeKind kind, const std::string& extension) {
     return {"make.exe", "-B -f"};
 }
 
-std::string FileExtension(const std::string& path) {
-    const std::string name = ExtractFileName(path);
-    const auto dot = name.find_last_of('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot);
-}
-
-std::string ChangeFileExt(const std::string& path, const std::string& extension) {
-    return path.substr(0, path.size() - FileExtension(path).size()) + extension;
-}
-
-// "C:" for a local path, "\\server\share" for a network one.
-std::string DrivePart(const std::string& path) {
-    if (path.size() >= 2 && path[1] == ':')
-        return path.substr(0, 2);
-    if (path.compare(0, 2, "\\\\") == 0) {
-        const auto server = path.find('\\', 2);
-        if (server == std::string::npos)
-            return path;
-        const auto share = path.find('\\', server + 1);
-        return path.substr(0, share);
-    }
-    return std::string();
-}
-
 std::string SystemMessage(DWORD code) {
     char buffer[256] = {};
     const DWORD length =
@@ -74,14 +52,9 @@ std::string StartFailureText(DWORD code) {
 // Ctrl+Z ends the text as it does for console tools of the IDE's era. The
 // compiler's console host may still hold the file when the compiler has ended.
 std::string ReadCapturedLines(const std::string& path) {
-    const UniqueHandle file = OpenFileWhenFree(path);
     std::string text;
-    if (file) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (::ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-            text.append(buffer, got);
-    }
+    if (file::OpenFileWhenFree(path))
+        file::ReadAll(path, text);
     text = text.substr(0, text.find('\x1A'));
     LineList lines;
     lines.SetText(text);
@@ -90,15 +63,13 @@ std::string ReadCapturedLines(const std::string& path) {
 
 void MoveCompiledResult(const std::string& source, const std::string& destFolder,
                         const std::string& extension, std::string& outputPath) {
-    const std::string compiled = ChangeFileExt(source, extension);
-    std::string target = destFolder;
-    if (!target.empty() && target.back() != '\\')
-        target += '\\';
-    target += ChangeFileExt(ExtractFileName(source), extension);
+    const std::string compiled = path::ChangeFileExt(source, extension);
+    const std::string target = path::AddBackslash(destFolder) +
+                               path::ChangeFileExt(path::ExtractFileName(source), extension);
     // None of these outcomes is checked: a missing result is found by the
     // caller, which only registers packages that exist.
     ::DeleteFileA(target.c_str());
-    if (!SameText(DrivePart(compiled), DrivePart(target))) {
+    if (!SameText(path::ExtractFileDrive(compiled), path::ExtractFileDrive(target))) {
         ::CopyFileA(compiled.c_str(), target.c_str(), FALSE);
         ::DeleteFileA(compiled.c_str());
     } else {
@@ -123,9 +94,8 @@ const BuildResults* FindBuildResults(const std::string& source) {
         {".bpk", nullptr, {".tds", ".obj"}},
         {".dpr", ".exe", {}},
     };
-    const std::string extension = FileExtension(source);
     for (const BuildResults& results : table)
-        if (SameText(extension, results.source))
+        if (path::HasExtension(source, results.source))
             return &results;
     return nullptr;
 }
@@ -140,9 +110,9 @@ bool RunProgram(const std::string& commandLine, const std::string& workFolder, b
     TempFile captureFile;
     UniqueHandle output;
     if (capture) {
-        captureFile.path = MakeTempFileName("tempfile");
+        captureFile.Reset(MakeTempFileName("tempfile"));
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        output.Reset(::CreateFileA(captureFile.path.c_str(), GENERIC_WRITE, 0, &inheritable,
+        output.Reset(::CreateFileA(captureFile.Get().c_str(), GENERIC_WRITE, 0, &inheritable,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr));
         startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_HIDE;
@@ -166,7 +136,7 @@ bool RunProgram(const std::string& commandLine, const std::string& workFolder, b
     ::WaitForSingleObject(process.Get(), INFINITE);
     if (capture) {
         output.Reset();
-        log = ReadCapturedLines(captureFile.path);
+        log = ReadCapturedLines(captureFile.Get());
     }
     DWORD exitCode = 0;
     ::GetExitCodeProcess(process.Get(), &exitCode);
@@ -176,12 +146,12 @@ bool RunProgram(const std::string& commandLine, const std::string& workFolder, b
 
 bool BuildPackage(IdeKind kind, const std::string& source, const std::string& destFolder,
                   std::string& outputPath, std::string& log) {
-    const CompilerChoice compiler = ChooseCompiler(kind, FileExtension(source));
+    const CompilerChoice compiler = ChooseCompiler(kind, path::ExtractFileExt(source));
     const std::string toolPath = IdeRootDir(kind) + "Bin\\" + compiler.tool;
     const std::string commandLine =
         "\"" + toolPath + "\" " + compiler.options + " \"" + source + "\"";
     bool started = false;
-    const bool built = RunProgram(commandLine, ExtractFilePath(source), true, log, &started);
+    const bool built = RunProgram(commandLine, path::ExtractFilePath(source), true, log, &started);
     if (!built) {
         // A compiler that never started printed no marker lines; its start
         // failure is the only explanation the user can get.
@@ -199,7 +169,7 @@ bool BuildPackage(IdeKind kind, const std::string& source, const std::string& de
 void DeleteByProducts(const std::string& source) {
     if (const BuildResults* results = FindBuildResults(source))
         for (const char* byProduct : results->byProducts)
-            ::DeleteFileA(ChangeFileExt(source, byProduct).c_str());
+            ::DeleteFileA(path::ChangeFileExt(source, byProduct).c_str());
 }
 
 } // namespace setupkit

@@ -8,16 +8,6 @@ namespace {
 const std::string IndexPrefix = ":Index ";
 }
 
-std::string TextBefore(const std::string& text, const std::string& separator) {
-    const auto at = text.find(separator);
-    return at == std::string::npos ? std::string() : text.substr(0, at);
-}
-
-std::string TextAfter(const std::string& text, const std::string& separator) {
-    const auto at = text.find(separator);
-    return at == std::string::npos ? std::string() : text.substr(at + separator.size());
-}
-
 int FindHelpIndex(const LineList& lines, const std::string& helpFile) {
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         const auto eq = lines[i].find('=');

@@ -6,10 +6,6 @@
 
 namespace setupkit {
 
-// The part of `text` before / after the first `separator`; empty when absent.
-std::string TextBefore(const std::string& text, const std::string& separator);
-std::string TextAfter(const std::string& text, const std::string& separator);
-
 // Index of the first line whose text after its first "=" is exactly
 // `helpFile`, or -1.
 int FindHelpIndex(const LineList& lines, const std::string& helpFile);

@@ -2,6 +2,8 @@
 
 #include "ide/catalogue.h"
 #include "ide/compiler.h"
+#include "lib/file.h"
+#include "lib/path.h"
 #include "lib/setup_error.h"
 #include "lib/text.h"
 #include "records/folders.h"
@@ -28,11 +30,6 @@ LineList ResourceLines(const char* name) {
     return lines;
 }
 
-bool FileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Deletes the by-products of every package built so far when the step ends,
 // however it ends: a package that requires another is built from the other's
 // .dcp, so none may go before every build has run.
@@ -52,9 +49,7 @@ class BuiltSources {
 };
 
 bool IsCompiledPackage(IdeKind kind, const std::string& path) {
-    const std::string extension = PackageExtension(kind);
-    return path.size() > extension.size() &&
-           SameText(path.substr(path.size() - extension.size()), extension) && FileExists(path);
+    return path::HasExtension(path, PackageExtension(kind)) && file::FileExists(path);
 }
 
 // Registers the package and lists it for the uninstall entry, also when the
@@ -69,7 +64,7 @@ void RegisterAndRecord(const std::string& description, const std::string& path) 
 
 std::string FindInstalledFile(const std::string& fileName) {
     for (const std::string& path : driver::InstalledFiles)
-        if (SameText(ExtractFileName(path), fileName))
+        if (SameText(path::ExtractFileName(path), fileName))
             return path;
     return std::string();
 }
@@ -95,7 +90,7 @@ void BuildPackagesStep() {
         // not register the package of the line before it.
         std::string outputPath;
         if (!BuildPackage(driver::IdeKind, source, GetSystemFolder(), outputPath, log)) {
-            ::MessageBoxA(nullptr, log.c_str(), messages::FailedCaption, MB_OK);
+            ShowMessage(log, messages::FailedCaption, 0);
             throw SetupError("Package build failed: " + name);
         }
         built.Add(source);

@@ -1,28 +1,23 @@
 #include "ide/text_file.h"
 
+#include "lib/file.h"
 #include "lib/setup_error.h"
-
-#include <fstream>
-#include <iterator>
 
 namespace setupkit {
 
 LineList ReadTextFileLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string text;
+    if (!file::ReadAll(path, text))
         throw SetupError("Cannot read file \"" + path + "\"");
     LineList lines;
     // A zero byte is kept, unlike in a list assignment, so that the file is
     // written back as it was read.
-    lines.SetWholeText(
-        std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    lines.SetWholeText(text);
     return lines;
 }
 
 void WriteTextFileLines(const std::string& path, const LineList& lines) {
-    const std::string text = lines.Text();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out || !out.write(text.data(), static_cast<std::streamsize>(text.size())) || !out.flush())
+    if (!file::WriteAll(path, lines.Text()))
         throw SetupError("Cannot write file \"" + path + "\"");
 }
 

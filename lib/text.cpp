@@ -9,9 +9,6 @@ char UpperAscii(char c) {
 bool IsBlankOrControl(char c) {
     return static_cast<unsigned char>(c) <= ' ';
 }
-std::string::size_type LastSeparator(const std::string& path) {
-    return path.find_last_of("\\:");
-}
 } // namespace
 
 bool SameText(const std::string& a, const std::string& b) {
@@ -46,19 +43,14 @@ std::string ReplaceChar(std::string text, char from, char to) {
     return text;
 }
 
-std::string ExtractFileName(const std::string& path) {
-    const auto sep = LastSeparator(path);
-    return sep == std::string::npos ? path : path.substr(sep + 1);
+std::string TextBefore(const std::string& text, const std::string& separator) {
+    const auto at = text.find(separator);
+    return at == std::string::npos ? std::string() : text.substr(0, at);
 }
 
-std::string ExtractFilePath(const std::string& path) {
-    const auto sep = LastSeparator(path);
-    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
-}
-
-bool IsBelowFolder(const std::string& path, const std::string& folder) {
-    const std::string prefix = folder + "\\";
-    return path.size() > prefix.size() && SameText(path.substr(0, prefix.size()), prefix);
+std::string TextAfter(const std::string& text, const std::string& separator) {
+    const auto at = text.find(separator);
+    return at == std::string::npos ? std::string() : text.substr(at + separator.size());
 }
 
 } // namespace setupkit

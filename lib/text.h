@@ -11,13 +11,9 @@ std::string UpperCase(std::string text);
 // Removes leading and trailing blanks and control characters.
 std::string Trim(const std::string& text);
 std::string ReplaceChar(std::string text, char from, char to);
-// Text after the last backslash or colon (the whole text when there is none).
-std::string ExtractFileName(const std::string& path);
-// Text up to and including the last backslash or colon.
-std::string ExtractFilePath(const std::string& path);
-// True when `path` lies somewhere below `folder` (given without a trailing
-// backslash), ignoring case.
-bool IsBelowFolder(const std::string& path, const std::string& folder);
+// The part of `text` before / after the first `separator`; empty when absent.
+std::string TextBefore(const std::string& text, const std::string& separator);
+std::string TextAfter(const std::string& text, const std::string& separator);
 
 } // namespace setupkit
 

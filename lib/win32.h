@@ -3,6 +3,9 @@
 // program lives here; nowhere else closes a handle by hand.
 #include <windows.h>
 
+#include <shlobj.h>
+
+#include <string>
 #include <utility>
 
 namespace setupkit {
@@ -10,7 +13,7 @@ namespace setupkit {
 // A move-only owner of one handle value; Traits says what "none" is and how
 // the value is released.
 template <typename Traits> class UniqueResource {
-public:
+  public:
     using Value = typename Traits::Value;
 
     UniqueResource() = default;
@@ -40,7 +43,7 @@ public:
         value_ = value;
     }
 
-private:
+  private:
     Value value_ = Traits::None();
 };
 
@@ -74,6 +77,22 @@ struct WindowTraits {
     static bool IsValid(Value v) { return v != nullptr; }
     static void Close(Value v) { ::DestroyWindow(v); }
 };
+// An item list the shell allocated (from the task allocator, as every
+// shell call that hands one out does).
+struct ShellItemListTraits {
+    using Value = LPITEMIDLIST;
+    static Value None() { return nullptr; }
+    static bool IsValid(Value v) { return v != nullptr; }
+    static void Close(Value v) { ::CoTaskMemFree(v); }
+};
+// A temporary file, by its path: deleted, once no other process holds it,
+// when the step that made it ends, however it ends.
+struct TempFileTraits {
+    using Value = std::string;
+    static Value None() { return std::string(); }
+    static bool IsValid(const Value& v) { return !v.empty(); }
+    static void Close(const Value& path); // lib/file.cpp
+};
 
 // Kernel handles: files, processes, threads (invalid is null or INVALID_HANDLE_VALUE).
 using UniqueHandle = UniqueResource<FileHandleTraits>;
@@ -81,10 +100,12 @@ using RegKey = UniqueResource<RegKeyTraits>;
 using LoadedModule = UniqueResource<ModuleTraits>;
 using FindHandle = UniqueResource<FindHandleTraits>;
 using UniqueWindow = UniqueResource<WindowTraits>;
+using ShellItemList = UniqueResource<ShellItemListTraits>;
+using TempFile = UniqueResource<TempFileTraits>;
 
 // A COM interface pointer released once.
 template <typename T> class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ~ComPtr() { Reset(); }
     ComPtr(const ComPtr&) = delete;
@@ -103,7 +124,7 @@ public:
         ptr_ = nullptr;
     }
 
-private:
+  private:
     T* ptr_ = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include "records/folders.h"
 
+#include "lib/path.h"
 #include "lib/win32.h"
 
 #include <shlobj.h>
@@ -8,17 +9,11 @@ namespace setupkit {
 
 namespace {
 
-std::string WithBackslash(std::string folder) {
-    if (!folder.empty() && folder.back() != '\\')
-        folder += '\\';
-    return folder;
-}
-
 template <typename Query> std::string QueryFolder(Query query) {
     char buffer[MAX_PATH + 1] = {};
     const UINT length = query(buffer, MAX_PATH + 1);
-    return WithBackslash(length > 0 && length <= MAX_PATH ? std::string(buffer, length)
-                                                          : std::string());
+    return path::AddBackslash(length > 0 && length <= MAX_PATH ? std::string(buffer, length)
+                                                               : std::string());
 }
 
 } // namespace
@@ -32,30 +27,15 @@ std::string GetWindowsFolder() {
 }
 
 std::string GetProgramFilesFolder() {
-    return ExtractFileDrive(GetWindowsFolder()) + "\\Program Files\\";
+    return path::ExtractFileDrive(GetWindowsFolder()) + "\\Program Files\\";
 }
 
 std::string GetProgramsFolder() {
-    LPITEMIDLIST items = nullptr;
-    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, &items)) || !items)
+    ShellItemList items;
+    if (FAILED(::SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAMS, items.Put())) || !items)
         return std::string();
     char buffer[MAX_PATH + 1] = {};
-    const bool resolved = ::SHGetPathFromIDListA(items, buffer) != FALSE;
-    ::CoTaskMemFree(items);
-    return resolved ? WithBackslash(buffer) : std::string();
-}
-
-std::string ExtractFileDrive(const std::string& path) {
-    if (path.size() >= 2 && path[1] == ':')
-        return path.substr(0, 2);
-    if (path.size() < 2 || path[0] != '\\' || path[1] != '\\')
-        return std::string();
-    // \\server\share: the drive ends before the backslash after the share.
-    const std::size_t server = path.find('\\', 2);
-    if (server == std::string::npos)
-        return path;
-    const std::size_t share = path.find('\\', server + 1);
-    return share == std::string::npos ? path : path.substr(0, share);
+    return ::SHGetPathFromIDListA(items.Get(), buffer) ? path::AddBackslash(buffer) : std::string();
 }
 
 } // namespace setupkit

@@ -12,7 +12,4 @@ std::string GetProgramFilesFolder();
 // The current user's Start menu Programs folder; empty when the shell cannot resolve it.
 std::string GetProgramsFolder();
 
-// "C:" for a drive path, "\\server\share" for a network path, else empty.
-std::string ExtractFileDrive(const std::string& path);
-
 } // namespace setupkit

@@ -1,6 +1,7 @@
 #include "records/installed_products.h"
 
 #include "ide/product_include.h"
+#include "lib/path.h"
 #include "lib/text.h"
 #include "records/registry.h"
 
@@ -13,10 +14,6 @@ constexpr const char* FolderValue = "FolderName";
 
 RegistryKey OpenProductRecord(const std::string& productName) {
     return RegistryKey::Open(HKEY_CURRENT_USER, InstalledProductsPath + productName);
-}
-
-std::string WithoutTrailingBackslash(const std::string& folder) {
-    return !folder.empty() && folder.back() == '\\' ? folder.substr(0, folder.size() - 1) : folder;
 }
 
 void RemoveFirst(LineList& list, const std::string& name) {
@@ -54,7 +51,7 @@ void RecordInstalledProduct(const std::string& productName, const std::string& s
     RegistryKey record =
         RegistryKey::Create(HKEY_CURRENT_USER, InstalledProductsPath + productName);
     record.WriteString(VersionValue, version);
-    record.WriteString(FolderValue, WithoutTrailingBackslash(installDir));
+    record.WriteString(FolderValue, path::RemoveBackslash(installDir));
     LineList names;
     names.SetText(ReplaceChar(subProducts, ';', '\n'));
     for (const std::string& name : names)

@@ -1,6 +1,7 @@
 #include "records/shortcuts.h"
 
 #include "lib/line_list.h"
+#include "lib/path.h"
 #include "lib/text.h"
 #include "lib/win32.h"
 #include "records/folders.h"
@@ -27,7 +28,7 @@ std::wstring ToWide(const std::string& text) {
 // The program of the first line captioned `caption`, as a file name only:
 // a shortcut always targets a file directly in the installation folder.
 std::string ProgramFileName(const LineList& links, const std::string& caption) {
-    return ExtractFileName(Trim(links.Value(caption)));
+    return path::ExtractFileName(Trim(links.Value(caption)));
 }
 
 } // namespace

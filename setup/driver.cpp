@@ -3,6 +3,8 @@
 #include "extract/payload.h"
 #include "ide/help.h"
 #include "ide/packages.h"
+#include "lib/file.h"
+#include "lib/path.h"
 #include "lib/text.h"
 #include "records/installed_products.h"
 #include "records/path_templates.h"
@@ -83,9 +85,8 @@ void ShowIncompatibleIde() {
 
 void LocateIdeHelp() {
     IdeHelpContents = IdeHelpContentsPath(IdeKind);
-    const DWORD attributes = ::GetFileAttributesA(IdeHelpContents.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        IdeHelpDir = ExtractFilePath(IdeHelpContents);
+    if (file::FileExists(IdeHelpContents)) {
+        IdeHelpDir = path::ExtractFilePath(IdeHelpContents);
     } else {
         IdeHelpContents.clear();
         IdeHelpDir.clear();

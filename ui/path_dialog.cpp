@@ -1,5 +1,6 @@
 #include "ui/path_dialog.h"
 
+#include "lib/path.h"
 #include "lib/win32.h"
 
 #include <shlobj.h>
@@ -37,26 +38,6 @@ constexpr int SpecialFolderTable[] = {
 };
 static_assert(sizeof(SpecialFolderTable) / sizeof(int) == pdrTemplates + 1);
 
-// An item list that the shell allocated, given back to the shell's allocator.
-class ShellItemList {
-  public:
-    explicit ShellItemList(IMalloc* allocator, LPITEMIDLIST items = nullptr)
-        : allocator_(allocator), items_(items) {}
-    ~ShellItemList() {
-        if (items_ && allocator_)
-            allocator_->Free(items_);
-    }
-    ShellItemList(const ShellItemList&) = delete;
-    ShellItemList& operator=(const ShellItemList&) = delete;
-
-    LPITEMIDLIST Get() const { return items_; }
-    LPITEMIDLIST* Put() { return &items_; }
-
-  private:
-    IMalloc* allocator_;
-    LPITEMIDLIST items_;
-};
-
 std::string CurrentFolder() {
     char buffer[MAX_PATH] = {};
     const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, buffer);
@@ -80,10 +61,8 @@ int SpecialFolderOf(TKVPathDialogRoot root) {
 void TKVPathDialog::SetSelectedItem(const std::string& value) {
     if (value.empty())
         selectedItem_ = CurrentFolder();
-    else if (value.back() == '\\')
-        selectedItem_ = value.substr(0, value.size() - 1);
     else
-        selectedItem_ = value;
+        selectedItem_ = path::RemoveBackslash(value);
     if (BrowseHandle)
         ::SendMessageA(BrowseHandle, BFFM_SETSELECTIONA, TRUE,
                        reinterpret_cast<LPARAM>(selectedItem_.c_str()));
@@ -100,11 +79,9 @@ int CALLBACK TKVPathDialog::BrowseCallback(HWND window, UINT msg, LPARAM, LPARAM
 }
 
 bool TKVPathDialog::Execute() {
-    ComPtr<IMalloc> allocator;
-    ::SHGetMalloc(reinterpret_cast<IMalloc**>(allocator.PutVoid()));
     char displayName[MAX_PATH] = {};
 
-    ShellItemList root(allocator.Get());
+    ShellItemList root;
     // A root that cannot be resolved leaves whatever the shell gave back.
     ::SHGetSpecialFolderLocation(nullptr, SpecialFolderOf(Root), root.Put());
 
@@ -117,7 +94,7 @@ bool TKVPathDialog::Execute() {
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(this);
 
-    const ShellItemList chosen(allocator.Get(), ::SHBrowseForFolderA(&info));
+    const ShellItemList chosen(::SHBrowseForFolderA(&info));
     BrowseHandle = nullptr;
     if (!chosen.Get())
         return false;

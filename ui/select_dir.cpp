@@ -1,6 +1,6 @@
 #include "ui/select_dir.h"
 
-#include "extract/paths.h"
+#include "lib/path.h"
 #include "setup/config_resources.h"
 #include "ui/select_dir_dialog.h"
 
@@ -9,7 +9,7 @@ namespace setupkit {
 bool PromptInstallDir(std::string& installDir) {
     // Only the exact text "No" turns the question off.
     if (!IsOptionOn("PROMPTINSTALLDIR")) {
-        installDir = AddBackslash(installDir);
+        installDir = path::AddBackslash(installDir);
         return true;
     }
     TSelectDirDialog dialog;
@@ -17,7 +17,7 @@ bool PromptInstallDir(std::string& installDir) {
     if (!dialog.Execute())
         return false;
     // Taken as typed: the dialog saw to its form, and its existence is not checked.
-    installDir = AddBackslash(dialog.Directory());
+    installDir = path::AddBackslash(dialog.Directory());
     return true;
 }
 

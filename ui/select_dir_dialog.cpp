@@ -1,6 +1,6 @@
 #include "ui/select_dir_dialog.h"
 
-#include "extract/paths.h"
+#include "lib/path.h"
 #include "ui/path_dialog.h"
 #include "ui/texts.h"
 
@@ -27,7 +27,7 @@ void TSelectDirDialog::WMCommand(TMessage& message) {
     const bool clicked = HIWORD(message.WParam) == 0;
     // OK on a folder that is not rooted asks again, with the box open and its
     // text selected: such a folder would be taken from the setup's current one.
-    if (clicked && LOWORD(message.WParam) == IDOK && !IsRootedPath(Directory())) {
+    if (clicked && LOWORD(message.WParam) == IDOK && !path::IsRootedPath(Directory())) {
         ::MessageBeep(MB_ICONEXCLAMATION);
         ::SendMessageA(Handle, WM_NEXTDLGCTL,
                        reinterpret_cast<WPARAM>(::GetDlgItem(Handle, FolderEditId)), TRUE);

@@ -1,6 +1,6 @@
 #include "uninstall/entry.h"
 
-#include "extract/paths.h"
+#include "lib/path.h"
 #include "lib/text.h"
 #include "records/registry.h"
 #include "uninstall/command_line.h"
@@ -25,7 +25,7 @@ class EntryReader {
     LineList FullPaths(const char* name) const {
         LineList paths;
         for (const std::string& line : Lines(name))
-            if (IsRootedPath(line))
+            if (path::IsRootedPath(line))
                 paths.Add(line);
         return paths;
     }
@@ -37,7 +37,7 @@ class EntryReader {
 
 std::string ProgramFolder(const std::string& command) {
     const std::vector<std::string> parts = SplitCommandLine(command);
-    return parts.empty() || !IsRootedPath(parts[0]) ? std::string() : ExtractFilePath(parts[0]);
+    return parts.empty() || !path::IsRootedPath(parts[0]) ? std::string() : path::ExtractFilePath(parts[0]);
 }
 
 } // namespace

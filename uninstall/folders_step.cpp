@@ -2,7 +2,8 @@
 // empty by then. A folder that still holds files goes later: with the
 // uninstaller, when its own program is what is left in it, or with the
 // product whose files are in it.
-#include "extract/paths.h"
+#include "lib/file.h"
+#include "lib/path.h"
 #include "lib/text.h"
 #include "uninstall/other_products.h"
 #include "uninstall/steps.h"
@@ -32,7 +33,7 @@ std::vector<std::string> DeepestFirst(const LineList& folders) {
 // has no entry of its own.
 bool HoldsKeptFile(const UninstallReport& report, const std::string& folder) {
     return std::any_of(report.keptInUse.begin(), report.keptInUse.end(),
-                       [&](const std::string& kept) { return IsBelowFolder(kept, folder); });
+                       [&](const std::string& kept) { return path::IsBelowFolder(kept, folder); });
 }
 
 void KeepFolder(UninstallRun& run, const std::string& folder) {
@@ -48,7 +49,7 @@ void KeepFolder(UninstallRun& run, const std::string& folder) {
 
 void RemoveFolders(UninstallRun& run) {
     for (const std::string& folder : DeepestFirst(run.entry.folders)) {
-        if (!FolderExists(folder))
+        if (!file::FolderExists(folder))
             continue;
         if (::RemoveDirectoryA(folder.c_str()))
             ++run.report.foldersRemoved;

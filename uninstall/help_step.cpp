@@ -1,6 +1,7 @@
 // Each help file's ":Index " line leaves the IDE's help contents file, found
 // as the setup found it: the IDE the entry names, its HELP folder.
-#include "extract/paths.h"
+#include "lib/file.h"
+#include "lib/path.h"
 #include "ide/catalogue.h"
 #include "ide/help_contents.h"
 #include "uninstall/steps.h"
@@ -14,7 +15,7 @@ void RemoveHelpEntries(UninstallRun& run) {
         return IdeHelpContentsPath(IdeKindFromCode(run.entry.ideCode));
     });
     // Without the IDE's folder the path is relative, and names no file of the IDE.
-    if (!IsRootedPath(contents) || !FileExists(contents))
+    if (!path::IsRootedPath(contents) || !file::FileExists(contents))
         return;
     for (const std::string& helpFile : run.entry.helps)
         if (RemoveHelpIndex(helpFile, contents))

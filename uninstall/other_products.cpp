@@ -1,6 +1,7 @@
 #include "uninstall/other_products.h"
 
 #include "lib/line_list.h"
+#include "lib/path.h"
 #include "lib/setup_error.h"
 #include "lib/text.h"
 #include "records/registry.h"
@@ -25,7 +26,7 @@ LineList ReadList(const RegistryKey& key, const char* name) {
 
 bool HasFileIn(const LineList& files, const std::string& folder) {
     return std::any_of(files.begin(), files.end(),
-                       [&](const std::string& file) { return IsBelowFolder(file, folder); });
+                       [&](const std::string& file) { return path::IsBelowFolder(file, folder); });
 }
 
 bool TakeOver(const std::string& otherApp, const std::string& folder) {

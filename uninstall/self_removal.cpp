@@ -1,5 +1,6 @@
 #include "uninstall/self_removal.h"
 
+#include "lib/path.h"
 #include "lib/text.h"
 #include "lib/win32.h"
 
@@ -77,7 +78,7 @@ bool SelfRemoval::IsProgram(const std::string& path) const {
 }
 
 bool SelfRemoval::TakeFolder(const std::string& folder) {
-    if (!pending_ || !IsBelowFolder(program_, folder) || !HoldsNothingElse(folder))
+    if (!pending_ || !path::IsBelowFolder(program_, folder) || !HoldsNothingElse(folder))
         return false;
     folders_.push_back(folder);
     return true;
@@ -113,7 +114,7 @@ bool SelfRemoval::StartTemporaryCopy() const {
     // The copy runs in the temporary folder: a process's current folder
     // cannot be removed while it runs.
     if (!self || !::CopyFileA(program_.c_str(), copy.c_str(), FALSE) ||
-        !StartProgram(copy, FinishCommandLine(copy, order), ExtractFilePath(copy))) {
+        !StartProgram(copy, FinishCommandLine(copy, order), path::ExtractFilePath(copy))) {
         ::DeleteFileA(copy.c_str());
         return false;
     }

@@ -17,13 +17,6 @@ LineList Lines(const std::string& text) {
     return lines;
 }
 
-TEST(HelpContentsText, BeforeAndAfterSplitAtTheFirstSeparatorOnly) {
-    EXPECT_EQ(TextBefore("Lib.hlp=Title=with equals", "="), "Lib.hlp");
-    EXPECT_EQ(TextAfter("Lib.hlp=Title=with equals", "="), "Title=with equals");
-    EXPECT_EQ(TextBefore("Lib.hlp", "="), "");
-    EXPECT_EQ(TextAfter("Lib.hlp", "="), "");
-}
-
 TEST(HelpContentsInsertion, GoesAfterTheFirstRunOfIndexLines) {
     EXPECT_EQ(
         HelpIndexInsertionPoint(Lines(":Base x.hlp\r\n:Title T\r\n:Index A =a.hlp\r\n"

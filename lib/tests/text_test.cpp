@@ -16,19 +16,11 @@ TEST(TextTrim, DropsBlanksAndControlCharactersAtBothEnds) {
     EXPECT_EQ(Trim("   "), "");
 }
 
-TEST(TextPaths, FileNameAndFolderSplitAtLastBackslashOrColon) {
-    EXPECT_EQ(ExtractFileName("demo\\bin\\demo.exe"), "demo.exe");
-    EXPECT_EQ(ExtractFileName("C:demo.exe"), "demo.exe");
-    EXPECT_EQ(ExtractFilePath("C:\\Ide\\HELP\\delphi5.cnt"), "C:\\Ide\\HELP\\");
-    EXPECT_EQ(ExtractFilePath("name"), "");
-}
-
-TEST(TextPaths, BelowAFolderMeansInsideItIgnoringCase) {
-    EXPECT_TRUE(IsBelowFolder("C:\\Corvel\\UnInstall.exe", "c:\\corvel"));
-    EXPECT_TRUE(IsBelowFolder("C:\\Corvel\\units\\prod.inc", "C:\\Corvel"));
-    EXPECT_FALSE(IsBelowFolder("C:\\Corvel", "C:\\Corvel"));
-    EXPECT_FALSE(IsBelowFolder("C:\\Corvel\\", "C:\\Corvel"));
-    EXPECT_FALSE(IsBelowFolder("C:\\Corvel Grid\\a.pas", "C:\\Corvel"));
+TEST(TextSplit, BeforeAndAfterSplitAtTheFirstSeparatorOnly) {
+    EXPECT_EQ(TextBefore("Lib.hlp=Title=with equals", "="), "Lib.hlp");
+    EXPECT_EQ(TextAfter("Lib.hlp=Title=with equals", "="), "Title=with equals");
+    EXPECT_EQ(TextBefore("Lib.hlp", "="), "");
+    EXPECT_EQ(TextAfter("Lib.hlp", "="), "");
 }
 
 } // namespace

@@ -33,14 +33,6 @@ TEST(MachineFolders, ProgramFilesIsOnTheWindowsDrive) {
     EXPECT_EQ(GetProgramFilesFolder(), WindowsDirectory().substr(0, 2) + "\\Program Files\\");
 }
 
-TEST(MachineFolders, DriveOfLocalAndNetworkPaths) {
-    EXPECT_EQ(ExtractFileDrive("D:\\WINNT\\"), "D:");
-    EXPECT_EQ(ExtractFileDrive("\\\\server\\share\\WINNT\\"), "\\\\server\\share");
-    EXPECT_EQ(ExtractFileDrive("\\\\server\\share"), "\\\\server\\share");
-    EXPECT_EQ(ExtractFileDrive("WINNT\\"), "");
-    EXPECT_EQ(ExtractFileDrive(""), "");
-}
-
 // The help templates read the IDE settings keys, which the tests own while
 // they hold the "borland_registry" lock.
 class PathTemplates : public ::testing::Test {

@@ -1,5 +1,6 @@
 #include "records/shortcuts.h"
 
+#include "lib/file.h"
 #include "lib/win32.h"
 #include "records/folders.h"
 #include "setup/driver.h"
@@ -42,10 +43,6 @@ LinkContents ReadLink(const std::string& path) {
     contents.workingFolder = buffer;
     contents.loaded = true;
     return contents;
-}
-
-bool FileExists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 class Shortcuts : public ::testing::Test {
@@ -133,7 +130,7 @@ TEST_F(Shortcuts, ProgramLinksWriteOneShortcutPerLineAndListThem) {
     EXPECT_EQ(ReadLink(setup).description, "SetupkitRecordsTest 2.0");
     EXPECT_EQ(ReadLink(trailing).description, "SetupkitRecordsTest Trailing ");
     EXPECT_EQ(ReadLink(trailing).target, installDir_ + "tail.exe");
-    EXPECT_TRUE(FileExists(unnamed));
+    EXPECT_TRUE(file::FileExists(unnamed));
     EXPECT_EQ(ReadLink(unnamed).description, "");
     driver::InstalledFiles.Clear();
 }

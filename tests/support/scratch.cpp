@@ -69,28 +69,9 @@ std::string ScratchFolder::MakeFolder(const std::string& name) const {
     return path;
 }
 
-bool FileExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string ReadFile(const std::string& path) {
-    UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return std::string();
-    std::string bytes(::GetFileSize(file.Get(), nullptr), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() &&
-        !::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
-        return std::string();
-    bytes.resize(read);
-    return bytes;
+    std::string bytes;
+    return file::ReadAll(path, bytes) ? bytes : std::string();
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {

@@ -1,6 +1,8 @@
 #pragma once
 // A folder of its own for each test, removed with everything in it when the
 // test ends, so that tests leave nothing behind and can run side by side.
+#include "lib/file.h"
+
 #include <string>
 #include <vector>
 
@@ -25,8 +27,8 @@ class ScratchFolder {
     std::string path_;
 };
 
-bool FileExists(const std::string& path);
-bool FolderExists(const std::string& path);
+using file::FileExists;
+using file::FolderExists;
 // The whole file, or empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);

@@ -1,6 +1,7 @@
 #include "tests/uninstall_e2e/uninstall_e2e.h"
 
 #include "builder/product.h"
+#include "lib/path.h"
 #include "lib/text.h"
 #include "tests/install_e2e/standin_ide.h"
 #include "tests/support/registry.h"
@@ -75,7 +76,7 @@ void WaitForProgramsIn(const std::string& folder) {
     process.dwSize = sizeof process;
     for (BOOL more = ::Process32First(snapshot.Get(), &process); more;
          more = ::Process32Next(snapshot.Get(), &process)) {
-        const std::string name = ExtractFileName(process.szExeFile);
+        const std::string name = path::ExtractFileName(process.szExeFile);
         if (std::none_of(names.begin(), names.end(),
                          [&](const std::string& file) { return SameText(file, name); }))
             continue;
