@@ -3,11 +3,12 @@
 #include "extract/archive_walker.h"
 #include "extract/unrar_library.h"
 #include "ide/packages.h"
+#include "ide/product_include.h"
+#include "lib/config_resources.h"
 #include "lib/path.h"
 #include "lib/temp_file.h"
 #include "records/installed_products.h"
-#include "setup/config_resources.h"
-#include "setup/driver.h"
+#include "setup/driver_state.h"
 
 #include <climits>
 
@@ -112,6 +113,8 @@ bool InstallPayload(const std::string& installDir) {
         progress.SetStatusText("Building packages...");
         RecordInstalledProduct(driver::ProductName, driver::SubProductName, driver::ProductVersion,
                                installDir);
+        // The include file switches on what the record now holds.
+        UpdateProductInclude(driver::ProductName, installDir);
         BuildPackagesStep();
     }
     return extracted;

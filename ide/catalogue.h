@@ -2,13 +2,12 @@
 // The IDE versions a setup can target, where each keeps its settings and
 // files, and what decides whether the product may be installed into the one
 // on this machine.
+#include "ide/ide_kind.h"
+
 #include <cstdint>
 #include <string>
 
 namespace setupkit {
-
-// Delphi kinds have even values, C++Builder kinds odd ones.
-enum class IdeKind : std::uint8_t { D2, C1, D3, C3, D4, C4, D5 };
 
 // The kind whose code equals `code` ignoring case; Delphi 4 for any other text.
 IdeKind IdeKindFromCode(const std::string& code);

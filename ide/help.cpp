@@ -3,8 +3,8 @@
 #include "ide/help_contents.h"
 #include "lib/path.h"
 #include "lib/text.h"
-#include "records/registry.h"
-#include "setup/driver.h"
+#include "records/uninstall.h"
+#include "setup/driver_state.h"
 
 namespace setupkit {
 void MergeHelpFiles() {

@@ -2,6 +2,7 @@
 
 #include "ide/catalogue.h"
 #include "ide/compiler.h"
+#include "lib/config_resources.h"
 #include "lib/file.h"
 #include "lib/path.h"
 #include "lib/setup_error.h"
@@ -9,8 +10,7 @@
 #include "records/folders.h"
 #include "records/registry.h"
 #include "records/uninstall.h"
-#include "setup/config_resources.h"
-#include "setup/driver.h"
+#include "setup/driver_state.h"
 #include "setup/messages.h"
 #include "ui/message_box.h"
 

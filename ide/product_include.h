@@ -23,7 +23,8 @@ std::string RemoveSpaces(const std::string& text);
 void MergeProductInclude(const std::string& path, const LineList& subProducts);
 
 // Merges the family's recorded products into `installDir`\units\prod.inc when
-// that file exists; nothing happens for an empty folder or a missing file.
+// that file exists; nothing happens for an empty family or folder, or a
+// missing file.
 void UpdateProductInclude(const std::string& productName, const std::string& installDir);
 
 } // namespace setupkit

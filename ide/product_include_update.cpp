@@ -7,7 +7,7 @@
 namespace setupkit {
 
 void UpdateProductInclude(const std::string& productName, const std::string& installDir) {
-    if (installDir.empty())
+    if (productName.empty() || installDir.empty())
         return;
     const std::string path = path::AddBackslash(installDir) + "units\\prod.inc";
     if (!file::FileExists(path))

@@ -1,6 +1,5 @@
 #include "records/installed_products.h"
 
-#include "ide/product_include.h"
 #include "lib/path.h"
 #include "lib/text.h"
 #include "records/registry.h"
@@ -56,8 +55,6 @@ void RecordInstalledProduct(const std::string& productName, const std::string& s
     names.SetText(ReplaceChar(subProducts, ';', '\n'));
     for (const std::string& name : names)
         record.WriteString(name, std::string());
-    // The record stays open: the include file is merged from what was just written.
-    UpdateProductInclude(productName, installDir);
 }
 
 void GetInstalledSubProducts(const std::string& productName, LineList& subProducts) {

@@ -19,8 +19,7 @@ TPreviousInstall FindPreviousInstall(const std::string& productName, const std::
                                      std::string& previousDir);
 // The family's recorded "FolderName", empty when there is none.
 std::string RecordedFolderName(const std::string& productName);
-// Records the family's version, folder and sub-products (";"-separated), then
-// brings the folder's product include file in line with the record.
+// Records the family's version, folder and sub-products (";"-separated).
 void RecordInstalledProduct(const std::string& productName, const std::string& subProducts,
                             const std::string& version, const std::string& installDir);
 // Every sub-product ever recorded for the family, in enumeration order.

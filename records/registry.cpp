@@ -163,42 +163,11 @@ void WriteRegString(HKEY key, const std::string& name, const std::string& value)
                      static_cast<DWORD>(value.size() + 1));
 }
 
-UninstallKeys OpenUninstallKey(const std::string& appName) {
-    UninstallKeys keys;
-    keys.parent = CreateRegKey(HKEY_LOCAL_MACHINE, UninstallParentPath);
-    if (keys.parent)
-        keys.app = CreateRegKey(keys.parent.Get(), appName);
-    return keys;
-}
-
-std::string ReadUninstallValue(const std::string& appName, const std::string& valueName) {
-    const std::string path = std::string(UninstallParentPath) + "\\" + appName;
-    RegKey key;
+bool ReadStringValue(HKEY key, const std::string& name, std::string& text) {
     DWORD type = 0;
     DWORD size = 0;
-    std::string text;
-    if (appName.empty() ||
-        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Put()) !=
-            ERROR_SUCCESS ||
-        !QueryValue(key.Get(), valueName, type, size) || !IsStringType(type) ||
-        !ReadStringData(key.Get(), valueName, size, text))
-        return std::string();
-    return text;
-}
-
-void WriteUninstallValue(const std::string& appName, const std::string& valueName,
-                         const std::string& text) {
-    const UninstallKeys keys = OpenUninstallKey(appName);
-    if (keys.app)
-        WriteRegString(keys.app.Get(), valueName, text);
-}
-
-void WriteUninstallEntry(const std::string& appName, const std::string& command) {
-    const UninstallKeys keys = OpenUninstallKey(appName);
-    if (!keys.app)
-        return;
-    WriteRegString(keys.app.Get(), "DisplayName", appName);
-    WriteRegString(keys.app.Get(), "UninstallString", command);
+    return QueryValue(key, name, type, size) && IsStringType(type) &&
+           ReadStringData(key, name, size, text);
 }
 
 } // namespace setupkit

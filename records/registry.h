@@ -5,8 +5,8 @@
 // that fails or a value of the wrong type raises SetupError, while a key or
 // value that is merely missing reads as empty.
 //
-// The free functions below it write the uninstall entry and the IDE's package
-// list; their failures are ignored, because a machine that refuses them still
+// The free functions below it write the uninstall entry (records/uninstall.h)
+// and the IDE's package list; their failures are ignored, because a machine that refuses them still
 // gets a working installation.
 #include "lib/win32.h"
 
@@ -57,22 +57,8 @@ RegKey CreateRegKey(HKEY parent, const std::string& subKey);
 // Sets a REG_SZ value holding the text and its terminating NUL; the outcome is not examined.
 void WriteRegString(HKEY key, const std::string& name, const std::string& value);
 
-inline constexpr const char* UninstallParentPath =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-// The uninstall parent key under HKEY_LOCAL_MACHINE and the application's key
-// below it; either may be missing, and an application without a name has none.
-struct UninstallKeys {
-    RegKey parent;
-    RegKey app;
-};
-UninstallKeys OpenUninstallKey(const std::string& appName);
-void WriteUninstallValue(const std::string& appName, const std::string& valueName,
-                         const std::string& text);
-// A string value of the application's entry, cut at its first zero character;
-// empty when the entry or the value is missing or the value is no string.
-std::string ReadUninstallValue(const std::string& appName, const std::string& valueName);
-// "DisplayName" and "UninstallString" of the application's entry.
-void WriteUninstallEntry(const std::string& appName, const std::string& command);
+// A string or expandable string value, cut at its first zero character;
+// false when it is missing, is no string or cannot be read.
+bool ReadStringValue(HKEY key, const std::string& name, std::string& text);
 
 } // namespace setupkit

@@ -3,11 +3,46 @@
 #include "lib/text.h"
 #include "records/installed_products.h"
 #include "records/registry.h"
-#include "setup/driver.h"
+#include "setup/driver_state.h"
 
 #include <unordered_set>
 
 namespace setupkit {
+
+UninstallKeys OpenUninstallKey(const std::string& appName) {
+    UninstallKeys keys;
+    keys.parent = CreateRegKey(HKEY_LOCAL_MACHINE, UninstallParentPath);
+    if (keys.parent)
+        keys.app = CreateRegKey(keys.parent.Get(), appName);
+    return keys;
+}
+
+std::string ReadUninstallValue(const std::string& appName, const std::string& valueName) {
+    const std::string path = std::string(UninstallParentPath) + "\\" + appName;
+    RegKey key;
+    std::string text;
+    if (appName.empty() ||
+        ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, key.Put()) !=
+            ERROR_SUCCESS ||
+        !ReadStringValue(key.Get(), valueName, text))
+        return std::string();
+    return text;
+}
+
+void WriteUninstallValue(const std::string& appName, const std::string& valueName,
+                         const std::string& text) {
+    const UninstallKeys keys = OpenUninstallKey(appName);
+    if (keys.app)
+        WriteRegString(keys.app.Get(), valueName, text);
+}
+
+void WriteUninstallEntry(const std::string& appName, const std::string& command) {
+    const UninstallKeys keys = OpenUninstallKey(appName);
+    if (!keys.app)
+        return;
+    WriteRegString(keys.app.Get(), "DisplayName", appName);
+    WriteRegString(keys.app.Get(), "UninstallString", command);
+}
 
 std::string UninstallCommand(const std::string& installDir, const std::string& appName) {
     std::string program = installDir + "UnInstall.exe";

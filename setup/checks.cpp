@@ -1,10 +1,10 @@
 #include "setup/checks.h"
 
+#include "lib/config_resources.h"
 #include "lib/text.h"
 #include "lib/win32.h"
-#include "records/registry.h"
-#include "setup/config_resources.h"
-#include "setup/driver.h"
+#include "records/uninstall.h"
+#include "setup/driver_state.h"
 #include "setup/messages.h"
 #include "ui/message_box.h"
 

@@ -1,17 +1,18 @@
 #include "setup/driver.h"
 
 #include "extract/payload.h"
+#include "ide/catalogue.h"
 #include "ide/help.h"
 #include "ide/packages.h"
+#include "ide/path_templates.h"
+#include "lib/config_resources.h"
 #include "lib/file.h"
 #include "lib/path.h"
 #include "lib/text.h"
 #include "records/installed_products.h"
-#include "records/path_templates.h"
 #include "records/shortcuts.h"
 #include "records/uninstall.h"
 #include "setup/checks.h"
-#include "setup/config_resources.h"
 #include "setup/messages.h"
 #include "ui/message_box.h"
 #include "ui/select_dir.h"
@@ -21,25 +22,6 @@
 #include <shellapi.h>
 
 namespace setupkit::driver {
-
-std::string AppName;
-std::string ProductName;
-std::string SubProductName;
-std::string ProductVersion;
-std::string PreviousInstallDir;
-std::string InstallDir;
-std::string IdeCode;
-setupkit::IdeKind IdeKind = setupkit::IdeKind::D4;
-std::string IdeHelpContents;
-std::string IdeHelpDir;
-
-LineList InstalledFiles;
-LineList InstalledFolders;
-LineList InstalledRegKeys;
-LineList SystemFiles;
-LineList HelpFiles;
-LineList InstalledHelps;
-LineList InstalledPackages;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "ui/select_dir.h"
 
+#include "lib/config_resources.h"
 #include "lib/path.h"
-#include "setup/config_resources.h"
 #include "ui/select_dir_dialog.h"
 
 namespace setupkit {

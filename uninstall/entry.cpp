@@ -3,6 +3,7 @@
 #include "lib/path.h"
 #include "lib/text.h"
 #include "records/registry.h"
+#include "records/uninstall.h"
 #include "uninstall/command_line.h"
 
 namespace setupkit::uninstall {

@@ -5,6 +5,7 @@
 #include "lib/setup_error.h"
 #include "lib/text.h"
 #include "records/registry.h"
+#include "records/uninstall.h"
 #include "uninstall/entry.h"
 
 #include <algorithm>

@@ -5,45 +5,44 @@
 namespace setupkit::path {
 namespace {
 
-TEST(PathText, TrailingBackslashIsAddedOrRemovedOnce) {
-    EXPECT_EQ(AddBackslash("C:\\Lib"), "C:\\Lib\\");
-    EXPECT_EQ(AddBackslash("C:\\Lib\\"), "C:\\Lib\\");
-    EXPECT_EQ(AddBackslash(""), "");
-    EXPECT_EQ(RemoveBackslash("C:\\Lib\\\\"), "C:\\Lib\\");
-    EXPECT_EQ(RemoveBackslash("C:\\Lib"), "C:\\Lib");
-    EXPECT_EQ(RemoveBackslash(""), "");
-}
+using TextFunction = std::string (*)(const std::string&);
 
-TEST(PathText, FileNameAndFolderSplitAtLastBackslashOrColon) {
-    EXPECT_EQ(ExtractFileName("demo\\bin\\demo.exe"), "demo.exe");
-    EXPECT_EQ(ExtractFileName("C:demo.exe"), "demo.exe");
-    EXPECT_EQ(ExtractFilePath("C:\\Ide\\HELP\\delphi5.cnt"), "C:\\Ide\\HELP\\");
-    EXPECT_EQ(ExtractFilePath("name"), "");
-}
+struct Case {
+    TextFunction function;
+    const char* name;
+    const char* path;
+    const char* expected;
+};
 
-TEST(PathText, DriveOfLocalAndNetworkPaths) {
-    EXPECT_EQ(ExtractFileDrive("D:\\WINNT\\"), "D:");
-    EXPECT_EQ(ExtractFileDrive("\\\\server\\share\\WINNT\\"), "\\\\server\\share");
-    EXPECT_EQ(ExtractFileDrive("\\\\server\\share"), "\\\\server\\share");
-    EXPECT_EQ(ExtractFileDrive("\\\\server"), "\\\\server");
-    EXPECT_EQ(ExtractFileDrive("WINNT\\"), "");
-    EXPECT_EQ(ExtractFileDrive(""), "");
-}
-
-TEST(PathText, ExtensionIsTheFileNamesLastDotOn) {
-    struct Case {
-        const char* path;
-        const char* extension;
-        const char* changed; // to ".dcu"
+TEST(PathText, EachHelperOnItsCases) {
+    const Case cases[] = {
+        {AddBackslash, "AddBackslash", "C:\\Lib", "C:\\Lib\\"},
+        {AddBackslash, "AddBackslash", "C:\\Lib\\", "C:\\Lib\\"},
+        {AddBackslash, "AddBackslash", "", ""},
+        {RemoveBackslash, "RemoveBackslash", "C:\\Lib\\\\", "C:\\Lib\\"},
+        {RemoveBackslash, "RemoveBackslash", "C:\\Lib", "C:\\Lib"},
+        {RemoveBackslash, "RemoveBackslash", "", ""},
+        {ExtractFileName, "ExtractFileName", "demo\\bin\\demo.exe", "demo.exe"},
+        {ExtractFileName, "ExtractFileName", "C:demo.exe", "demo.exe"},
+        {ExtractFilePath, "ExtractFilePath", "C:\\Ide\\HELP\\delphi5.cnt", "C:\\Ide\\HELP\\"},
+        {ExtractFilePath, "ExtractFilePath", "name", ""},
+        {ExtractFileDrive, "ExtractFileDrive", "D:\\WINNT\\", "D:"},
+        {ExtractFileDrive, "ExtractFileDrive", "\\\\server\\share\\WINNT\\", "\\\\server\\share"},
+        {ExtractFileDrive, "ExtractFileDrive", "\\\\server\\share", "\\\\server\\share"},
+        {ExtractFileDrive, "ExtractFileDrive", "\\\\server", "\\\\server"},
+        {ExtractFileDrive, "ExtractFileDrive", "WINNT\\", ""},
+        {ExtractFileDrive, "ExtractFileDrive", "", ""},
+        {ExtractFileExt, "ExtractFileExt", "src\\Lib.v2.pas", ".pas"},
+        {ExtractFileExt, "ExtractFileExt", "src.d\\Lib", ""},
+        {ExtractFileExt, "ExtractFileExt", "C:.bpk", ".bpk"},
     };
-    for (const Case& c :
-         {Case{"src\\Lib.dpk", ".dpk", "src\\Lib.dcu"},
-          Case{"src\\Lib.v2.pas", ".pas", "src\\Lib.v2.dcu"},
-          Case{"src.d\\Lib", "", "src.d\\Lib.dcu"}, Case{"C:.bpk", ".bpk", "C:.dcu"}}) {
-        EXPECT_EQ(ExtractFileExt(c.path), c.extension) << c.path;
-        EXPECT_EQ(ChangeFileExt(c.path, ".dcu"), c.changed) << c.path;
-        EXPECT_TRUE(HasExtension(c.path, c.extension)) << c.path;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(c.function(c.path), c.expected) << c.name << "(" << c.path << ")";
+}
+
+TEST(PathText, ExtensionsAreChangedAndComparedIgnoringCase) {
+    EXPECT_EQ(ChangeFileExt("src\\Lib.v2.pas", ".dcu"), "src\\Lib.v2.dcu");
+    EXPECT_EQ(ChangeFileExt("src.d\\Lib", ".dcu"), "src.d\\Lib.dcu");
     EXPECT_TRUE(HasExtension("HELP\\Lib.hlp", ".HLP"));
     EXPECT_FALSE(HasExtension("HELP\\Lib.hlp.bak", ".HLP"));
     EXPECT_FALSE(HasExtension("HELP\\LibHLP", ".HLP"));

@@ -9,8 +9,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 namespace setupkit {
 namespace {
@@ -136,54 +134,6 @@ TEST_F(InstalledProducts, SubProductListLeavesOutFamilyValuesWhateverTheirCase) 
     stale.Add("old");
     GetInstalledSubProducts("SetupkitRecordsTest No Such Family", stale);
     EXPECT_TRUE(stale.Empty());
-}
-
-class ProductIncludeOnRecord : public InstalledProducts {
-  protected:
-    void SetUp() override {
-        InstalledProducts::SetUp();
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        folder_ = std::string(temp) + "setupkit_records_prodinc\\";
-        ::CreateDirectoryA(folder_.c_str(), nullptr);
-        ::CreateDirectoryA((folder_ + "units").c_str(), nullptr);
-    }
-    void TearDown() override {
-        ::DeleteFileA(IncludePath().c_str());
-        ::RemoveDirectoryA((folder_ + "units").c_str());
-        ::RemoveDirectoryA(folder_.c_str());
-        InstalledProducts::TearDown();
-    }
-    std::string IncludePath() const { return folder_ + "units\\prod.inc"; }
-    void WriteInclude(const std::string& text) const {
-        std::ofstream(IncludePath(), std::ios::binary) << text;
-    }
-    std::string ReadInclude() const {
-        std::ifstream in(IncludePath(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-    std::string folder_;
-};
-
-TEST_F(ProductIncludeOnRecord, EachInstallationSwitchesItsOwnLineOnAndKeepsEarlierOnes) {
-    const std::string original =
-        "//{$DEFINE CorvelNodemark}\n//{$DEFINE CorvelGrid}\n{$DEFINE Other}\n{$I kv.inc}\n";
-    WriteInclude(original);
-    RecordInstalledProduct(Family, "Corvel Nodemark", "2.1", folder_);
-    EXPECT_EQ(ReadInclude(), "  {$DEFINE CorvelNodemark}\r\n//  {$DEFINE CorvelGrid}\r\n"
-                             "//  {$DEFINE Other}\r\n{$I kv.inc}\r\n");
-    // The next setup of the family brings the file anew.
-    WriteInclude(original);
-    RecordInstalledProduct(Family, "Corvel Grid", "2.1", folder_);
-    EXPECT_EQ(ReadInclude(), "  {$DEFINE CorvelNodemark}\r\n  {$DEFINE CorvelGrid}\r\n"
-                             "//  {$DEFINE Other}\r\n{$I kv.inc}\r\n");
-}
-
-TEST_F(ProductIncludeOnRecord, FolderWithoutIncludeFileStaysAsItIs) {
-    RecordInstalledProduct(Family, "Corvel Nodemark", "2.1", folder_);
-    EXPECT_EQ(::GetFileAttributesA(IncludePath().c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(ReadRawValue(HKEY_CURRENT_USER, RecordKey, "Corvel Nodemark").exists);
 }
 
 class FileReferences : public ::testing::Test {

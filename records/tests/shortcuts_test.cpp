@@ -3,7 +3,7 @@
 #include "lib/file.h"
 #include "lib/win32.h"
 #include "records/folders.h"
-#include "setup/driver.h"
+#include "setup/driver_state.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "records/installed_products.h"
 #include "records/registry.h"
 #include "records/tests/registry_probe.h"
-#include "setup/driver.h"
+#include "setup/driver_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "builder/resources.h"
 #include "records/installed_products.h"
-#include "records/registry.h"
+#include "records/uninstall.h"
 #include "tests/robot/robot.h"
 #include "tests/support/paths.h"
 #include "tests/support/scratch.h"

@@ -3,7 +3,7 @@
 // answer, then the destination on the next line. The proposal comes from
 // the INSTALLDIR resource and the switch from PROMPTINSTALLDIR, both added
 // by the builder like a real setup's.
-#include "setup/config_resources.h"
+#include "lib/config_resources.h"
 #include "ui/select_dir.h"
 
 #include <commctrl.h>

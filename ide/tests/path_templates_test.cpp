@@ -1,4 +1,4 @@
-#include "records/path_templates.h"
+#include "ide/path_templates.h"
 
 #include "lib/setup_error.h"
 #include "records/folders.h"
@@ -8,30 +8,6 @@
 
 namespace setupkit {
 namespace {
-
-std::string SystemDirectory() {
-    char buffer[MAX_PATH];
-    return std::string(buffer, ::GetSystemDirectoryA(buffer, MAX_PATH));
-}
-
-std::string WindowsDirectory() {
-    char buffer[MAX_PATH];
-    return std::string(buffer, ::GetWindowsDirectoryA(buffer, MAX_PATH));
-}
-
-TEST(MachineFolders, EndWithOneBackslash) {
-    EXPECT_EQ(GetSystemFolder(), SystemDirectory() + "\\");
-    EXPECT_EQ(GetWindowsFolder(), WindowsDirectory() + "\\");
-    const std::string programs = GetProgramsFolder();
-    ASSERT_GT(programs.size(), 3u);
-    EXPECT_EQ(programs.back(), '\\');
-    EXPECT_NE(programs[programs.size() - 2], '\\');
-    EXPECT_NE(::GetFileAttributesA(programs.c_str()), INVALID_FILE_ATTRIBUTES);
-}
-
-TEST(MachineFolders, ProgramFilesIsOnTheWindowsDrive) {
-    EXPECT_EQ(GetProgramFilesFolder(), WindowsDirectory().substr(0, 2) + "\\Program Files\\");
-}
 
 // The help templates read the IDE settings keys, which the tests own while
 // they hold the "borland_registry" lock.
@@ -50,11 +26,9 @@ class PathTemplates : public ::testing::Test {
 };
 
 TEST_F(PathTemplates, ExpandsTheMachineFolders) {
-    EXPECT_EQ(ExpandPathTemplates("%PROGRAMFILES%Corvel"),
-              WindowsDirectory().substr(0, 2) + "\\Program Files\\Corvel");
-    EXPECT_EQ(ExpandPathTemplates("%SYSTEM%%SYSTEM%"),
-              SystemDirectory() + "\\" + SystemDirectory() + "\\");
-    EXPECT_EQ(ExpandPathTemplates("%WINDOWS%\\x"), WindowsDirectory() + "\\\\x");
+    EXPECT_EQ(ExpandPathTemplates("%PROGRAMFILES%Corvel"), GetProgramFilesFolder() + "Corvel");
+    EXPECT_EQ(ExpandPathTemplates("%SYSTEM%%SYSTEM%"), GetSystemFolder() + GetSystemFolder());
+    EXPECT_EQ(ExpandPathTemplates("%WINDOWS%\\x"), GetWindowsFolder() + "\\x");
     EXPECT_EQ(ExpandPathTemplates("%system%%D5_HELP%%C4_HELP%"), "%system%%D5_HELP%%C4_HELP%");
 }
 
@@ -75,7 +49,7 @@ TEST_F(PathTemplates, UnreadableHelpRootRaises) {
     test::SetRawValue(HKEY_LOCAL_MACHINE, "Software\\Borland\\Delphi\\3.0", "RootDir", REG_DWORD,
                       test::DwordBytes(3));
     EXPECT_THROW(ExpandPathTemplates("%D3_HELP%"), SetupError);
-    EXPECT_EQ(ExpandPathTemplates("%SYSTEM%"), SystemDirectory() + "\\");
+    EXPECT_EQ(ExpandPathTemplates("%SYSTEM%"), GetSystemFolder());
 }
 
 } // namespace

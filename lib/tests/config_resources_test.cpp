@@ -2,8 +2,8 @@
 // test makes copies of itself carrying chosen resources and has each copy
 // report what it reads ("probe" mode, below).
 #include "builder/resources.h"
+#include "lib/config_resources.h"
 #include "lib/temp_file.h"
-#include "setup/config_resources.h"
 #include "tests/robot/robot.h"
 #include "tests/support/scratch.h"
 

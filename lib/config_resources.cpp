@@ -1,4 +1,4 @@
-#include "setup/config_resources.h"
+#include "lib/config_resources.h"
 
 namespace setupkit {
 ConfigResourceData LockConfigResource(const std::string& name) {

@@ -1,8 +1,8 @@
 #include "setup/checks.h"
 
-#include "records/registry.h"
 #include "records/tests/registry_probe.h"
-#include "setup/driver.h"
+#include "records/uninstall.h"
+#include "setup/driver_state.h"
 
 #include <gtest/gtest.h>
 

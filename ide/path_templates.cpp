@@ -1,4 +1,4 @@
-#include "records/path_templates.h"
+#include "ide/path_templates.h"
 
 #include "ide/catalogue.h"
 #include "records/folders.h"

@@ -1,0 +1,10 @@
+#pragma once
+// The IDE versions a setup can target (their catalogue is ide/catalogue.h).
+#include <cstdint>
+
+namespace setupkit {
+
+// Delphi kinds have even values, C++Builder kinds odd ones.
+enum class IdeKind : std::uint8_t { D2, C1, D3, C3, D4, C4, D5 };
+
+} // namespace setupkit
