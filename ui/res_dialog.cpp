@@ -18,16 +18,19 @@ const std::vector<TResDialog*>& DialogInstances() {
 }
 
 INT_PTR CALLBACK ResDialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    for (TResDialog* dialog : LiveDialogs()) {
-        if (dialog->Handle != window)
-            continue;
+    if (msg == WM_INITDIALOG && lParam && !::GetWindowLongPtrA(window, DWLP_USER)) {
+        auto* dialog = reinterpret_cast<TResDialog*>(lParam);
+        ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+        dialog->Handle = window;
+    }
+    auto* dialog = reinterpret_cast<TResDialog*>(::GetWindowLongPtrA(window, DWLP_USER));
+    if (dialog) {
         TMessage message{msg, wParam, lParam, 0};
         try {
             dialog->Dispatch(message);
         } catch (...) {
             dialog->pendingError_ = std::current_exception();
         }
-        break;
     }
     // The dialog manager's own handling applies to every message.
     return 0;
@@ -35,16 +38,17 @@ INT_PTR CALLBACK ResDialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lPar
 
 TResDialog::TResDialog(int templateId) {
     LiveDialogs().push_back(this);
-    // Until the handle is stored, the window's messages (WM_INITDIALOG
-    // among them) find no object and get the default handling only.
     window_.Reset(::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId),
-                                       nullptr, ResDialogProc, 0));
-    Handle = window_.Get();
+                                       nullptr, ResDialogProc, reinterpret_cast<LPARAM>(this)));
 }
 
 TResDialog::~TResDialog() {
     auto& dialogs = LiveDialogs();
     dialogs.erase(std::find(dialogs.begin(), dialogs.end(), this));
+    // The messages of the window's destruction find no object, as those
+    // before its binding did.
+    if (Handle)
+        ::SetWindowLongPtrA(Handle, DWLP_USER, 0);
     window_.Reset();
 }
 

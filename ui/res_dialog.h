@@ -1,7 +1,7 @@
 #pragma once
 // Modeless dialogs made from the setup's own dialog templates. One dialog
-// procedure serves every window; it finds the object through the list of
-// live dialogs and hands it the message.
+// procedure serves every window: the object comes with WM_INITDIALOG, is
+// bound to its window there, and gets every message from then on.
 #include "lib/win32.h"
 
 #include <exception>
@@ -31,12 +31,16 @@ class TResDialog {
     // unless OK came first) and is not posted again.
     bool Execute();
 
-    // Zero until the window has been created; messages before that find no object.
+    // Set when the window's WM_INITDIALOG binds it to the object; messages
+    // before that one (WM_SETFONT) find no object.
     HWND Handle = nullptr;
     bool Finished = false;
     bool DialogResult = false;
 
   protected:
+    // WM_INITDIALOG of the window's creation arrives while TResDialog's own
+    // constructor runs, so it reaches TResDialog's handlers; a derived class
+    // sets its controls up in its constructor, and its overrides see later ones.
     virtual void InitDialog() {}
     // Routes a message to its handler by message number; others are ignored.
     virtual void Dispatch(TMessage& message);

@@ -141,9 +141,12 @@ TEST(ResDialogObjects, EachWindowReachesOnlyItsOwnObject) {
     EXPECT_TRUE(second.Finished);
 }
 
-// The window's first messages arrive before the object knows its handle.
-TEST(ResDialogObjects, InitDialogIsReachedOnlyByALaterMessage) {
+// The creation's WM_INITDIALOG binds the window to the object while the
+// derived class is not built yet; a later one reaches its override.
+TEST(ResDialogObjects, TheWindowIsBoundAtItsInitDialogAndOverridesSeeLaterOnes) {
     RecordingDialog dialog;
+    ASSERT_TRUE(dialog.Handle);
+    EXPECT_EQ(::GetWindowLongPtrA(dialog.Handle, DWLP_USER), reinterpret_cast<LONG_PTR>(&dialog));
     EXPECT_EQ(dialog.initCalls, 0);
     ::SendMessageA(dialog.Handle, WM_INITDIALOG, 0, 0);
     EXPECT_EQ(dialog.initCalls, 1);
