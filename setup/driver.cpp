@@ -21,6 +21,10 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <exception>
+#include <optional>
+#include <string>
+
 namespace setupkit::driver {
 
 namespace {
@@ -143,17 +147,22 @@ void RunInstallSteps() {
 void RunSetup() {
     ::InitCommonControls();
     ::CoInitialize(nullptr);
-    bool failed = false;
+    std::optional<std::string> cause;
     try {
         StartAndRun();
+    } catch (const std::exception& error) {
+        cause = error.what();
     } catch (...) {
-        failed = true;
+        cause = "unknown error";
     }
     ReleaseLists();
     ::CoUninitialize();
-    // The cause is deliberately not shown: the user can act on none of them.
-    if (failed)
-        ShowMessage(messages::FailedText, messages::FailedCaption, MB_ICONEXCLAMATION);
+    if (!cause)
+        return;
+    // The user can act on no cause and sees none; whoever looks into a
+    // failure finds it in the debugger's output.
+    ::OutputDebugStringA((std::string(messages::FailureCauseTrace) + *cause + "\n").c_str());
+    ShowMessage(messages::FailedText, messages::FailedCaption, MB_ICONEXCLAMATION);
 }
 
 } // namespace setupkit::driver

@@ -7,7 +7,8 @@ namespace setupkit::messages {
 // maker offers the patches that bring an IDE to the version we build for.
 inline constexpr const char* SupportAddress = "support@setupkit.example";
 inline constexpr const char* DelphiPatchAddress = "https://patches.setupkit.example/delphi/";
-inline constexpr const char* CppBuilderPatchAddress = "https://patches.setupkit.example/cppbuilder/";
+inline constexpr const char* CppBuilderPatchAddress =
+    "https://patches.setupkit.example/cppbuilder/";
 
 inline constexpr const char* PreviousVersionText =
     "Setup has detected that previous version of %s is already installed. It is highly "
@@ -38,5 +39,7 @@ inline constexpr const char* RunAfterInstallText = "Would you like to run %s rig
 inline constexpr const char* CompletedText = "Installation completed.";
 inline constexpr const char* FailedText = "Installation failed.";
 inline constexpr const char* FailedCaption = "An error occured during installation.";
+// Put before the cause of a failure in the debugger's output; never shown.
+inline constexpr const char* FailureCauseTrace = "setup failed: ";
 
 } // namespace setupkit::messages

@@ -3,9 +3,12 @@
 // real extraction library, installs without asking where, and reports success.
 #include "builder/rar_writer.h"
 #include "tests/setup_e2e/spine.h"
+#include "tests/support/debug_output.h"
 #include "tests/support/paths.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace setupkit::e2e {
 
@@ -49,10 +52,16 @@ inline void AcceptAndExpectSuccess(SetupRun& run) {
 }
 
 // Welcome, then the catch-all failure box.
-inline void AcceptAndExpectFailure(SetupRun& run) {
+inline void AcceptAndExpectFailure(SetupRun& run, std::string* cause = nullptr) {
     ASSERT_TRUE(run.Start());
     robot::Window welcome = run.Robot().WaitWindow();
     ASSERT_EQ(welcome.Caption(), "Welcome!");
+    // Attached while the first box waits, before anything can have failed.
+    std::optional<DebugOutput> debugger;
+    if (cause) {
+        debugger.emplace(run.Robot().ProcessId());
+        ASSERT_TRUE(debugger->Attached());
+    }
     welcome.Press(IDOK);
     robot::Window failed =
         run.Robot().WaitWindowWithCaption("An error occured during installation.", 60000);
@@ -60,6 +69,8 @@ inline void AcceptAndExpectFailure(SetupRun& run) {
               robot::Icon::Exclamation, OkOnly);
     failed.Press(IDOK);
     ExpectCleanEnd(run.Robot());
+    if (cause)
+        *cause = debugger->Text();
 }
 
 // Welcome, then the box of a payload step that failed.

@@ -170,7 +170,10 @@ TEST(PayloadFailure, ACorruptEntryFailsTheRunAndRecordsNothing) {
     Resources resources = PayloadResources(run, {});
     resources = With(resources, "CABFILE", archive);
     run.Build(resources);
-    AcceptAndExpectFailure(run);
+    std::string cause;
+    AcceptAndExpectFailure(run, &cause);
+    // The user sees only the box; the cause goes to the debugger.
+    EXPECT_EQ(cause, "setup failed: Could not extract bad.txt\n");
     // What was written before the damage stays; the product is not recorded.
     EXPECT_EQ(ReadFile(run.Scratch().File("dest\\good.txt")), "fine");
     EXPECT_EQ(run.RegistryState(), std::vector<std::string>());

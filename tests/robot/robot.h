@@ -133,6 +133,7 @@ class Robot {
     void IgnoreCaption(const std::string& caption);
 
     bool Running() const;
+    DWORD ProcessId() const { return processId_; }
     // Ends the program if it still runs; no failure is reported.
     void End();
     const std::string& Transcript() const { return transcript_; }
