@@ -9,6 +9,7 @@
 
 // glibc's own allocator under its second names: the replacements below count
 // and hand on to these.
+// NOLINTBEGIN(bugprone-reserved-identifier): these are glibc's names.
 extern "C" {
 void* __libc_malloc(std::size_t size);
 void* __libc_calloc(std::size_t count, std::size_t size);
@@ -16,6 +17,7 @@ void* __libc_realloc(void* block, std::size_t size);
 void* __libc_memalign(std::size_t alignment, std::size_t size);
 void __libc_free(void* block);
 }
+// NOLINTEND(bugprone-reserved-identifier)
 
 namespace {
 

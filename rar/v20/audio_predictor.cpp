@@ -36,6 +36,8 @@ std::uint8_t AudioPredictor::Decode(unsigned delta) {
     ch.error[9] += static_cast<std::uint32_t>(std::abs(d - crossDelta_));
     ch.error[10] += static_cast<std::uint32_t>(std::abs(d + crossDelta_));
 
+    // The delta is a signed 8-bit quantity by definition of the predictor.
+    // NOLINTNEXTLINE(bugprone-signed-char-misuse)
     ch.lastDelta = static_cast<std::int8_t>(value - ch.lastByte);
     crossDelta_ = ch.lastDelta;
     ch.lastByte = value;

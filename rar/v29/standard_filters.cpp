@@ -163,6 +163,8 @@ class AudioChannel {
         std::uint32_t predicted =
             8 * previous_ + static_cast<std::uint32_t>(k1_ * d1_ + k2_ * d2_ + k3_ * d3_);
         auto value = static_cast<std::uint8_t>(((predicted >> 3) & 0xff) - coded);
+        // The delta is a signed 8-bit quantity by definition of the filter.
+        // NOLINTNEXTLINE(bugprone-signed-char-misuse)
         previousDelta_ = static_cast<std::int8_t>(value - previous_);
         previous_ = value;
         Adapt(static_cast<std::int8_t>(coded) * 8);
