@@ -1,13 +1,26 @@
 #pragma once
 // The one kind of failure the builder reports: bad input or an unwritable
-// output. The tool prints its message and exits non-zero.
+// output. The tool prints its message and exits with the failure's code.
 #include <stdexcept>
 
 namespace setupkit::builder {
 
+// The tool's exit codes.
+enum class ExitCode {
+    Ok = 0,
+    CheckFailed = 1, // the product, the stub or the library is wrong
+    Usage = 2,       // the command line is wrong; nothing was read or written
+    InputOutput = 3, // a file could not be read or the output not written
+};
+
 class BuildError : public std::runtime_error {
   public:
-    using runtime_error::runtime_error;
+    explicit BuildError(const std::string& message, ExitCode code = ExitCode::CheckFailed)
+        : runtime_error(message), code_(code) {}
+    ExitCode code() const { return code_; }
+
+  private:
+    ExitCode code_;
 };
 
 } // namespace setupkit::builder

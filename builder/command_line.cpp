@@ -2,75 +2,216 @@
 
 #include "builder/file_io.h"
 #include "builder/product.h"
+#include "builder/product_check.h"
+#include "builder/progress.h"
 #include "builder/rar_writer.h"
+#include "builder/setup_listing.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
 #include <iostream>
 #include <map>
 
 namespace setupkit::builder {
 namespace {
 
-const char kUsage[] = "usage: setupkit-build STUB OUT NAME=text|NAME=@file|NAME=@@text ...\n"
-                      "       setupkit-build --product DIR --stub STUB --unrar DLL "
-                      "--uninstaller EXE -o OUT\n"
-                      "       setupkit-build --rar FOLDER -o OUT";
+namespace fs = std::filesystem;
 
-// Runs `build`, which writes `out` from `input`; when it fails, a file left at
-// `out` by an earlier run goes too.
-template <typename Build>
-void Producing(const std::string& out, const std::string& input, Build build) {
+struct OptionRule {
+    const char* name;
+    const char* value; // what the value is; null for an option that takes none
+    const char* meaning;
+};
+
+const OptionRule kOptions[] = {
+    {"--product", "DIR", "the product: DIR/product.ini and DIR/payload/"},
+    {"--stub", "STUB", "the setup program without configuration, setup.exe of the build"},
+    {"--unrar", "DLL", "the extraction library, unrar.dll of the build"},
+    {"--uninstaller", "EXE", "the uninstaller, UnInstall.exe of the build"},
+    {"-o", "OUT", "the file to write (a new file or an earlier output)"},
+    {"--rar", "FOLDER", "the folder to write as a RAR archive"},
+    {"--strict", nullptr, "warnings fail the command like errors"},
+};
+
+struct Arguments {
+    std::map<std::string, std::string> options;
+    std::vector<std::string> words; // the arguments that are not options
+};
+
+struct CommandRule {
+    const char* word;      // the first word that selects it, or null
+    const char* selecting; // the option that selects it, or null
+    std::vector<std::string> required;
+    std::vector<std::string> optional;
+    std::size_t minWords; // words counting the command's own
+    std::size_t maxWords;
+    void (*run)(const Arguments& arguments);
+};
+
+std::string Usage() {
+    std::string usage = "usage: setupkit-build --product DIR --stub STUB --unrar DLL "
+                        "--uninstaller EXE -o OUT [--strict]\n"
+                        "       setupkit-build check --product DIR [--strict]\n"
+                        "       setupkit-build list SETUP\n"
+                        "       setupkit-build --rar FOLDER -o OUT\n"
+                        "       setupkit-build STUB OUT NAME=text|NAME=@file|NAME=@@text ...\n"
+                        "options, in any order:";
+    for (const OptionRule& option : kOptions)
+        usage += std::string("\n  ") + option.name + (option.value ? " " : "") +
+                 (option.value ? option.value : "") + ": " + option.meaning;
+    return usage;
+}
+
+[[noreturn]] void UsageError(const std::string& problem) {
+    throw BuildError(problem + "\n" + Usage(), ExitCode::Usage);
+}
+
+bool LooksLikeOption(const std::string& argument) {
+    return argument.size() > 1 && argument[0] == '-';
+}
+
+Arguments ParseArguments(const std::vector<std::string>& arguments) {
+    Arguments parsed;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (!LooksLikeOption(arguments[i])) {
+            parsed.words.push_back(arguments[i]);
+            continue;
+        }
+        const auto rule = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                       [&](const OptionRule& r) { return arguments[i] == r.name; });
+        if (rule == std::end(kOptions))
+            UsageError("unknown option '" + arguments[i] + "'");
+        std::string value;
+        if (rule->value) {
+            if (i + 1 == arguments.size() || LooksLikeOption(arguments[i + 1]))
+                UsageError(std::string(rule->name) + " needs a value (" + rule->value + ")");
+            value = arguments[++i];
+        }
+        if (!parsed.options.emplace(rule->name, value).second)
+            UsageError(std::string(rule->name) + " is given twice");
+    }
+    return parsed;
+}
+
+// Prints the findings; throws when they fail the command.
+void Report(const std::vector<Finding>& findings, bool strict) {
+    std::size_t errors = 0;
+    for (const Finding& finding : findings) {
+        std::cerr << finding.text << "\n";
+        errors += finding.isError ? 1 : 0;
+    }
+    const std::size_t warnings = findings.size() - errors;
+    if (errors > 0 || (strict && warnings > 0))
+        throw BuildError(std::to_string(errors) + " error(s), " + std::to_string(warnings) +
+                         " warning(s)" + (errors > 0 ? "" : " (--strict)") + "; nothing written");
+}
+
+// Writes `out` with `write`; the output is checked first, and a failure
+// leaves no file there.
+template <typename Write>
+void Produce(const std::string& out, const std::vector<std::string>& inputs, Write write) {
+    CheckOutputPath(out, inputs);
     try {
-        build();
+        write();
     } catch (const BuildError&) {
-        DiscardOutput(out, input);
+        DiscardOutput(out, inputs);
         throw;
     }
 }
 
-void RunLowLevel(const std::vector<std::string>& arguments) {
-    if (arguments.size() < 2)
-        throw BuildError(kUsage);
-    Producing(arguments[1], arguments[0], [&] {
-        std::vector<RcDataResource> resources;
-        for (std::size_t i = 2; i < arguments.size(); ++i)
-            resources.push_back(ParseResourceArgument(arguments[i]));
-        WriteSetupFile(arguments[0], arguments[1], resources);
-    });
-}
-
-// "--name value" pairs; every one of `required` must be there.
-std::map<std::string, std::string> Options(const std::vector<std::string>& arguments,
-                                           const std::vector<std::string>& required) {
-    std::map<std::string, std::string> options;
-    for (std::size_t i = 0; i < arguments.size(); i += 2) {
-        const bool known =
-            std::find(required.begin(), required.end(), arguments[i]) != required.end();
-        if (!known || i + 1 == arguments.size() ||
-            !options.emplace(arguments[i], arguments[i + 1]).second)
-            throw BuildError(kUsage);
-    }
-    if (options.size() != required.size())
-        throw BuildError(kUsage);
-    return options;
-}
-
-void RunProduct(const std::vector<std::string>& arguments) {
-    auto options = Options(arguments, {"--product", "--stub", "--unrar", "--uninstaller", "-o"});
-    Producing(options["-o"], options["--stub"], [&] {
-        const Product product =
-            ReadProduct(options["--product"], options["--unrar"], options["--uninstaller"]);
-        for (const std::string& warning : product.warnings)
+void RunProduct(const Arguments& arguments) {
+    const auto& options = arguments.options;
+    const std::string& dir = options.at("--product");
+    const std::string& stub = options.at("--stub");
+    const std::string& unrar = options.at("--unrar");
+    const std::string& uninstaller = options.at("--uninstaller");
+    const std::string& out = options.at("-o");
+    Produce(out, {stub, unrar, uninstaller, dir}, [&] {
+        std::vector<Finding> findings = CheckProduct(dir);
+        const std::vector<Finding> parts = CheckStubAndLibrary(stub, unrar);
+        findings.insert(findings.end(), parts.begin(), parts.end());
+        Report(findings, options.count("--strict") != 0);
+        ProgressMeter progress(std::cerr);
+        const Product built = ReadProduct(dir, unrar, uninstaller, progress.Counter());
+        for (const std::string& warning : built.warnings)
             std::cerr << "setupkit-build: warning: " << warning << "\n";
-        WriteSetupFile(options["--stub"], options["-o"], product.resources);
+        WriteSetupFile(stub, out, built.resources);
     });
 }
 
-void RunRar(const std::vector<std::string>& arguments) {
-    auto options = Options(arguments, {"--rar", "-o"});
-    Producing(options["-o"], options["--rar"], [&] {
-        WriteWholeFile(options["-o"], WriteRarArchive(CollectFolder(options["--rar"], true)));
+void RunCheck(const Arguments& arguments) {
+    const std::string& dir = arguments.options.at("--product");
+    const std::vector<Finding> findings = CheckProduct(dir);
+    Report(findings, arguments.options.count("--strict") != 0);
+    std::cout << dir << ": " << (findings.empty() ? "no problems found" : "no errors") << "\n";
+}
+
+void RunList(const Arguments& arguments) {
+    ListSetup(arguments.words[1], std::cout);
+}
+
+void RunRar(const Arguments& arguments) {
+    const std::string& folder = arguments.options.at("--rar");
+    const std::string& out = arguments.options.at("-o");
+    Produce(out, {folder}, [&] { WriteWholeFile(out, WriteRarArchive(CollectFolder(folder, true))); });
+}
+
+void RunLowLevel(const Arguments& arguments) {
+    const std::vector<std::string>& words = arguments.words;
+    std::vector<std::string> inputs{words[0]};
+    for (std::size_t i = 2; i < words.size(); ++i) {
+        const std::string value = words[i].substr(words[i].find('=') + 1);
+        if (value.compare(0, 1, "@") == 0 && value.compare(0, 2, "@@") != 0)
+            inputs.push_back(value.substr(1));
+    }
+    Produce(words[1], inputs, [&] {
+        std::vector<RcDataResource> resources;
+        for (std::size_t i = 2; i < words.size(); ++i)
+            resources.push_back(ParseResourceArgument(words[i]));
+        WriteSetupFile(words[0], words[1], resources);
     });
+}
+
+const CommandRule kCommands[] = {
+    {"check", nullptr, {"--product"}, {"--strict"}, 1, 1, RunCheck},
+    {"list", nullptr, {}, {}, 2, 2, RunList},
+    {nullptr,
+     "--product",
+     {"--product", "--stub", "--unrar", "--uninstaller", "-o"},
+     {"--strict"},
+     0,
+     0,
+     RunProduct},
+    {nullptr, "--rar", {"--rar", "-o"}, {}, 0, 0, RunRar},
+    {nullptr, nullptr, {}, {}, 2, SIZE_MAX, RunLowLevel},
+};
+
+const CommandRule& SelectCommand(const Arguments& arguments) {
+    for (const CommandRule& command : kCommands) {
+        if (command.word && !arguments.words.empty() && arguments.words[0] == command.word)
+            return command;
+        if (command.selecting && arguments.options.count(command.selecting))
+            return command;
+        if (!command.word && !command.selecting)
+            return command;
+    }
+    UsageError("no command");
+}
+
+void CheckArguments(const CommandRule& command, const Arguments& arguments) {
+    for (const std::string& name : command.required)
+        if (!arguments.options.count(name))
+            UsageError(name + " is missing");
+    for (const auto& [name, value] : arguments.options)
+        if (std::find(command.required.begin(), command.required.end(), name) ==
+                command.required.end() &&
+            std::find(command.optional.begin(), command.optional.end(), name) ==
+                command.optional.end())
+            UsageError(name + " does not belong to this command");
+    if (arguments.words.size() < command.minWords || arguments.words.size() > command.maxWords)
+        UsageError(arguments.words.empty() ? "nothing to do"
+                                           : "unexpected argument '" + arguments.words.back() + "'");
 }
 
 } // namespace
@@ -90,14 +231,12 @@ RcDataResource ParseResourceArgument(const std::string& argument) {
 }
 
 void RunCommandLine(const std::vector<std::string>& arguments) {
-    if (arguments.empty() || arguments[0] == "--help")
-        throw BuildError(kUsage);
-    if (arguments[0] == "--product")
-        RunProduct(arguments);
-    else if (arguments[0] == "--rar")
-        RunRar(arguments);
-    else
-        RunLowLevel(arguments);
+    if (arguments.empty() || arguments == std::vector<std::string>{"--help"})
+        throw BuildError(Usage(), ExitCode::Usage);
+    const Arguments parsed = ParseArguments(arguments);
+    const CommandRule& command = SelectCommand(parsed);
+    CheckArguments(command, parsed);
+    command.run(parsed);
 }
 
 } // namespace setupkit::builder

@@ -65,6 +65,11 @@ PeImage::PeImage(std::string bytes) : bytes_(std::move(bytes)) {
     ReadSections();
 }
 
+bool PeImage::IsDll() const {
+    constexpr std::uint16_t kImageFileDll = 0x2000;
+    return (ReadU16(bytes_, peOffset_ + 22) & kImageFileDll) != 0;
+}
+
 std::uint32_t PeImage::SectionAlignment() const {
     return ReadU32(bytes_, OptionalHeader() + kSectionAlignmentField);
 }

@@ -30,6 +30,8 @@ class PeImage {
     const std::string& Bytes() const { return bytes_; }
     const std::vector<PeSection>& Sections() const { return sections_; }
     DataDirectory ResourceDirectory() const;
+    // True for a library (IMAGE_FILE_DLL), false for a program.
+    bool IsDll() const;
 
     // File offset of `size` bytes at `rva`; throws unless all of them are in
     // one section's file data.

@@ -1,10 +1,12 @@
 #include "builder/product.h"
 
+#include "builder/ansi_text.h"
 #include "builder/file_io.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 
 namespace setupkit::builder {
 namespace {
@@ -29,58 +31,122 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-class DescriptionParser {
+std::string UpperCase(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The line of the first carriage return that no line feed follows, or 0.
+int FirstLoneCarriageReturn(const std::string& text) {
+    for (std::size_t at = text.find('\r'); at != std::string::npos; at = text.find('\r', at + 1))
+        if (at + 1 == text.size() || text[at + 1] != '\n')
+            return 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n'));
+    return 0;
+}
+
+class DescriptionReader {
   public:
-    std::vector<RcDataResource> Parse(const std::string& text) {
+    ProductDescription Read(const std::string& text) {
+        if (RefusedAsAWhole(text))
+            return description_;
+        utf8_ = IsUtf8(text);
         for (const std::string& line : SplitLines(text)) {
             ++lineNumber_;
-            if (line.empty() || line[0] == ';')
-                continue;
-            if (line[0] == '[')
-                StartList(line);
-            else if (inList_)
-                resources_.back().bytes += line + kCrLf;
-            else
-                AddValue(line);
+            ReadLine(line);
         }
-        return resources_;
+        return description_;
     }
 
   private:
+    bool RefusedAsAWhole(const std::string& text) {
+        if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            Error(1, "", "the file starts with a byte order mark (BOM), an invisible "
+                         "character the setup would take as part of the first name: save "
+                         "product.ini as UTF-8 without BOM");
+        else if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0)
+            Error(1, "", "the file is UTF-16 text: save product.ini as UTF-8 without BOM");
+        else if (const int line = FirstLoneCarriageReturn(text))
+            Error(line, "", "the lines end with a carriage return alone, so the file reads "
+                            "as one line: save product.ini with CR LF or LF line ends");
+        return !description_.findings.empty();
+    }
+
+    void ReadLine(const std::string& raw) {
+        if (raw.empty() || raw[0] == ';')
+            return;
+        const std::optional<std::string> line =
+            utf8_ ? Utf8ToWindows1252(raw)
+                  : (IsWindows1252(raw) ? std::optional<std::string>(raw) : std::nullopt);
+        if (!line) {
+            Error(lineNumber_, raw.substr(0, raw.find_first_of("=]")),
+                  "holds a character outside the Windows ANSI code page (Windows-1252), which "
+                  "the setup cannot show: write it with letters of western European languages");
+            return;
+        }
+        if ((*line)[0] == '[')
+            StartList(*line);
+        else if (inList_)
+            AddItem(*line);
+        else
+            AddValue(*line);
+    }
+
     void StartList(const std::string& line) {
-        if (line.back() != ']')
-            Fail("a section header must end with ']'");
-        Add(line.substr(1, line.size() - 2), {});
         inList_ = true;
+        list_ = -1;
+        if (line.back() != ']')
+            Error(lineNumber_, "", "'" + line + "': a section header must end with ']'");
+        else if (Add(line.substr(1, line.size() - 2), true, {}))
+            list_ = static_cast<int>(description_.entries.size()) - 1;
+    }
+
+    void AddItem(const std::string& line) {
+        if (list_ >= 0)
+            description_.entries[static_cast<std::size_t>(list_)].items.push_back(
+                {lineNumber_, line});
     }
 
     void AddValue(const std::string& line) {
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos)
-            Fail("expected NAME=value or [NAME]");
-        Add(line.substr(0, equals), line.substr(equals + 1));
+            Error(lineNumber_, "", "'" + line + "': expected NAME=value or [NAME]");
+        else
+            Add(line.substr(0, equals), false, line.substr(equals + 1));
     }
 
-    void Add(const std::string& name, const std::string& bytes) {
-        if (!IsResourceName(name))
-            Fail("'" + name + "' is not a resource name (an upper-case word)");
-        if (name == "CABFILE" || name == "UNRARDLL")
-            Fail(name + " is made by the builder and cannot be given here");
-        const bool repeated =
-            std::any_of(resources_.begin(), resources_.end(),
-                        [&](const RcDataResource& resource) { return resource.name == name; });
-        if (repeated)
-            Fail(name + " is given twice");
-        resources_.push_back({name, bytes});
+    bool Add(const std::string& name, bool isList, const std::string& value) {
+        if (!IsResourceName(name)) {
+            const std::string upper = UpperCase(name);
+            Error(lineNumber_, name,
+                  "not a resource name (an upper-case word)" +
+                      (IsResourceName(upper) ? ": write " + upper : std::string()));
+            return false;
+        }
+        if (name == "CABFILE" || name == "UNRARDLL") {
+            Error(lineNumber_, name,
+                  "made by the builder from the payload and --unrar, not given here: remove the "
+                  "line");
+            return false;
+        }
+        if (const DescriptionEntry* earlier = description_.Find(name)) {
+            Error(lineNumber_, name,
+                  "given twice (also on line " + std::to_string(earlier->line) + "): keep one");
+            return false;
+        }
+        description_.entries.push_back({name, lineNumber_, isList, value, {}});
+        return true;
     }
 
-    [[noreturn]] void Fail(const std::string& message) const {
-        throw BuildError("product.ini line " + std::to_string(lineNumber_) + ": " + message);
+    void Error(int line, const std::string& key, const std::string& message) {
+        description_.findings.push_back(IniFinding(true, line, key, message));
     }
 
-    std::vector<RcDataResource> resources_;
+    ProductDescription description_;
     int lineNumber_ = 0;
+    bool utf8_ = true;
     bool inList_ = false;
+    int list_ = -1; // the entry that list lines go to; none after a bad header
 };
 
 // Archive names compare as the setup's file system compares them.
@@ -93,8 +159,38 @@ bool SameName(const std::string& a, const std::string& b) {
 
 } // namespace
 
+Finding IniFinding(bool isError, int line, const std::string& key, const std::string& message) {
+    return {isError, "product.ini:" + std::to_string(line) + ": " + (key.empty() ? "" : key + ": ") +
+                         (isError ? "" : "warning: ") + message};
+}
+
+const DescriptionEntry* ProductDescription::Find(const std::string& name) const {
+    const auto found = std::find_if(entries.begin(), entries.end(),
+                                    [&](const DescriptionEntry& entry) { return entry.name == name; });
+    return found == entries.end() ? nullptr : &*found;
+}
+
+std::vector<RcDataResource> ProductDescription::Resources() const {
+    std::vector<RcDataResource> resources;
+    for (const DescriptionEntry& entry : entries) {
+        std::string bytes = entry.value;
+        for (const DescriptionLine& item : entry.items)
+            bytes += item.text + kCrLf;
+        resources.push_back({entry.name, bytes});
+    }
+    return resources;
+}
+
+ProductDescription ReadProductDescription(const std::string& text) {
+    return DescriptionReader().Read(text);
+}
+
 std::vector<RcDataResource> ParseProductDescription(const std::string& text) {
-    return DescriptionParser().Parse(text);
+    const ProductDescription description = ReadProductDescription(text);
+    for (const Finding& finding : description.findings)
+        if (finding.isError)
+            throw BuildError(finding.text);
+    return description.Resources();
 }
 
 bool AddUninstaller(std::vector<RarEntry>& entries, const std::string& uninstaller) {
@@ -107,14 +203,15 @@ bool AddUninstaller(std::vector<RarEntry>& entries, const std::string& uninstall
 }
 
 Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
-                    const std::string& uninstallerPath) {
+                    const std::string& uninstallerPath, const ProgressCounter& progress) {
     const fs::path dir = fs::u8path(productDir);
     Product product;
     product.resources = ParseProductDescription(ReadWholeFile((dir / "product.ini").u8string()));
     // No folder entries: the setup records only the folders it makes for the
     // files it writes, and a folder the extraction library made for a folder
     // entry would be left behind by the uninstaller.
-    std::vector<RarEntry> payload = CollectFolder((dir / "payload").u8string(), false);
+    std::vector<RarEntry> payload =
+        CollectFolder((dir / "payload").u8string(), false, kDefaultDosTime, progress);
     if (!AddUninstaller(payload, ReadWholeFile(uninstallerPath)))
         product.warnings.push_back(std::string("the payload brings its own ") + UninstallerName +
                                    "; it is installed instead of " + uninstallerPath);

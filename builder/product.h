@@ -9,11 +9,13 @@
 // without a line end), then one [NAME] section per list resource whose lines
 // are stored each followed by CR LF, the last one included. Blank lines and
 // lines starting with ';' are skipped. CABFILE and UNRARDLL are not written
-// there: they come from the payload folder and the command line.
+// there: they come from the payload folder and the command line. The text is
+// UTF-8 or Windows-1252 and is stored as Windows-1252 (see ansi_text.h).
 //
 // Every setup carries the uninstaller its uninstall command names, at the top
 // of the payload, so that it lands in the destination folder and in the list
 // of installed files; a payload that brings its own keeps it.
+#include "builder/progress.h"
 #include "builder/rar_writer.h"
 #include "builder/resources.h"
 
@@ -22,8 +24,43 @@
 
 namespace setupkit::builder {
 
+// What a check found: an error stops the build, a warning only when asked to.
+struct Finding {
+    bool isError = true;
+    std::string text; // "product.ini:LINE: KEY: what is wrong and what to write instead"
+};
+
+// A finding about line `line` of product.ini, for `key` (may be empty).
+Finding IniFinding(bool isError, int line, const std::string& key, const std::string& message);
+
+struct DescriptionLine {
+    int number = 0;
+    std::string text;
+};
+
+// One resource as product.ini gives it.
+struct DescriptionEntry {
+    std::string name;
+    int line = 0;
+    bool isList = false;
+    std::string value;                  // a single value, in Windows-1252
+    std::vector<DescriptionLine> items; // a list's lines, in Windows-1252
+};
+
+struct ProductDescription {
+    std::vector<DescriptionEntry> entries;
+    // Mistakes of form: encoding, line ends, malformed or repeated entries.
+    std::vector<Finding> findings;
+
+    const DescriptionEntry* Find(const std::string& name) const;
+    std::vector<RcDataResource> Resources() const;
+};
+
+// Reads the text of a product.ini, keeping going after mistakes of form.
+ProductDescription ReadProductDescription(const std::string& text);
+
 // The resources that the text of a product.ini describes, in file order.
-// Throws BuildError naming the line for a malformed or repeated entry.
+// Throws BuildError naming the line of the first mistake of form.
 std::vector<RcDataResource> ParseProductDescription(const std::string& text);
 
 inline constexpr const char* UninstallerName = "UnInstall.exe";
@@ -40,9 +77,10 @@ struct Product {
 };
 
 // Every resource of the product in `productDir`: those of its product.ini,
-// CABFILE (its payload folder and the uninstaller at `uninstallerPath`) and
-// UNRARDLL (the bytes of `unrarPath`).
+// CABFILE (its payload folder, without folder entries, and the uninstaller at
+// `uninstallerPath`) and UNRARDLL (the bytes of `unrarPath`); `progress` is
+// told each payload file read.
 Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
-                    const std::string& uninstallerPath);
+                    const std::string& uninstallerPath, const ProgressCounter& progress = {});
 
 } // namespace setupkit::builder

@@ -75,7 +75,8 @@ std::string FileBlock(const RarEntry& entry) {
 }
 
 void CollectInto(const fs::path& folder, const std::string& prefix, bool withFolders,
-                 std::uint32_t dosTime, std::vector<RarEntry>& entries) {
+                 std::uint32_t dosTime, const ProgressCounter& progress,
+                 std::vector<RarEntry>& entries) {
     std::error_code error;
     std::vector<fs::path> children;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
@@ -95,9 +96,11 @@ void CollectInto(const fs::path& folder, const std::string& prefix, bool withFol
         if (fs::is_directory(child)) {
             if (withFolders)
                 entries.push_back({name, {}, true, dosTime});
-            CollectInto(child, name + "\\", withFolders, dosTime, entries);
+            CollectInto(child, name + "\\", withFolders, dosTime, progress, entries);
         } else if (fs::is_regular_file(child)) {
             entries.push_back({name, ReadWholeFile(child.u8string()), false, dosTime});
+            if (progress)
+                progress(entries.back().data.size());
         }
     }
 }
@@ -114,11 +117,11 @@ std::string WriteRarArchive(const std::vector<RarEntry>& entries) {
 }
 
 std::vector<RarEntry> CollectFolder(const std::string& folder, bool withFolders,
-                                    std::uint32_t dosTime) {
+                                    std::uint32_t dosTime, const ProgressCounter& progress) {
     if (!fs::is_directory(fs::u8path(folder)))
         throw BuildError("'" + folder + "' is not a folder");
     std::vector<RarEntry> entries;
-    CollectInto(fs::u8path(folder), "", withFolders, dosTime, entries);
+    CollectInto(fs::u8path(folder), "", withFolders, dosTime, progress, entries);
     return entries;
 }
 

@@ -2,6 +2,8 @@
 // Writes RAR archives (the 4.x format, entries stored without compression)
 // for setup payloads and for tests that need an archive of a chosen layout.
 // The same entries always give the same bytes.
+#include "builder/progress.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,9 +33,10 @@ std::string WriteRarArchive(const std::vector<RarEntry>& entries);
 
 // Entries for every file under `folder`, in sorted order, each folder's own
 // entry (when `withFolders`) just before its contents. Names are relative to
-// `folder`. Throws BuildError when the folder cannot be read, holds a name
-// that is not ASCII or a link to a folder.
+// `folder`; `progress` is told each file read. Throws BuildError when the
+// folder cannot be read, holds a name that is not ASCII or a link to a folder.
 std::vector<RarEntry> CollectFolder(const std::string& folder, bool withFolders,
-                                    std::uint32_t dosTime = kDefaultDosTime);
+                                    std::uint32_t dosTime = kDefaultDosTime,
+                                    const ProgressCounter& progress = {});
 
 } // namespace setupkit::builder

@@ -66,7 +66,7 @@ void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
     try {
         WriteWholeFile(outPath, AddRcDataResources(ReadWholeFile(stubPath), resources));
     } catch (const BuildError&) {
-        DiscardOutput(outPath, stubPath);
+        DiscardOutput(outPath, {stubPath});
         throw;
     }
 }

@@ -10,7 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <map>
 
@@ -64,13 +69,13 @@ void ExpectBadDescription(const std::string& text, const std::string& part) {
 }
 
 TEST(ProductDescription, MistakesAreReportedWithTheirLine) {
-    ExpectBadDescription("APPNAME=a\nno equals sign\n", "line 2: expected NAME=value");
-    ExpectBadDescription("appname=a\n", "line 1: 'appname' is not a resource name");
-    ExpectBadDescription("VERSION=1\n\nVERSION=2\n", "line 3: VERSION is given twice");
-    ExpectBadDescription("[SYSFILES]\na\n[SYSFILES]\n", "line 3: SYSFILES is given twice");
-    ExpectBadDescription("[SYSFILES\n", "line 1: a section header must end with ']'");
-    ExpectBadDescription("CABFILE=x\n", "CABFILE is made by the builder");
-    ExpectBadDescription("[UNRARDLL]\n", "UNRARDLL is made by the builder");
+    ExpectBadDescription("APPNAME=a\nno equals sign\n", "product.ini:2: 'no equals sign': expected NAME=value");
+    ExpectBadDescription("appname=a\n", "product.ini:1: appname: not a resource name (an upper-case word): write APPNAME");
+    ExpectBadDescription("VERSION=1\n\nVERSION=2\n", "product.ini:3: VERSION: given twice (also on line 1)");
+    ExpectBadDescription("[SYSFILES]\na\n[SYSFILES]\n", "product.ini:3: SYSFILES: given twice (also on line 1)");
+    ExpectBadDescription("[SYSFILES\n", "product.ini:1: '[SYSFILES': a section header must end with ']'");
+    ExpectBadDescription("CABFILE=x\n", "CABFILE: made by the builder");
+    ExpectBadDescription("[UNRARDLL]\n", "UNRARDLL: made by the builder");
 }
 
 class Tool : public ::testing::Test {
@@ -78,7 +83,9 @@ class Tool : public ::testing::Test {
     void SetUp() override {
         dir_ = testing::MakeScratchDir();
         WriteWholeFile(Path("stub.exe"), testing::MakeTestImage(testing::SampleTree()));
-        WriteWholeFile(Path("unrar.dll"), std::string("MZ unrar library\0", 17));
+        testing::TestImageLayout library;
+        library.dll = true;
+        WriteWholeFile(Path("unrar.dll"), testing::MakeTestImage({}, library));
         WriteWholeFile(Path("uninstall.exe"), "MZ built uninstaller");
     }
     void TearDown() override { fs::remove_all(dir_); }
@@ -94,10 +101,11 @@ class Tool : public ::testing::Test {
         return map;
     }
 
-    // Runs the real program; gives its exit status and leaves stderr in "stderr.txt".
+    // Runs the real program; gives its exit status and leaves what it printed
+    // (stdout, then stderr) in "stderr.txt".
     int RunTool(const std::string& arguments) const {
-        const std::string line =
-            std::string(SETUPKIT_BUILD_TOOL) + " " + arguments + " 2>'" + Path("stderr.txt") + "'";
+        const std::string line = std::string(SETUPKIT_BUILD_TOOL) + " " + arguments + " >'" +
+                                 Path("stderr.txt") + "' 2>&1";
         return std::system(line.c_str());
     }
 
@@ -148,14 +156,16 @@ TEST_F(Tool, BadInputExitsNonZeroWithAMessageAndNoOutput) {
     fs::create_directories(dir_ / "nopayload");
     WriteWholeFile(Path("nopayload/product.ini"), "APPNAME=x\n");
     fs::create_directories(dir_ / "good" / "payload");
-    WriteWholeFile(Path("good/product.ini"), "APPNAME=x\n");
+    WriteWholeFile(Path("good/product.ini"),
+                   "APPNAME=x\nPRODUCTNAME=x\nINSTALLDIR=C:\\x\nDELPHIVER=D5\n");
+    WriteWholeFile(Path("product.ini"), "APPNAME=x\n");
     // Arguments and the message expected; each case starts with a setup.exe
     // left from an earlier build, which must not pass for this one's.
     const std::vector<std::pair<std::string, std::string>> cases = {
         {stub + out + "appname=x", "'appname' is not a resource name"},
         {stub + out + "APPNAME", "is not NAME=text or NAME=@file"},
         {stub + out + "SYSFILES=@" + Path("missing.txt"), "missing.txt"},
-        {"'" + Path("unrar.dll") + "' " + out + "A=1", "not a PE"},
+        {"'" + Path("product.ini") + "' " + out + "A=1", "not a PE"},
         {"'" + Path("nothing.exe") + "' " + out + "A=1", "nothing.exe"},
         {"--product '" + Path("noini") + "' " + product, "product.ini"},
         {"--product '" + Path("nopayload") + "' " + product, "payload"},
@@ -181,7 +191,8 @@ TEST_F(Tool, BadInputExitsNonZeroWithAMessageAndNoOutput) {
 
 TEST_F(Tool, APayloadWithItsOwnUninstallerKeepsItAndSaysSo) {
     fs::create_directories(dir_ / "product" / "payload" / "sub");
-    WriteWholeFile(Path("product/product.ini"), "APPNAME=x\n");
+    WriteWholeFile(Path("product/product.ini"),
+                   "APPNAME=x\nPRODUCTNAME=x\nINSTALLDIR=C:\\x\nDELPHIVER=D5\n");
     WriteWholeFile(Path("product/payload/sub/UnInstall.exe"), "MZ not at the top");
     const std::string arguments = "--product '" + Path("product") + "' --stub '" +
                                   Path("stub.exe") + "' --unrar '" + Path("unrar.dll") +
@@ -209,6 +220,169 @@ TEST_F(Tool, WritesAnArchiveOfAFolder) {
     const std::string archive = ReadWholeFile(Path("payload.rar"));
     EXPECT_EQ(archive.compare(0, 4, "Rar!"), 0);
     EXPECT_NE(archive.find("units\\a.pas"), std::string::npos);
+}
+
+// A product that passes every check, and the ways a vendor gets it wrong.
+class ProductChecks : public Tool {
+  protected:
+    void SetUp() override {
+        Tool::SetUp();
+        MakeGoodPayload();
+    }
+
+    void MakeGoodPayload() const {
+        fs::remove_all(dir_ / "product");
+        Payload("units/grid.dpk", "package grid;\n{$DESIGNONLY}\n");
+        Payload("units/grid.pas", "unit grid;");
+        Payload("Grid.hlp", "help");
+        Payload("readme.txt", "read me");
+    }
+
+    void Payload(const std::string& name, const std::string& bytes) const {
+        fs::create_directories((dir_ / "product" / "payload" / name).parent_path());
+        WriteWholeFile(Path("product/payload/" + name), bytes);
+    }
+
+    // The good product.ini with `changes` made (an empty value drops the
+    // line), then `lists`.
+    static std::string Ini(const std::map<std::string, std::string>& changes,
+                           const std::string& lists = "") {
+        std::vector<std::pair<std::string, std::string>> values = {
+            {"APPNAME", "Grid for Delphi 5"}, {"PRODUCTNAME", "Grid"}, {"VERSION", "1.0"},
+            {"INSTALLDIR", "%PROGRAMFILES%Grid"}, {"DELPHIVER", "D5"}};
+        for (const auto& [key, value] : changes) {
+            const auto known = std::find_if(values.begin(), values.end(),
+                                            [&](const auto& line) { return line.first == key; });
+            if (known == values.end())
+                values.emplace_back(key, value);
+            else
+                known->second = value;
+        }
+        std::string text;
+        for (const auto& [key, value] : values)
+            if (!value.empty())
+                text += key + "=" + value + "\n";
+        return text + lists;
+    }
+
+    std::string Build(const std::string& stub = "stub.exe",
+                      const std::string& unrar = "unrar.dll") const {
+        return "--product '" + Path("product") + "' --stub '" + Path(stub) + "' --unrar '" +
+               Path(unrar) + "' --uninstaller '" + Path("uninstall.exe") + "' -o '" +
+               Path("setup.exe") + "'";
+    }
+
+    std::string Check(const std::string& extra = "") const {
+        return "check --product '" + Path("product") + "'" + extra;
+    }
+};
+
+TEST_F(ProductChecks, EachMistakeIsReportedWithItsLineAndExitCode) {
+    const std::string good = "[BUILDPACKAGES]\ngrid.dpk=Grid\n[HELPFILES]\nGrid.hlp=Grid Help\n";
+    struct Case {
+        std::string ini;
+        std::function<void()> payload; // changes to the good payload, if any
+        std::string message;
+        int exitCode;
+        std::string arguments;
+    };
+    const std::string check = Check();
+    const std::vector<Case> cases = {
+        {Ini({}, good), {}, "no problems found", 0, check},
+        {Ini({{"APPNAME", ""}}), {}, "product.ini:1: APPNAME: missing, so the welcome box", 1, check},
+        {Ini({{"PRODUCTNAME", ""}}, good), {}, "product.ini:5: PRODUCTNAME: missing", 1, check},
+        {Ini({{"INSTALLDIR", ""}}), {}, "INSTALLDIR: missing", 1, check},
+        {Ini({{"PROMPTINSTALDIR", "No"}}), {}, "product.ini:6: PROMPTINSTALDIR: the setup reads no "
+                                               "resource of this name: did you mean PROMPTINSTALLDIR?", 1, check},
+        {Ini({{"DELPHIVER", ""}, {"DELPHIVERSION", "D5"}}), {}, "did you mean DELPHIVER?", 1, check},
+        {Ini({}, "[BUILDPACKAGE]\ngrid.dpk=Grid\n"), {}, "did you mean BUILDPACKAGES?", 1, check},
+        {Ini({}, "[SYSFILES]\nreadme.txt\nSUCCESSMESSAGE=Yes\n"), {},
+         "product.ini:8: SYSFILES: SUCCESSMESSAGE is a single value but stands in the [SYSFILES] "
+         "section", 1, check},
+        {Ini({{"DELPHIVER", "D6"}}), {}, "DELPHIVER: 'D6' is not an IDE code the setup knows (D2, "
+                                         "C1, D3, C3, D4, C4, D5), so it would stop with "
+                                         "\"Incompatible version\": write one of them", 1, check},
+        {Ini({{"DELPHIVER", "delphi5"}}), {}, "write DELPHIVER=D5", 1, check},
+        {Ini({{"DELPHIVER", "D5 "}}), {}, "'D5 ' is not an IDE code", 1, check},
+        {Ini({{"CHECKDELPHI", "No "}}), {}, "product.ini:6: CHECKDELPHI: warning: 'No ' is not "
+                                            "exactly No (letter case and blanks count), so the setup "
+                                            "leaves the option on: write CHECKDELPHI=No", 0, check},
+        {Ini({{"SUCCESSMESSAGE", "yes"}}), {}, "leaves the option off: write SUCCESSMESSAGE=Yes", 0, check},
+        {Ini({{"SUCCESSMESSAGE", "yes"}}), {}, "1 warning(s) (--strict)", 1, Check(" --strict")},
+        {Ini({{"CHECKPREVVERSION", "maybe"}}), {}, "write CHECKPREVVERSION=Yes or CHECKPREVVERSION=No", 1, check},
+        {"APPNAME=a\rPRODUCTNAME=b\r", {}, "product.ini:1: the lines end with a carriage return alone", 1, check},
+        {"\xEF\xBB\xBF" + Ini({}), {}, "product.ini:1: the file starts with a byte order mark", 1, check},
+        {Ini({{"APPNAME", "Grid \xE2\x98\x83"}}), {}, "APPNAME: holds a character outside the "
+                                                      "Windows ANSI code page (Windows-1252)", 1, check},
+        {Ini({{"APPNAME", "Gr\xC3\xAF" "d \xE2\x80\x93 5"}}), {}, "no problems found", 0, check},
+        {Ini({{"APPNAME", "Grid 1.0 for Delphi 5"}}), {}, "APPNAME: warning: holds the version '1.0'", 0, check},
+        {Ini({{"SYSFILES", "grid.bpl"}}), {}, "SYSFILES: SYSFILES is a list: write a [SYSFILES] section", 1, check},
+        {Ini({{"APPNAME", ""}}, "[APPNAME]\nx\n"), {}, "APPNAME is a single value: write APPNAME=... before", 1, check},
+        {Ini({}, "[BUILDPACKAGES]\nunits\\grid.dpk=Grid\n"), {},
+         "product.ini:7: BUILDPACKAGES: 'units\\grid.dpk' is a path, but the setup matches bare "
+         "file names wherever they are in the payload: write grid.dpk", 1, check},
+        {Ini({}, "[BUILDPACKAGES]\ngridx.dpk=Grid\n"), {}, "no file named 'gridx.dpk' in the payload", 1, check},
+        {Ini({}, "[BUILDPACKAGES]\ngrid.dpk = Grid\n"), {}, "'grid.dpk ' has blanks around it", 1, check},
+        {Ini({}, "[BUILDPACKAGES]\ngrid.dpk\n"), {}, "'grid.dpk' has no '='", 1, check},
+        {Ini({}, "[BUILDPACKAGES]\nrt.dpk=Runtime\n"),
+         [&] { Payload("src/rt.dpk", "package rt;\n{$RunOnly}\nend."); },
+         "BUILDPACKAGES: warning: src\\rt.dpk is a runtime-only package ({$RUNONLY})", 0, check},
+        {Ini({}, "[PACKAGES]\ngrid.bpl=Grid\n"), {}, "PACKAGES: no file named 'grid.bpl'", 1, check},
+        {Ini({}, "[SYSFILES]\ngrid.pas=x\n"), {}, "SYSFILES lines are bare file names", 1, check},
+        {Ini({}, "[HELPFILES]\nhelp\\Grid.hlp=Grid Help\n"), {}, "HELPFILES: 'help\\Grid.hlp' is a path", 1, check},
+        {Ini({}, "[PROGLINKS]\nDemo=demo.exe\n"), [&] { Payload("bin/demo.exe", "MZ"); },
+         "INSTALLDIR\\demo.exe, but the payload's top folder holds no 'demo.exe' (it holds "
+         "bin\\demo.exe)", 1, check},
+        {Ini({}, "[PROGLINKS]\nReadme=docs\\readme.txt\n"), {},
+         "PROGLINKS: warning: 'docs\\readme.txt': only the file name counts", 0, check},
+        {Ini({{"RUNAFTERINSTALL", "doc/readme.txt"}}), {},
+         "the payload holds no such file: write the path below payload/, here "
+         "RUNAFTERINSTALL=readme.txt", 1, check},
+        {Ini({{"RUNAFTERINSTALL", "units/grid.pas"}}), {}, "no problems found", 0, check},
+        {Ini({}), [&] { Payload("q?.txt", ""); }, "payload/q?.txt: holds '?'", 1, check},
+        {Ini({}), [&] { Payload("units/aux.pas", ""); }, "payload/units/aux.pas: is a device name", 1, check},
+        {Ini({}), [&] { Payload("a\\b.txt", ""); }, "holds '\\', which Windows does not allow", 1, check},
+        {Ini({}), [&] { Payload("notes.", ""); }, "ends with a dot or a blank", 1, check},
+        {Ini({}), [&] { Payload("README.TXT", ""); },
+         "payload/readme.txt: differs from 'README.TXT' only in letter case", 1, check},
+        {Ini({}), [&] { Payload(std::string(100, 'a') + "/" + std::string(101, 'b'), ""); },
+         "the path is 202 characters long and reaches the 260", 1, check},
+        {Ini({}), [&] { Payload(std::string(100, 'a') + "/" + std::string(100, 'b'), ""); },
+         "no problems found", 0, check},
+        {Ini({}),
+         [&] {
+             WriteWholeFile(Path("outside.txt"), "x");
+             fs::create_symlink(Path("outside.txt"), Path("product/payload/out.txt"));
+         },
+         "payload/out.txt: is a link to '" + Path("outside.txt") + "' outside the payload", 1, check},
+        {Ini({}), [&] { fs::create_symlink("readme.txt", Path("product/payload/again.txt")); },
+         "no problems found", 0, check},
+        {Ini({}), [&] { ASSERT_EQ(mkfifo(Path("product/payload/pipe").c_str(), 0600), 0); },
+         "payload/pipe: is a special file", 1, check},
+        {Ini({}), [&] { fs::create_directories(Path("product/payload/empty")); },
+         "payload/empty: warning: an empty folder is not installed", 0, check},
+        {Ini({}), {}, "unrar.dll: is a DLL, not the setup program: are --stub and --unrar swapped?",
+         1, Build("unrar.dll", "stub.exe")},
+        {Ini({}), [&] { fs::copy_file(Path("made.exe"), Path("stub.exe"), fs::copy_options::overwrite_existing); },
+         "already carries configuration resources (APPNAME, CABFILE", 1, Build()},
+    };
+    WriteWholeFile(Path("product/product.ini"), Ini({}));
+    ASSERT_EQ(RunTool(Build()), 0) << ReadWholeFile(Path("stderr.txt"));
+    fs::rename(Path("setup.exe"), Path("made.exe"));
+    const std::string goodStub = ReadWholeFile(Path("stub.exe"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini);
+        MakeGoodPayload();
+        WriteWholeFile(Path("stub.exe"), goodStub);
+        if (c.payload)
+            c.payload();
+        WriteWholeFile(Path("product/product.ini"), c.ini);
+        const int status = RunTool(c.arguments);
+        const std::string output = ReadWholeFile(Path("stderr.txt"));
+        EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << output;
+        EXPECT_NE(output.find(c.message), std::string::npos) << output;
+        EXPECT_FALSE(fs::exists(Path("setup.exe")));
+    }
 }
 
 } // namespace

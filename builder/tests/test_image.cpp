@@ -48,6 +48,7 @@ std::string MakeTestImage(const ResourceDirectory& resources, const TestImageLay
     WriteU16(image, kPeOffset + 4, 0x14C);
     WriteU16(image, kPeOffset + 6, static_cast<std::uint16_t>(sections.size()));
     WriteU16(image, kPeOffset + 20, 224);
+    WriteU16(image, kPeOffset + 22, layout.dll ? 0x2102 : 0x0102);
     WriteU16(image, kOptional, 0x10B);
     WriteU32(image, kOptional + 32, kSectionAlignment);
     WriteU32(image, kOptional + 36, kFileAlignment);

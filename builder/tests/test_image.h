@@ -13,6 +13,8 @@ struct TestImageLayout {
     bool sectionAfterResources = false;
     // Header space after the section table taken up, so no section can be added.
     bool headerFull = false;
+    // A library (IMAGE_FILE_DLL) rather than a program.
+    bool dll = false;
 };
 
 // .text at 0x1000, then .rsrc holding `resources` (when wanted), then .reloc.
