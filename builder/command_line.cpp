@@ -209,9 +209,11 @@ void CheckArguments(const CommandRule& command, const Arguments& arguments) {
             std::find(command.optional.begin(), command.optional.end(), name) ==
                 command.optional.end())
             UsageError(name + " does not belong to this command");
-    if (arguments.words.size() < command.minWords || arguments.words.size() > command.maxWords)
+    if (arguments.words.size() < command.minWords)
         UsageError(arguments.words.empty() ? "nothing to do"
-                                           : "unexpected argument '" + arguments.words.back() + "'");
+                                           : arguments.words[0] + " needs more arguments");
+    if (arguments.words.size() > command.maxWords)
+        UsageError("unexpected argument '" + arguments.words.back() + "'");
 }
 
 } // namespace

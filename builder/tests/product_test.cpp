@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <iomanip>
+#include <sstream>
 #include <filesystem>
 #include <map>
 
@@ -103,8 +105,9 @@ class Tool : public ::testing::Test {
 
     // Runs the real program; gives its exit status and leaves what it printed
     // (stdout, then stderr) in "stderr.txt".
-    int RunTool(const std::string& arguments) const {
-        const std::string line = std::string(SETUPKIT_BUILD_TOOL) + " " + arguments + " >'" +
+    // `shell` runs first in the same shell.
+    int RunTool(const std::string& arguments, const std::string& shell = "") const {
+        const std::string line = shell + SETUPKIT_BUILD_TOOL + " " + arguments + " >'" +
                                  Path("stderr.txt") + "' 2>&1";
         return std::system(line.c_str());
     }
@@ -383,6 +386,106 @@ TEST_F(ProductChecks, EachMistakeIsReportedWithItsLineAndExitCode) {
         EXPECT_NE(output.find(c.message), std::string::npos) << output;
         EXPECT_FALSE(fs::exists(Path("setup.exe")));
     }
+}
+
+std::string Quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+TEST_F(ProductChecks, OptionsGoInAnyOrderAndNoInputIsEverTheOutput) {
+    WriteWholeFile(Path("product/product.ini"), Ini({}));
+    const std::string stub = Quoted(Path("stub.exe")), unrar = Quoted(Path("unrar.dll")),
+                      product = Quoted(Path("product"));
+    ASSERT_EQ(RunTool("-o " + Quoted(Path("setup.exe")) + " --unrar " + unrar + " --stub " + stub +
+                      " --product " + product),
+              0)
+        << ReadWholeFile(Path("stderr.txt"));
+    const std::string built = ReadWholeFile(Path("setup.exe"));
+    fs::remove(Path("setup.exe"));
+    ASSERT_EQ(RunTool(Build()), 0);
+    EXPECT_EQ(ReadWholeFile(Path("setup.exe")), built);
+    fs::remove(Path("setup.exe"));
+
+    fs::create_hard_link(Path("unrar.dll"), Path("linked.dll"));
+    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+    const auto inputs = [&] {
+        std::map<std::string, std::string> bytes;
+        for (const char* name : {"stub.exe", "unrar.dll", "product/product.ini",
+                                 "product/payload/readme.txt"})
+            bytes[name] = ReadWholeFile(Path(name));
+        return bytes;
+    };
+    const auto before = inputs();
+    const std::string options = "--product " + product + " --stub " + stub + " --unrar " + unrar;
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"--stub " + stub + " --product " + product + " " + unrar, "--unrar is missing"},
+        {Build() + " --compress", "unknown option '--compress'"},
+        {"--compress " + Build(), "unknown option '--compress'"},
+        {options + " -o " + Quoted(Path("product/../stub.exe")), "is one of the inputs"},
+        {options + " -o " + Quoted(Path("linked.dll")), "is one of the inputs"},
+        {options + " -o " + Quoted(Path("product/payload/readme.txt")), "is one of the inputs"},
+        {options + " -o " + Quoted(Path("pipe")), "exists and is not a regular file"},
+        {options + " -o", "-o needs a value"},
+        {stub + " --stub " + unrar + " A=1", "--stub does not belong to this command"},
+        {stub + " " + Quoted(Path("product/../stub.exe")) + " A=1", "is one of the inputs"},
+        {stub + " " + Quoted(Path("product/product.ini")) + " A=1 B=@" + Path("product/product.ini"),
+         "is one of the inputs"},
+        {"list", "list needs more arguments"},
+    };
+    for (const auto& [arguments, message] : refused) {
+        EXPECT_EQ(WEXITSTATUS(RunTool(arguments)), 2) << arguments;
+        EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find(message), std::string::npos)
+            << arguments << "\n"
+            << ReadWholeFile(Path("stderr.txt"));
+        EXPECT_TRUE(inputs() == before) << arguments;
+        EXPECT_FALSE(fs::exists(Path("setup.exe"))) << arguments;
+        EXPECT_TRUE(fs::is_fifo(Path("pipe"))) << arguments;
+    }
+}
+
+TEST_F(ProductChecks, AFailedWriteLeavesNeitherOutputNorTemporaryFile) {
+    WriteWholeFile(Path("product/product.ini"), Ini({}));
+    Payload("big.bin", std::string(64 * 1024, 'x'));
+    WriteWholeFile(Path("setup.exe"), "an earlier build");
+    const auto listing = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    // The file size limit makes the write fail part way.
+    EXPECT_EQ(WEXITSTATUS(RunTool(Build(), "trap '' XFSZ; ulimit -f 8; ")), 3);
+    EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("cannot write"), std::string::npos)
+        << ReadWholeFile(Path("stderr.txt"));
+    EXPECT_EQ(listing(), (std::vector<std::string>{"product", "stderr.txt", "stub.exe", "unrar.dll"}));
+}
+
+TEST_F(ProductChecks, ListShowsTheResourcesAndWhereEachEntryGoes) {
+    WriteWholeFile(Path("product/product.ini"),
+                   Ini({{"APPNAME", "Gr\xC3\xAF" "d"}, {"CHECKDELPHI", "No"}},
+                       "[SYSFILES]\ngrid.pas\n[HELPFILES]\nGrid.hlp=Grid Help\n"));
+    ASSERT_EQ(RunTool(Build()), 0) << ReadWholeFile(Path("stderr.txt"));
+    ASSERT_EQ(RunTool("list " + Quoted(Path("setup.exe"))), 0) << ReadWholeFile(Path("stderr.txt"));
+    const std::string listing = ReadWholeFile(Path("stderr.txt"));
+    const auto entry = [&](const std::string& payloadName, const std::string& goesTo) {
+        std::ostringstream line;
+        line << std::setw(12) << fs::file_size(Path("product/payload/" + payloadName))
+             << "  stored   " << goesTo << "\n";
+        return line.str();
+    };
+    for (const std::string& expected :
+         {std::string("  APPNAME=\"Gr\xEF" "d\"\n"), std::string("  CHECKDELPHI=\"No\"\n"),
+          std::string("  [HELPFILES]\n    Grid.hlp=Grid Help\n"),
+          "  UNRARDLL: " + std::to_string(fs::file_size(Path("unrar.dll"))) + " bytes\n",
+          entry("units/grid.dpk", "INSTALLDIR\\units\\grid.dpk"),
+          entry("units/grid.pas", "system folder\\grid.pas"),
+          entry("Grid.hlp", "IDE help folder\\Grid.hlp (INSTALLDIR\\Grid.hlp when the IDE has none)")})
+        EXPECT_NE(listing.find(expected), std::string::npos) << expected << "\n" << listing;
+
+    EXPECT_EQ(WEXITSTATUS(RunTool("list " + Quoted(Path("stub.exe")))), 1);
+    EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("carries no configuration resources"),
+              std::string::npos);
 }
 
 } // namespace
