@@ -26,7 +26,11 @@ std::optional<std::uint32_t> NextCodePoint(const std::string& text, std::size_t&
     const auto lead = static_cast<unsigned char>(text[at++]);
     if (lead < 0x80)
         return lead;
-    const int extra = lead >= 0xF5 ? -1 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
+    const int extra = lead >= 0xF5   ? -1
+                      : lead >= 0xF0 ? 3
+                      : lead >= 0xE0 ? 2
+                      : lead >= 0xC2 ? 1
+                                     : -1;
     if (extra < 0 || at + extra > text.size())
         return std::nullopt;
     std::uint32_t codePoint = lead & (0x3F >> extra);

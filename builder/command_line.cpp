@@ -154,7 +154,8 @@ void RunList(const Arguments& arguments) {
 void RunRar(const Arguments& arguments) {
     const std::string& folder = arguments.options.at("--rar");
     const std::string& out = arguments.options.at("-o");
-    Produce(out, {folder}, [&] { WriteWholeFile(out, WriteRarArchive(CollectFolder(folder, true))); });
+    Produce(out, {folder},
+            [&] { WriteWholeFile(out, WriteRarArchive(CollectFolder(folder, true))); });
 }
 
 void RunLowLevel(const Arguments& arguments) {

@@ -53,8 +53,7 @@ bool IsInputFile(const fs::path& out, const fs::path& input) {
     std::error_code ignored; // an input that cannot be examined is not the output
     if (!fs::is_directory(input, ignored))
         return fs::equivalent(input, out, ignored);
-    for (fs::recursive_directory_iterator it(input, ignored), end; it != end;
-         it.increment(ignored))
+    for (fs::recursive_directory_iterator it(input, ignored), end; it != end; it.increment(ignored))
         if (fs::equivalent(it->path(), out, ignored))
             return true;
     return false;

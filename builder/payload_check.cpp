@@ -36,8 +36,8 @@ std::string WhyNotAWindowsName(const std::string& name) {
         return "is not ASCII; the setup writes names with the ANSI functions, where other "
                "characters arrive changed: rename it with ASCII letters";
     const auto reserved = std::find_if(name.begin(), name.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x20 || std::string("<>:\"/\\|?*").find(c) !=
-                                                            std::string::npos;
+        return static_cast<unsigned char>(c) < 0x20 ||
+               std::string("<>:\"/\\|?*").find(c) != std::string::npos;
     });
     if (reserved != name.end())
         return std::string("holds '") + (*reserved == '\\' ? "\\" : std::string(1, *reserved)) +
@@ -94,9 +94,10 @@ class PayloadScanner {
                        std::to_string(kMaxPath - kTypicalDestinationLength) + " characters");
         const auto [first, isNew] = byLowerCase_.emplace(LowerCase(name), name);
         if (!isNew)
-            Report(true, name,
-                   "differs from '" + first->second +
-                       "' only in letter case, and Windows keeps one of them: rename or remove one");
+            Report(
+                true, name,
+                "differs from '" + first->second +
+                    "' only in letter case, and Windows keeps one of them: rename or remove one");
         std::error_code error;
         const fs::file_status status = fs::symlink_status(path, error);
         if (fs::is_symlink(status))
@@ -116,14 +117,16 @@ class PayloadScanner {
         const fs::path target = fs::canonical(path, error);
         if (error)
             return Report(true, name, "is a link to nothing: remove it or copy the file in");
-        const auto mismatch = std::mismatch(root_.begin(), root_.end(), target.begin(), target.end());
+        const auto mismatch =
+            std::mismatch(root_.begin(), root_.end(), target.begin(), target.end());
         if (mismatch.first != root_.end())
             return Report(true, name,
                           "is a link to '" + target.u8string() +
                               "' outside the payload: copy the file in instead");
         if (fs::is_directory(target, error))
-            return Report(true, name, "is a link to a folder, which is not followed: copy the "
-                                      "folder in instead");
+            return Report(true, name,
+                          "is a link to a folder, which is not followed: copy the "
+                          "folder in instead");
         scan_.files.push_back({name, path});
     }
 

@@ -61,14 +61,16 @@ class DescriptionReader {
   private:
     bool RefusedAsAWhole(const std::string& text) {
         if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-            Error(1, "", "the file starts with a byte order mark (BOM), an invisible "
-                         "character the setup would take as part of the first name: save "
-                         "product.ini as UTF-8 without BOM");
+            Error(1, "",
+                  "the file starts with a byte order mark (BOM), an invisible "
+                  "character the setup would take as part of the first name: save "
+                  "product.ini as UTF-8 without BOM");
         else if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0)
             Error(1, "", "the file is UTF-16 text: save product.ini as UTF-8 without BOM");
         else if (const int line = FirstLoneCarriageReturn(text))
-            Error(line, "", "the lines end with a carriage return alone, so the file reads "
-                            "as one line: save product.ini with CR LF or LF line ends");
+            Error(line, "",
+                  "the lines end with a carriage return alone, so the file reads "
+                  "as one line: save product.ini with CR LF or LF line ends");
         return !description_.findings.empty();
     }
 
@@ -160,13 +162,14 @@ bool SameName(const std::string& a, const std::string& b) {
 } // namespace
 
 Finding IniFinding(bool isError, int line, const std::string& key, const std::string& message) {
-    return {isError, "product.ini:" + std::to_string(line) + ": " + (key.empty() ? "" : key + ": ") +
-                         (isError ? "" : "warning: ") + message};
+    return {isError, "product.ini:" + std::to_string(line) + ": " +
+                         (key.empty() ? "" : key + ": ") + (isError ? "" : "warning: ") + message};
 }
 
 const DescriptionEntry* ProductDescription::Find(const std::string& name) const {
-    const auto found = std::find_if(entries.begin(), entries.end(),
-                                    [&](const DescriptionEntry& entry) { return entry.name == name; });
+    const auto found =
+        std::find_if(entries.begin(), entries.end(),
+                     [&](const DescriptionEntry& entry) { return entry.name == name; });
     return found == entries.end() ? nullptr : &*found;
 }
 

@@ -14,7 +14,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Form { Value, FlagOnUnlessNo, FlagOffUnlessYes, IdeCode, NameValueList, NameList, HelpList };
+enum class Form {
+    Value,
+    FlagOnUnlessNo,
+    FlagOffUnlessYes,
+    IdeCode,
+    NameValueList,
+    NameList,
+    HelpList
+};
 
 struct KeyRule {
     const char* name;
@@ -73,7 +81,9 @@ std::string UpperCase(std::string text) {
 
 std::string Trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t");
-    return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    return first == std::string::npos
+               ? ""
+               : text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 std::size_t EditDistance(const std::string& a, const std::string& b) {
@@ -121,19 +131,26 @@ ItemName NameOf(Form form, const std::string& key, const std::string& line) {
     const KeyRule& rule = *FindRule(key);
     const std::string before = line.substr(0, equals);
     if (FindRule(before) && !IsList(FindRule(before)->form))
-        return {{}, before + " is a single value but stands in the [" + key +
-                        "] section, where it is a list line: move it above the first section"};
+        return {{},
+                before + " is a single value but stands in the [" + key +
+                    "] section, where it is a list line: move it above the first section"};
     if (form == Form::NameList && equals != std::string::npos)
-        return {{}, "'" + line + "': " + key + " lines are bare file names, so this one matches "
-                    "no file: write " + before};
+        return {{},
+                "'" + line + "': " + key +
+                    " lines are bare file names, so this one matches "
+                    "no file: write " +
+                    before};
     if (form == Form::NameValueList && equals == std::string::npos)
         return {{}, "'" + line + "' has no '=': write it as " + rule.example};
     const std::string name = form == Form::NameList ? line : before;
     if (name.empty())
         return {{}, "'" + line + "' names nothing before '=': write it as " + rule.example};
     if (Trim(name) != name)
-        return {{}, "'" + name + "' has blanks around it, which become part of the name, so it "
-                    "matches no file: write '" + Trim(name) + "'"};
+        return {{},
+                "'" + name +
+                    "' has blanks around it, which become part of the name, so it "
+                    "matches no file: write '" +
+                    Trim(name) + "'"};
     return {name, {}};
 }
 
@@ -264,15 +281,15 @@ class ListNameChecker {
 
     std::vector<Finding> Check() {
         for (const char* key : {"BUILDPACKAGES", "PACKAGES", "SYSFILES", "HELPFILES"})
-            ForEachName(key, [&](int line, const std::string& name) { CheckFile(key, line, name); });
+            ForEachName(key,
+                        [&](int line, const std::string& name) { CheckFile(key, line, name); });
         CheckLinks();
         CheckRunAfterInstall();
         return std::move(findings_);
     }
 
   private:
-    template <typename Visit>
-    void ForEachName(const char* key, Visit visit) {
+    template <typename Visit> void ForEachName(const char* key, Visit visit) {
         const DescriptionEntry* entry = description_.Find(key);
         if (!entry || !entry->isList)
             return;
@@ -325,10 +342,12 @@ class ListNameChecker {
                 continue;
             const PayloadFile* elsewhere = Named(BareName(program, "\\/:"));
             if (atTop)
-                findings_.push_back(IniFinding(
-                    false, item.number, "PROGLINKS",
-                    "'" + program + "': only the file name counts, the shortcut points to "
-                                    "INSTALLDIR\\" + bare + ": write " + bare));
+                findings_.push_back(
+                    IniFinding(false, item.number, "PROGLINKS",
+                               "'" + program +
+                                   "': only the file name counts, the shortcut points to "
+                                   "INSTALLDIR\\" +
+                                   bare + ": write " + bare));
             else
                 Error(item.number, "PROGLINKS",
                       "the shortcut would point to INSTALLDIR\\" + bare +
@@ -359,7 +378,8 @@ class ListNameChecker {
                     Error(entry->line, entry->name,
                           "'" + bare + "' is listed in " + key +
                               ", so it does not land in the destination folder where the setup "
-                              "opens it: offer another file or remove it from " + key);
+                              "opens it: offer another file or remove it from " +
+                              key);
             });
     }
 
@@ -405,7 +425,8 @@ std::vector<Finding> CheckProduct(const std::string& productDir) {
     return findings;
 }
 
-std::vector<Finding> CheckStubAndLibrary(const std::string& stubPath, const std::string& unrarPath) {
+std::vector<Finding> CheckStubAndLibrary(const std::string& stubPath,
+                                         const std::string& unrarPath) {
     const auto problem = [](const std::string& path, const std::string& message) {
         return Finding{true, path + ": " + message};
     };
@@ -418,8 +439,9 @@ std::vector<Finding> CheckStubAndLibrary(const std::string& stubPath, const std:
         const ResourceDirectory tree = ReadResourceTree(stub);
         const ResourceEntry* rcData = tree.Find(ResourceKey::Id(10));
         std::string carried;
-        for (const ResourceEntry& entry : rcData && rcData->directory ? rcData->directory->entries
-                                                                      : std::vector<ResourceEntry>{}) {
+        for (const ResourceEntry& entry : rcData && rcData->directory
+                                              ? rcData->directory->entries
+                                              : std::vector<ResourceEntry>{}) {
             const std::string name(entry.key.name.begin(), entry.key.name.end());
             if (entry.key.named && (FindRule(name) || name == "CABFILE" || name == "UNRARDLL"))
                 carried += (carried.empty() ? "" : ", ") + name;
@@ -440,8 +462,8 @@ std::vector<Finding> CheckStubAndLibrary(const std::string& stubPath, const std:
     } catch (const BuildError& error) {
         if (error.code() != ExitCode::CheckFailed)
             throw;
-        findings.push_back(
-            problem(unrarPath, std::string(error.what()) + ": give the extraction library unrar.dll"));
+        findings.push_back(problem(unrarPath, std::string(error.what()) +
+                                                  ": give the extraction library unrar.dll"));
     }
     return findings;
 }

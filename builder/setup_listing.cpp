@@ -79,8 +79,8 @@ std::string Shown(const std::string& text) {
 void PrintResources(const Resources& resources, std::ostream& out) {
     out << "Configuration resources:\n";
     for (const auto& [name, bytes] : resources) {
-        const bool isList = std::find(std::begin(kListNames), std::end(kListNames), name) !=
-                            std::end(kListNames);
+        const bool isList =
+            std::find(std::begin(kListNames), std::end(kListNames), name) != std::end(kListNames);
         if (name == "CABFILE" || name == "UNRARDLL")
             out << "  " << name << ": " << bytes.size() << " bytes\n";
         else if (isList) {
@@ -129,8 +129,7 @@ class ArchiveCopy {
   public:
     explicit ArchiveCopy(const std::string& bytes) {
         std::random_device random;
-        path_ = fs::temp_directory_path() /
-                ("setupkit-list-" + std::to_string(random()) + ".rar");
+        path_ = fs::temp_directory_path() / ("setupkit-list-" + std::to_string(random()) + ".rar");
         WriteWholeFile(path_.u8string(), bytes);
     }
     ~ArchiveCopy() {
@@ -149,7 +148,9 @@ void PrintEntries(const Resources& resources, std::ostream& out) {
         throw BuildError("the setup carries no CABFILE archive");
     const ArchiveCopy copy(*cabfile);
     rar::Archive archive(copy.path());
-    out << "Archive entries:\n" << std::setw(12) << "size" << "  method   goes to\n";
+    out << "Archive entries:\n"
+        << std::setw(12) << "size"
+        << "  method   goes to\n";
     while (archive.NextEntry()) {
         const rar::Entry& entry = archive.current();
         const char* method = entry.method < 6 ? kMethodNames[entry.method] : "unknown";

@@ -15,11 +15,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <iomanip>
-#include <sstream>
-#include <filesystem>
 #include <map>
+#include <sstream>
 
 namespace setupkit::builder {
 namespace {
@@ -71,11 +71,17 @@ void ExpectBadDescription(const std::string& text, const std::string& part) {
 }
 
 TEST(ProductDescription, MistakesAreReportedWithTheirLine) {
-    ExpectBadDescription("APPNAME=a\nno equals sign\n", "product.ini:2: 'no equals sign': expected NAME=value");
-    ExpectBadDescription("appname=a\n", "product.ini:1: appname: not a resource name (an upper-case word): write APPNAME");
-    ExpectBadDescription("VERSION=1\n\nVERSION=2\n", "product.ini:3: VERSION: given twice (also on line 1)");
-    ExpectBadDescription("[SYSFILES]\na\n[SYSFILES]\n", "product.ini:3: SYSFILES: given twice (also on line 1)");
-    ExpectBadDescription("[SYSFILES\n", "product.ini:1: '[SYSFILES': a section header must end with ']'");
+    ExpectBadDescription("APPNAME=a\nno equals sign\n",
+                         "product.ini:2: 'no equals sign': expected NAME=value");
+    ExpectBadDescription(
+        "appname=a\n",
+        "product.ini:1: appname: not a resource name (an upper-case word): write APPNAME");
+    ExpectBadDescription("VERSION=1\n\nVERSION=2\n",
+                         "product.ini:3: VERSION: given twice (also on line 1)");
+    ExpectBadDescription("[SYSFILES]\na\n[SYSFILES]\n",
+                         "product.ini:3: SYSFILES: given twice (also on line 1)");
+    ExpectBadDescription("[SYSFILES\n",
+                         "product.ini:1: '[SYSFILES': a section header must end with ']'");
     ExpectBadDescription("CABFILE=x\n", "CABFILE: made by the builder");
     ExpectBadDescription("[UNRARDLL]\n", "UNRARDLL: made by the builder");
 }
@@ -107,8 +113,8 @@ class Tool : public ::testing::Test {
     // (stdout, then stderr) in "stderr.txt".
     // `shell` runs first in the same shell.
     int RunTool(const std::string& arguments, const std::string& shell = "") const {
-        const std::string line = shell + SETUPKIT_BUILD_TOOL + " " + arguments + " >'" +
-                                 Path("stderr.txt") + "' 2>&1";
+        const std::string line =
+            shell + SETUPKIT_BUILD_TOOL + " " + arguments + " >'" + Path("stderr.txt") + "' 2>&1";
         return std::system(line.c_str());
     }
 
@@ -251,8 +257,11 @@ class ProductChecks : public Tool {
     static std::string Ini(const std::map<std::string, std::string>& changes,
                            const std::string& lists = "") {
         std::vector<std::pair<std::string, std::string>> values = {
-            {"APPNAME", "Grid for Delphi 5"}, {"PRODUCTNAME", "Grid"}, {"VERSION", "1.0"},
-            {"INSTALLDIR", "%PROGRAMFILES%Grid"}, {"DELPHIVER", "D5"}};
+            {"APPNAME", "Grid for Delphi 5"},
+            {"PRODUCTNAME", "Grid"},
+            {"VERSION", "1.0"},
+            {"INSTALLDIR", "%PROGRAMFILES%Grid"},
+            {"DELPHIVER", "D5"}};
         for (const auto& [key, value] : changes) {
             const auto known = std::find_if(values.begin(), values.end(),
                                             [&](const auto& line) { return line.first == key; });
@@ -292,59 +301,147 @@ TEST_F(ProductChecks, EachMistakeIsReportedWithItsLineAndExitCode) {
     const std::string check = Check();
     const std::vector<Case> cases = {
         {Ini({}, good), {}, "no problems found", 0, check},
-        {Ini({{"APPNAME", ""}}), {}, "product.ini:1: APPNAME: missing, so the welcome box", 1, check},
+        {Ini({{"APPNAME", ""}}),
+         {},
+         "product.ini:1: APPNAME: missing, so the welcome box",
+         1,
+         check},
         {Ini({{"PRODUCTNAME", ""}}, good), {}, "product.ini:5: PRODUCTNAME: missing", 1, check},
         {Ini({{"INSTALLDIR", ""}}), {}, "INSTALLDIR: missing", 1, check},
-        {Ini({{"PROMPTINSTALDIR", "No"}}), {}, "product.ini:6: PROMPTINSTALDIR: the setup reads no "
-                                               "resource of this name: did you mean PROMPTINSTALLDIR?", 1, check},
-        {Ini({{"DELPHIVER", ""}, {"DELPHIVERSION", "D5"}}), {}, "did you mean DELPHIVER?", 1, check},
+        {Ini({{"PROMPTINSTALDIR", "No"}}),
+         {},
+         "product.ini:6: PROMPTINSTALDIR: the setup reads no "
+         "resource of this name: did you mean PROMPTINSTALLDIR?",
+         1,
+         check},
+        {Ini({{"DELPHIVER", ""}, {"DELPHIVERSION", "D5"}}),
+         {},
+         "did you mean DELPHIVER?",
+         1,
+         check},
         {Ini({}, "[BUILDPACKAGE]\ngrid.dpk=Grid\n"), {}, "did you mean BUILDPACKAGES?", 1, check},
-        {Ini({}, "[SYSFILES]\nreadme.txt\nSUCCESSMESSAGE=Yes\n"), {},
+        {Ini({}, "[SYSFILES]\nreadme.txt\nSUCCESSMESSAGE=Yes\n"),
+         {},
          "product.ini:8: SYSFILES: SUCCESSMESSAGE is a single value but stands in the [SYSFILES] "
-         "section", 1, check},
-        {Ini({{"DELPHIVER", "D6"}}), {}, "DELPHIVER: 'D6' is not an IDE code the setup knows (D2, "
-                                         "C1, D3, C3, D4, C4, D5), so it would stop with "
-                                         "\"Incompatible version\": write one of them", 1, check},
+         "section",
+         1,
+         check},
+        {Ini({{"DELPHIVER", "D6"}}),
+         {},
+         "DELPHIVER: 'D6' is not an IDE code the setup knows (D2, "
+         "C1, D3, C3, D4, C4, D5), so it would stop with "
+         "\"Incompatible version\": write one of them",
+         1,
+         check},
         {Ini({{"DELPHIVER", "delphi5"}}), {}, "write DELPHIVER=D5", 1, check},
         {Ini({{"DELPHIVER", "D5 "}}), {}, "'D5 ' is not an IDE code", 1, check},
-        {Ini({{"CHECKDELPHI", "No "}}), {}, "product.ini:6: CHECKDELPHI: warning: 'No ' is not "
-                                            "exactly No (letter case and blanks count), so the setup "
-                                            "leaves the option on: write CHECKDELPHI=No", 0, check},
-        {Ini({{"SUCCESSMESSAGE", "yes"}}), {}, "leaves the option off: write SUCCESSMESSAGE=Yes", 0, check},
+        {Ini({{"CHECKDELPHI", "No "}}),
+         {},
+         "product.ini:6: CHECKDELPHI: warning: 'No ' is not "
+         "exactly No (letter case and blanks count), so the setup "
+         "leaves the option on: write CHECKDELPHI=No",
+         0,
+         check},
+        {Ini({{"SUCCESSMESSAGE", "yes"}}),
+         {},
+         "leaves the option off: write SUCCESSMESSAGE=Yes",
+         0,
+         check},
         {Ini({{"SUCCESSMESSAGE", "yes"}}), {}, "1 warning(s) (--strict)", 1, Check(" --strict")},
-        {Ini({{"CHECKPREVVERSION", "maybe"}}), {}, "write CHECKPREVVERSION=Yes or CHECKPREVVERSION=No", 1, check},
-        {"APPNAME=a\rPRODUCTNAME=b\r", {}, "product.ini:1: the lines end with a carriage return alone", 1, check},
-        {"\xEF\xBB\xBF" + Ini({}), {}, "product.ini:1: the file starts with a byte order mark", 1, check},
-        {Ini({{"APPNAME", "Grid \xE2\x98\x83"}}), {}, "APPNAME: holds a character outside the "
-                                                      "Windows ANSI code page (Windows-1252)", 1, check},
-        {Ini({{"APPNAME", "Gr\xC3\xAF" "d \xE2\x80\x93 5"}}), {}, "no problems found", 0, check},
-        {Ini({{"APPNAME", "Grid 1.0 for Delphi 5"}}), {}, "APPNAME: warning: holds the version '1.0'", 0, check},
-        {Ini({{"SYSFILES", "grid.bpl"}}), {}, "SYSFILES: SYSFILES is a list: write a [SYSFILES] section", 1, check},
-        {Ini({{"APPNAME", ""}}, "[APPNAME]\nx\n"), {}, "APPNAME is a single value: write APPNAME=... before", 1, check},
-        {Ini({}, "[BUILDPACKAGES]\nunits\\grid.dpk=Grid\n"), {},
+        {Ini({{"CHECKPREVVERSION", "maybe"}}),
+         {},
+         "write CHECKPREVVERSION=Yes or CHECKPREVVERSION=No",
+         1,
+         check},
+        {"APPNAME=a\rPRODUCTNAME=b\r",
+         {},
+         "product.ini:1: the lines end with a carriage return alone",
+         1,
+         check},
+        {"\xEF\xBB\xBF" + Ini({}),
+         {},
+         "product.ini:1: the file starts with a byte order mark",
+         1,
+         check},
+        {Ini({{"APPNAME", "Grid \xE2\x98\x83"}}),
+         {},
+         "APPNAME: holds a character outside the "
+         "Windows ANSI code page (Windows-1252)",
+         1,
+         check},
+        {Ini({{"APPNAME", "Gr\xC3\xAF"
+                          "d \xE2\x80\x93 5"}}),
+         {},
+         "no problems found",
+         0,
+         check},
+        {Ini({{"APPNAME", "Grid 1.0 for Delphi 5"}}),
+         {},
+         "APPNAME: warning: holds the version '1.0'",
+         0,
+         check},
+        {Ini({{"SYSFILES", "grid.bpl"}}),
+         {},
+         "SYSFILES: SYSFILES is a list: write a [SYSFILES] section",
+         1,
+         check},
+        {Ini({{"APPNAME", ""}}, "[APPNAME]\nx\n"),
+         {},
+         "APPNAME is a single value: write APPNAME=... before",
+         1,
+         check},
+        {Ini({}, "[BUILDPACKAGES]\nunits\\grid.dpk=Grid\n"),
+         {},
          "product.ini:7: BUILDPACKAGES: 'units\\grid.dpk' is a path, but the setup matches bare "
-         "file names wherever they are in the payload: write grid.dpk", 1, check},
-        {Ini({}, "[BUILDPACKAGES]\ngridx.dpk=Grid\n"), {}, "no file named 'gridx.dpk' in the payload", 1, check},
-        {Ini({}, "[BUILDPACKAGES]\ngrid.dpk = Grid\n"), {}, "'grid.dpk ' has blanks around it", 1, check},
+         "file names wherever they are in the payload: write grid.dpk",
+         1,
+         check},
+        {Ini({}, "[BUILDPACKAGES]\ngridx.dpk=Grid\n"),
+         {},
+         "no file named 'gridx.dpk' in the payload",
+         1,
+         check},
+        {Ini({}, "[BUILDPACKAGES]\ngrid.dpk = Grid\n"),
+         {},
+         "'grid.dpk ' has blanks around it",
+         1,
+         check},
         {Ini({}, "[BUILDPACKAGES]\ngrid.dpk\n"), {}, "'grid.dpk' has no '='", 1, check},
         {Ini({}, "[BUILDPACKAGES]\nrt.dpk=Runtime\n"),
          [&] { Payload("src/rt.dpk", "package rt;\n{$RunOnly}\nend."); },
          "BUILDPACKAGES: warning: src\\rt.dpk is a runtime-only package ({$RUNONLY})", 0, check},
-        {Ini({}, "[PACKAGES]\ngrid.bpl=Grid\n"), {}, "PACKAGES: no file named 'grid.bpl'", 1, check},
+        {Ini({}, "[PACKAGES]\ngrid.bpl=Grid\n"),
+         {},
+         "PACKAGES: no file named 'grid.bpl'",
+         1,
+         check},
         {Ini({}, "[SYSFILES]\ngrid.pas=x\n"), {}, "SYSFILES lines are bare file names", 1, check},
-        {Ini({}, "[HELPFILES]\nhelp\\Grid.hlp=Grid Help\n"), {}, "HELPFILES: 'help\\Grid.hlp' is a path", 1, check},
+        {Ini({}, "[HELPFILES]\nhelp\\Grid.hlp=Grid Help\n"),
+         {},
+         "HELPFILES: 'help\\Grid.hlp' is a path",
+         1,
+         check},
         {Ini({}, "[PROGLINKS]\nDemo=demo.exe\n"), [&] { Payload("bin/demo.exe", "MZ"); },
          "INSTALLDIR\\demo.exe, but the payload's top folder holds no 'demo.exe' (it holds "
-         "bin\\demo.exe)", 1, check},
-        {Ini({}, "[PROGLINKS]\nReadme=docs\\readme.txt\n"), {},
-         "PROGLINKS: warning: 'docs\\readme.txt': only the file name counts", 0, check},
-        {Ini({{"RUNAFTERINSTALL", "doc/readme.txt"}}), {},
+         "bin\\demo.exe)",
+         1, check},
+        {Ini({}, "[PROGLINKS]\nReadme=docs\\readme.txt\n"),
+         {},
+         "PROGLINKS: warning: 'docs\\readme.txt': only the file name counts",
+         0,
+         check},
+        {Ini({{"RUNAFTERINSTALL", "doc/readme.txt"}}),
+         {},
          "the payload holds no such file: write the path below payload/, here "
-         "RUNAFTERINSTALL=readme.txt", 1, check},
+         "RUNAFTERINSTALL=readme.txt",
+         1,
+         check},
         {Ini({{"RUNAFTERINSTALL", "units/grid.pas"}}), {}, "no problems found", 0, check},
         {Ini({}), [&] { Payload("q?.txt", ""); }, "payload/q?.txt: holds '?'", 1, check},
-        {Ini({}), [&] { Payload("units/aux.pas", ""); }, "payload/units/aux.pas: is a device name", 1, check},
-        {Ini({}), [&] { Payload("a\\b.txt", ""); }, "holds '\\', which Windows does not allow", 1, check},
+        {Ini({}), [&] { Payload("units/aux.pas", ""); }, "payload/units/aux.pas: is a device name",
+         1, check},
+        {Ini({}), [&] { Payload("a\\b.txt", ""); }, "holds '\\', which Windows does not allow", 1,
+         check},
         {Ini({}), [&] { Payload("notes.", ""); }, "ends with a dot or a blank", 1, check},
         {Ini({}), [&] { Payload("README.TXT", ""); },
          "payload/readme.txt: differs from 'README.TXT' only in letter case", 1, check},
@@ -357,16 +454,24 @@ TEST_F(ProductChecks, EachMistakeIsReportedWithItsLineAndExitCode) {
              WriteWholeFile(Path("outside.txt"), "x");
              fs::create_symlink(Path("outside.txt"), Path("product/payload/out.txt"));
          },
-         "payload/out.txt: is a link to '" + Path("outside.txt") + "' outside the payload", 1, check},
+         "payload/out.txt: is a link to '" + Path("outside.txt") + "' outside the payload", 1,
+         check},
         {Ini({}), [&] { fs::create_symlink("readme.txt", Path("product/payload/again.txt")); },
          "no problems found", 0, check},
         {Ini({}), [&] { ASSERT_EQ(mkfifo(Path("product/payload/pipe").c_str(), 0600), 0); },
          "payload/pipe: is a special file", 1, check},
         {Ini({}), [&] { fs::create_directories(Path("product/payload/empty")); },
          "payload/empty: warning: an empty folder is not installed", 0, check},
-        {Ini({}), {}, "unrar.dll: is a DLL, not the setup program: are --stub and --unrar swapped?",
-         1, Build("unrar.dll", "stub.exe")},
-        {Ini({}), [&] { fs::copy_file(Path("made.exe"), Path("stub.exe"), fs::copy_options::overwrite_existing); },
+        {Ini({}),
+         {},
+         "unrar.dll: is a DLL, not the setup program: are --stub and --unrar swapped?",
+         1,
+         Build("unrar.dll", "stub.exe")},
+        {Ini({}),
+         [&] {
+             fs::copy_file(Path("made.exe"), Path("stub.exe"),
+                           fs::copy_options::overwrite_existing);
+         },
          "already carries configuration resources (APPNAME, CABFILE", 1, Build()},
     };
     WriteWholeFile(Path("product/product.ini"), Ini({}));
@@ -410,8 +515,8 @@ TEST_F(ProductChecks, OptionsGoInAnyOrderAndNoInputIsEverTheOutput) {
     ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
     const auto inputs = [&] {
         std::map<std::string, std::string> bytes;
-        for (const char* name : {"stub.exe", "unrar.dll", "product/product.ini",
-                                 "product/payload/readme.txt"})
+        for (const char* name :
+             {"stub.exe", "unrar.dll", "product/product.ini", "product/payload/readme.txt"})
             bytes[name] = ReadWholeFile(Path(name));
         return bytes;
     };
@@ -428,7 +533,8 @@ TEST_F(ProductChecks, OptionsGoInAnyOrderAndNoInputIsEverTheOutput) {
         {options + " -o", "-o needs a value"},
         {stub + " --stub " + unrar + " A=1", "--stub does not belong to this command"},
         {stub + " " + Quoted(Path("product/../stub.exe")) + " A=1", "is one of the inputs"},
-        {stub + " " + Quoted(Path("product/product.ini")) + " A=1 B=@" + Path("product/product.ini"),
+        {stub + " " + Quoted(Path("product/product.ini")) + " A=1 B=@" +
+             Path("product/product.ini"),
          "is one of the inputs"},
         {"list", "list needs more arguments"},
     };
@@ -458,12 +564,15 @@ TEST_F(ProductChecks, AFailedWriteLeavesNeitherOutputNorTemporaryFile) {
     EXPECT_EQ(WEXITSTATUS(RunTool(Build(), "trap '' XFSZ; ulimit -f 8; ")), 3);
     EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("cannot write"), std::string::npos)
         << ReadWholeFile(Path("stderr.txt"));
-    EXPECT_EQ(listing(), (std::vector<std::string>{"product", "stderr.txt", "stub.exe", "unrar.dll"}));
+    EXPECT_EQ(listing(),
+              (std::vector<std::string>{"product", "stderr.txt", "stub.exe", "unrar.dll"}));
 }
 
 TEST_F(ProductChecks, ListShowsTheResourcesAndWhereEachEntryGoes) {
     WriteWholeFile(Path("product/product.ini"),
-                   Ini({{"APPNAME", "Gr\xC3\xAF" "d"}, {"CHECKDELPHI", "No"}},
+                   Ini({{"APPNAME", "Gr\xC3\xAF"
+                                    "d"},
+                        {"CHECKDELPHI", "No"}},
                        "[SYSFILES]\ngrid.pas\n[HELPFILES]\nGrid.hlp=Grid Help\n"));
     ASSERT_EQ(RunTool(Build()), 0) << ReadWholeFile(Path("stderr.txt"));
     ASSERT_EQ(RunTool("list " + Quoted(Path("setup.exe"))), 0) << ReadWholeFile(Path("stderr.txt"));
@@ -475,12 +584,15 @@ TEST_F(ProductChecks, ListShowsTheResourcesAndWhereEachEntryGoes) {
         return line.str();
     };
     for (const std::string& expected :
-         {std::string("  APPNAME=\"Gr\xEF" "d\"\n"), std::string("  CHECKDELPHI=\"No\"\n"),
+         {std::string("  APPNAME=\"Gr\xEF"
+                      "d\"\n"),
+          std::string("  CHECKDELPHI=\"No\"\n"),
           std::string("  [HELPFILES]\n    Grid.hlp=Grid Help\n"),
           "  UNRARDLL: " + std::to_string(fs::file_size(Path("unrar.dll"))) + " bytes\n",
           entry("units/grid.dpk", "INSTALLDIR\\units\\grid.dpk"),
           entry("units/grid.pas", "system folder\\grid.pas"),
-          entry("Grid.hlp", "IDE help folder\\Grid.hlp (INSTALLDIR\\Grid.hlp when the IDE has none)")})
+          entry("Grid.hlp",
+                "IDE help folder\\Grid.hlp (INSTALLDIR\\Grid.hlp when the IDE has none)")})
         EXPECT_NE(listing.find(expected), std::string::npos) << expected << "\n" << listing;
 
     EXPECT_EQ(WEXITSTATUS(RunTool("list " + Quoted(Path("stub.exe")))), 1);
