@@ -500,9 +500,10 @@ std::string Quoted(const std::string& path) {
 TEST_F(ProductChecks, OptionsGoInAnyOrderAndNoInputIsEverTheOutput) {
     WriteWholeFile(Path("product/product.ini"), Ini({}));
     const std::string stub = Quoted(Path("stub.exe")), unrar = Quoted(Path("unrar.dll")),
-                      product = Quoted(Path("product"));
-    ASSERT_EQ(RunTool("-o " + Quoted(Path("setup.exe")) + " --unrar " + unrar + " --stub " + stub +
-                      " --product " + product),
+                      product = Quoted(Path("product")),
+                      uninstaller = Quoted(Path("uninstall.exe"));
+    ASSERT_EQ(RunTool("-o " + Quoted(Path("setup.exe")) + " --unrar " + unrar + " --uninstaller " +
+                      uninstaller + " --stub " + stub + " --product " + product),
               0)
         << ReadWholeFile(Path("stderr.txt"));
     const std::string built = ReadWholeFile(Path("setup.exe"));
@@ -521,7 +522,8 @@ TEST_F(ProductChecks, OptionsGoInAnyOrderAndNoInputIsEverTheOutput) {
         return bytes;
     };
     const auto before = inputs();
-    const std::string options = "--product " + product + " --stub " + stub + " --unrar " + unrar;
+    const std::string options = "--product " + product + " --stub " + stub + " --unrar " + unrar +
+                                " --uninstaller " + uninstaller;
     const std::vector<std::pair<std::string, std::string>> refused = {
         {"--stub " + stub + " --product " + product + " " + unrar, "--unrar is missing"},
         {Build() + " --compress", "unknown option '--compress'"},
@@ -564,8 +566,8 @@ TEST_F(ProductChecks, AFailedWriteLeavesNeitherOutputNorTemporaryFile) {
     EXPECT_EQ(WEXITSTATUS(RunTool(Build(), "trap '' XFSZ; ulimit -f 8; ")), 3);
     EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("cannot write"), std::string::npos)
         << ReadWholeFile(Path("stderr.txt"));
-    EXPECT_EQ(listing(),
-              (std::vector<std::string>{"product", "stderr.txt", "stub.exe", "unrar.dll"}));
+    EXPECT_EQ(listing(), (std::vector<std::string>{"product", "stderr.txt", "stub.exe",
+                                                   "uninstall.exe", "unrar.dll"}));
 }
 
 TEST_F(ProductChecks, ListShowsTheResourcesAndWhereEachEntryGoes) {
