@@ -34,7 +34,7 @@ struct KeyRule {
 // The resources the setup reads; CABFILE and UNRARDLL come from the builder.
 const KeyRule kKeys[] = {
     {"APPNAME", Form::Value, "the welcome box and every message would name nothing",
-     "APPNAME=Grid 1.4 for Delphi 5"},
+     "APPNAME=Grid for Delphi 5"},
     {"PRODUCTNAME", Form::Value, "no earlier version would be found and nothing recorded",
      "PRODUCTNAME=Grid Components"},
     {"SUBPRODUCTNAME", Form::Value, nullptr, ""},
