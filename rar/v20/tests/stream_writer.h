@@ -2,7 +2,7 @@
 // Writes 2.0 streams bit by bit, with code tables simple enough to write by
 // hand: every main symbol 9 bits, every distance slot 6, every length slot 5,
 // so that a symbol's code is its own number.
-#include "rar/tests/bit_writer.h"
+#include "rar/encode/bit_writer.h"
 #include "rar/tests/memory_io.h"
 
 #include <array>
@@ -46,7 +46,7 @@ class StreamWriter {
     void LengthSlot(unsigned slot) { Put(slot, 5); }
 
   private:
-    rar::test::BitWriter bits_;
+    rar::encode::BitWriter bits_;
 };
 
 // Streams written here reach the decoder from memory.

@@ -1,7 +1,7 @@
 #pragma once
 // The encoder side of the 2.9 LZ format, as far as the tests need it: fixed
 // code lengths, so that every symbol is written as a plain number of bits.
-#include "rar/tests/bit_writer.h"
+#include "rar/encode/bit_writer.h"
 #include "rar/tests/memory_io.h"
 
 #include <array>
@@ -13,7 +13,7 @@ namespace rar::v29::test {
 
 // The shared bit writer, plus the filter machine's variable-length number in
 // its 16- or 32-bit form.
-class BitWriter : public rar::test::BitWriter {
+class BitWriter : public rar::encode::BitWriter {
   public:
     void PutNumber(std::uint32_t value) {
         if (value < 0x10000) {

@@ -2,7 +2,7 @@
 // Writes packed RAR 5.0 streams for the tests, with every code of a table the
 // same length (so a symbol's code is its number), and keeps the bytes the
 // stream must unpack to.
-#include "rar/tests/bit_writer.h"
+#include "rar/encode/bit_writer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 namespace rar::v50::test {
 
-using rar::test::BitWriter;
+using rar::encode::BitWriter;
 
 struct StreamOptions {
     bool extendedDistances = false;

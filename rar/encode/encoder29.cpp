@@ -1,0 +1,176 @@
+#include "rar/encode/encoder29.h"
+
+#include "rar/encode/symbols29.h"
+
+#include <algorithm>
+
+namespace rar::encode {
+
+using namespace v29;
+
+namespace {
+
+// Input is taken in pieces of this size, and the buffer keeps a window of
+// history before the piece being parsed.
+constexpr std::size_t kPiece = 0x100000;
+// Distances stop short of the window, so that no decoder has to care how
+// it keeps the bytes it has not written out yet.
+constexpr std::uint32_t kMaxDistance = Encoder29::kWindow - 0x1000;
+
+// Rough code sizes in bits, for choosing between copies before the block's
+// codes exist.
+constexpr int kLiteralBits = 8;
+
+int LengthBits(std::uint32_t value) { return 4 + static_cast<int>(LengthSlot(value).bits); }
+
+int DistanceBits(std::uint32_t distance) {
+    const Slot slot = DistanceSlot(distance - 1);
+    return 5 + static_cast<int>(slot.bits) - (slot.symbol >= kFirstLowDistanceSlot ? 1 : 0);
+}
+
+} // namespace
+
+Encoder29::Encoder29(const Settings29& settings)
+    : settings_(settings), finder_(kWindow, kMaxDistance, settings.depth, settings.niceLength) {
+    buffer_.reserve(2 * kWindow + kPiece);
+    Reset();
+}
+
+void Encoder29::Reset() {
+    finder_.Reset();
+    buffer_.clear();
+    history_.data = buffer_.data();
+    history_.start = history_.end;
+    pos_ = recorded_ = entryEnd_ = history_.end;
+    std::fill(std::begin(old_), std::end(old_), 0u);
+    lookahead_ = false;
+}
+
+void Encoder29::AddEntry(const std::uint8_t* data, std::size_t size, bool solid) {
+    if (!solid) {
+        Finish();
+        Reset();
+    }
+    if (size == 0) {
+        block_.Add({LzToken::EmptyEntry, 0, 0, 0});
+        return;
+    }
+    entryEnd_ = history_.end + size;
+    for (std::size_t done = 0; done < size;) {
+        const std::size_t piece = std::min(kPiece, size - done);
+        Append(data + done, piece);
+        done += piece;
+        // Leave the tail of a piece for the next, when a longest match and
+        // the look one byte ahead can see all they may need.
+        Parse(done == size ? entryEnd_ : history_.end - kMaxMatch - 2);
+    }
+    Emit({LzToken::EntryEnd, 0, 0, 0});
+}
+
+void Encoder29::Finish() {
+    if (!block_.Empty())
+        WriteBlock();
+}
+
+void Encoder29::Append(const std::uint8_t* data, std::size_t size) {
+    if (buffer_.size() + size > buffer_.capacity()) {
+        // Everything unparsed is within the last piece; keep a window before it.
+        const std::size_t drop = buffer_.size() - kWindow;
+        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(drop));
+        history_.start += drop;
+    }
+    buffer_.insert(buffer_.end(), data, data + size);
+    history_.data = buffer_.data();
+    history_.end += size;
+}
+
+void Encoder29::Parse(std::uint64_t end) {
+    while (pos_ < end) {
+        const Choice here = lookahead_ ? next_ : Best(pos_, entryEnd_);
+        lookahead_ = false;
+        if (here.gain <= 0) {
+            Emit({LzToken::Literal, 0, 1, *history_.At(pos_)});
+            ++pos_;
+            continue;
+        }
+        if (here.token.length < settings_.lazyLength && pos_ + 1 < end) {
+            next_ = Best(pos_ + 1, entryEnd_);
+            if (next_.gain > here.gain) {
+                lookahead_ = true;
+                Emit({LzToken::Literal, 0, 1, *history_.At(pos_)});
+                ++pos_;
+                continue;
+            }
+        }
+        Emit(here.token);
+        pos_ += here.token.length;
+        Record(pos_);
+    }
+}
+
+// Records positions up to `upTo` in the match finder; each position is
+// recorded once, after its two-byte match was asked for.
+void Encoder29::Record(std::uint64_t upTo) {
+    for (; recorded_ < upTo; ++recorded_)
+        if (recorded_ + 2 <= history_.end)
+            finder_.Insert(history_, recorded_);
+}
+
+Encoder29::Choice Encoder29::Best(std::uint64_t pos, std::uint64_t end) {
+    Record(pos);
+    const std::uint32_t pair = finder_.NearestPair(history_, pos);
+    Record(pos + 1);
+    const auto left = static_cast<unsigned>(std::min<std::uint64_t>(end - pos, kMaxMatch));
+    const std::uint64_t reach = pos - history_.start;
+
+    Choice best{{LzToken::Literal, 0, 1, 0}, 0};
+    auto consider = [&best](const LzToken& token, int cost) {
+        const int gain = kLiteralBits * token.length - cost;
+        if (gain > best.gain)
+            best = {token, gain};
+    };
+    for (unsigned i = 0; i < 4; ++i) {
+        const std::uint32_t distance = old_[i];
+        if (distance == 0 || distance > reach)
+            continue;
+        const unsigned length =
+            history_.MatchLength(pos, distance, std::min<unsigned>(left, kMaxRepeat));
+        if (length >= 2)
+            consider({LzToken::Repeat, static_cast<std::uint8_t>(i),
+                      static_cast<std::uint16_t>(length), distance},
+                     5 + (i > 0) + LengthBits(length - 2));
+    }
+    const Candidate match = finder_.Longest(history_, pos, left);
+    if (match.length >= kMinMatch + FarBonus(match.distance))
+        consider({LzToken::Match, 0, static_cast<std::uint16_t>(match.length), match.distance},
+                 6 + LengthBits(match.length - kMinMatch - FarBonus(match.distance)) +
+                     DistanceBits(match.distance));
+    if (pair != 0 && pair <= kMaxShortDistance && left >= 2)
+        consider({LzToken::ShortMatch, 0, 2, pair},
+                 7 + static_cast<int>(ShortSlot(pair).bits));
+    return best;
+}
+
+void Encoder29::Emit(const LzToken& token) {
+    const bool data = token.kind != LzToken::EntryEnd && token.kind != LzToken::EmptyEntry;
+    if (data && block_.Size() >= settings_.blockSize)
+        WriteBlock();
+    block_.Add(token);
+    if (token.kind == LzToken::Match || token.kind == LzToken::ShortMatch) {
+        std::copy_backward(old_, old_ + 3, old_ + 4);
+        old_[0] = token.value;
+    } else if (token.kind == LzToken::Repeat) {
+        std::copy_backward(old_, old_ + token.repeat, old_ + token.repeat + 1);
+        old_[0] = token.value;
+    }
+}
+
+void Encoder29::WriteBlock() {
+    // Here a block could be coded either way: a PPMd coder would take the
+    // same stretch of input and the cheaper of the two would be written.
+    block_.Write(out_, [this](std::vector<std::uint8_t> bytes) {
+        finished_.push_back(std::move(bytes));
+    });
+}
+
+} // namespace rar::encode

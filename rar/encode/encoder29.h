@@ -1,0 +1,74 @@
+#pragma once
+// The 2.9 LZ encoder: entries go in one after another, each continuing the
+// stream of the ones before (a solid archive) or starting afresh, and come
+// out as the packed bytes of each entry, in order, once the block holding
+// their end has been written.
+#include "rar/encode/bit_writer.h"
+#include "rar/encode/lz_block29.h"
+#include "rar/encode/match_finder.h"
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace rar::encode {
+
+struct Settings29 {
+    unsigned depth;        // hash chain steps per search
+    unsigned niceLength;   // a match this long ends the search
+    unsigned lazyLength;   // a match shorter than this waits a byte for a better one
+    std::size_t blockSize; // symbols per block
+};
+
+constexpr Settings29 kDefault29 = {24, 64, 32, 0x8000};
+constexpr Settings29 kBest29 = {384, 258, 258, 0x8000};
+
+class Encoder29 {
+  public:
+    // The dictionary every entry's header announces: 4 MB.
+    static constexpr std::uint32_t kWindow = 0x400000;
+
+    explicit Encoder29(const Settings29& settings);
+
+    // Adds the next entry. `solid`: it continues the stream of the entries
+    // before it (whose blocks may then span entries); otherwise it starts
+    // with an empty window.
+    void AddEntry(const std::uint8_t* data, std::size_t size, bool solid);
+    // Writes what is still held back; every entry added is then finished.
+    void Finish();
+    // The packed data of finished entries, oldest first.
+    std::deque<std::vector<std::uint8_t>>& Finished() { return finished_; }
+
+  private:
+    // The choice at one position: a literal (length 0) or a copy.
+    struct Choice {
+        LzToken token;
+        int gain; // bits saved against literals, roughly
+    };
+
+    void Append(const std::uint8_t* data, std::size_t size);
+    void Parse(std::uint64_t end);
+    // The best copy at `pos` that stays before `end`.
+    Choice Best(std::uint64_t pos, std::uint64_t end);
+    void Record(std::uint64_t upTo);
+    void Emit(const LzToken& token);
+    // The one place a finished stretch of symbols becomes bits.
+    void WriteBlock();
+    void Reset();
+
+    const Settings29 settings_;
+    MatchFinder finder_;
+    LzBlock29 block_;
+    BitWriter out_;
+    std::deque<std::vector<std::uint8_t>> finished_;
+    std::vector<std::uint8_t> buffer_; // the stream from `history_.start` on
+    History history_;
+    std::uint64_t pos_ = 0;      // the next position to parse
+    std::uint64_t entryEnd_ = 0; // matches stop here: entries are decoded one by one
+    std::uint64_t recorded_ = 0; // positions before this are in the finder
+    bool lookahead_ = false;     // `next_` holds the choice at `pos_`
+    Choice next_{};
+    std::uint32_t old_[4] = {};  // the decoder's old distances, newest first
+};
+
+} // namespace rar::encode

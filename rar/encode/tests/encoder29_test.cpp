@@ -1,0 +1,103 @@
+#include "rar/encode/encoder29.h"
+#include "rar/encode/tests/generated_inputs.h"
+#include "rar/tests/memory_io.h"
+#include "rar/v29/decoder29.h"
+
+#include <gtest/gtest.h>
+
+namespace rar::encode {
+namespace {
+
+using namespace test;
+
+// Small blocks put block ends inside entries and between them.
+constexpr Settings29 kTinyBlocks = {8, 32, 16, 100};
+
+// Packs `entries` in one stream (or each alone) and unpacks them again
+// with our decoder, entry by entry as an archive reader would.
+std::vector<Bytes> RoundTrip(const std::vector<Bytes>& entries, bool solid,
+                             const Settings29& settings) {
+    Encoder29 encoder(settings);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        encoder.AddEntry(entries[i].data(), entries[i].size(), solid && i > 0);
+    encoder.Finish();
+    auto& packed = encoder.Finished();
+    EXPECT_EQ(packed.size(), entries.size());
+    auto decoder = MakeDecoder29(Encoder29::kWindow);
+    std::vector<Bytes> out;
+    for (std::size_t i = 0; i < entries.size() && i < packed.size(); ++i) {
+        rar::test::MemorySource source(packed[i]);
+        rar::test::MemorySink sink;
+        decoder->Decode(source, entries[i].size(), sink, solid && i > 0);
+        out.push_back(sink.bytes);
+    }
+    return out;
+}
+
+struct Case {
+    const char* name;
+    std::vector<Bytes> entries;
+};
+
+std::vector<Case> Cases() {
+    const Bytes text = Text(200000, 1);
+    const Bytes random = Random(70000, 2);
+    std::vector<Bytes> tiny;
+    for (unsigned i = 0; i < 300; ++i)
+        tiny.push_back(Text(i % 40, i));
+    return {
+        {"empty", {Bytes()}},
+        {"one byte", {Bytes{0x41}}},
+        {"runs", {Run(100000, 0), Run(3, 7), Concat({Run(1000, 1), Run(1000, 2)})}},
+        {"text", {text}},
+        {"random", {random}},
+        {"mixed", {Concat({text, random, text, Random(10, 3), random})}},
+        {"empty between files", {Text(500, 4), Bytes(), Bytes(), Text(500, 4), Bytes()}},
+        {"many tiny files", tiny},
+    };
+}
+
+class RoundTrips : public ::testing::TestWithParam<Settings29> {};
+
+TEST_P(RoundTrips, EveryEntryComesBackSolidOrNot) {
+    for (const Case& c : Cases())
+        for (bool solid : {false, true})
+            EXPECT_EQ(RoundTrip(c.entries, solid, GetParam()), c.entries)
+                << c.name << (solid ? " (solid)" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, RoundTrips, ::testing::Values(kDefault29, kBest29, kTinyBlocks));
+
+TEST(Encoder29, CopiesFromTheFarEndOfTheWindow) {
+    // The same megabyte again after four: only a copy from the far end of the
+    // window finds it, and pieces of input end inside it.
+    const Bytes far = Random(0x100000, 5);
+    const std::vector<Bytes> entries = {
+        Concat({far, Random(0x300000 - 0x2000, 6), far}), Concat({Random(0x10000, 7), far})};
+    EXPECT_EQ(RoundTrip(entries, true, kDefault29), entries);
+}
+
+TEST(Encoder29, CompressesRedundantInputAndKeepsRandomInputNearItsSize) {
+    Encoder29 encoder(kDefault29);
+    const Bytes text = Text(500000, 7);
+    const Bytes random = Random(500000, 8);
+    encoder.AddEntry(text.data(), text.size(), false);
+    encoder.AddEntry(random.data(), random.size(), false);
+    encoder.Finish();
+    EXPECT_LT(encoder.Finished()[0].size(), text.size() / 4);
+    EXPECT_LT(encoder.Finished()[1].size(), random.size() + random.size() / 100);
+}
+
+TEST(Encoder29, SameInputGivesTheSameBytes) {
+    const Bytes input = Concat({Text(300000, 9), Random(30000, 9), Text(300000, 9)});
+    auto pack = [&] {
+        Encoder29 encoder(kDefault29);
+        encoder.AddEntry(input.data(), input.size(), false);
+        encoder.Finish();
+        return encoder.Finished().front();
+    };
+    EXPECT_EQ(pack(), pack());
+}
+
+} // namespace
+} // namespace rar::encode
