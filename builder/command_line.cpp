@@ -32,6 +32,8 @@ const OptionRule kOptions[] = {
     {"-o", "OUT", "the file to write (a new file or an earlier output)"},
     {"--rar", "FOLDER", "the folder to write as a RAR archive"},
     {"--strict", nullptr, "warnings fail the command like errors"},
+    {"--store", nullptr, "the payload stored, not packed"},
+    {"--best", nullptr, "the payload packed as small as the encoder can, more slowly"},
 };
 
 struct Arguments {
@@ -51,10 +53,10 @@ struct CommandRule {
 
 std::string Usage() {
     std::string usage = "usage: setupkit-build --product DIR --stub STUB --unrar DLL "
-                        "--uninstaller EXE -o OUT [--strict]\n"
+                        "--uninstaller EXE -o OUT [--store|--best] [--strict]\n"
                         "       setupkit-build check --product DIR [--strict]\n"
                         "       setupkit-build list SETUP\n"
-                        "       setupkit-build --rar FOLDER -o OUT\n"
+                        "       setupkit-build --rar FOLDER -o OUT [--store|--best]\n"
                         "       setupkit-build STUB OUT NAME=text|NAME=@file|NAME=@@text ...\n"
                         "options, in any order:";
     for (const OptionRule& option : kOptions)
@@ -107,6 +109,15 @@ void Report(const std::vector<Finding>& findings, bool strict) {
                          " warning(s)" + (errors > 0 ? "" : " (--strict)") + "; nothing written");
 }
 
+// Packed and solid unless a level switch says otherwise.
+RarOptions LevelOf(const Arguments& arguments) {
+    const bool store = arguments.options.count("--store") != 0;
+    const bool best = arguments.options.count("--best") != 0;
+    if (store && best)
+        UsageError("--store and --best exclude each other");
+    return RarOptions{store ? RarLevel::Store : best ? RarLevel::Best : RarLevel::Default, true};
+}
+
 // Writes `out` with `write`; the output is checked first, and a failure
 // leaves no file there.
 template <typename Write>
@@ -133,7 +144,8 @@ void RunProduct(const Arguments& arguments) {
         findings.insert(findings.end(), parts.begin(), parts.end());
         Report(findings, options.count("--strict") != 0);
         ProgressMeter progress(std::cerr);
-        const Product built = ReadProduct(dir, unrar, uninstaller, progress.Counter());
+        const Product built =
+            ReadProduct(dir, unrar, uninstaller, LevelOf(arguments), progress.Counter());
         for (const std::string& warning : built.warnings)
             std::cerr << "setupkit-build: warning: " << warning << "\n";
         WriteSetupFile(stub, out, built.resources);
@@ -154,8 +166,9 @@ void RunList(const Arguments& arguments) {
 void RunRar(const Arguments& arguments) {
     const std::string& folder = arguments.options.at("--rar");
     const std::string& out = arguments.options.at("-o");
-    Produce(out, {folder},
-            [&] { WriteWholeFile(out, WriteRarArchive(CollectFolder(folder, true))); });
+    Produce(out, {folder}, [&] {
+        WriteWholeFile(out, WriteRarArchive(CollectFolder(folder, true), LevelOf(arguments)));
+    });
 }
 
 void RunLowLevel(const Arguments& arguments) {
@@ -180,11 +193,11 @@ const CommandRule kCommands[] = {
     {nullptr,
      "--product",
      {"--product", "--stub", "--unrar", "--uninstaller", "-o"},
-     {"--strict"},
+     {"--strict", "--store", "--best"},
      0,
      0,
      RunProduct},
-    {nullptr, "--rar", {"--rar", "-o"}, {}, 0, 0, RunRar},
+    {nullptr, "--rar", {"--rar", "-o"}, {"--store", "--best"}, 0, 0, RunRar},
     {nullptr, nullptr, {}, {}, 2, SIZE_MAX, RunLowLevel},
 };
 

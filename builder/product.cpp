@@ -206,7 +206,8 @@ bool AddUninstaller(std::vector<RarEntry>& entries, const std::string& uninstall
 }
 
 Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
-                    const std::string& uninstallerPath, const ProgressCounter& progress) {
+                    const std::string& uninstallerPath, const RarOptions& rar,
+                    const ProgressCounter& progress) {
     const fs::path dir = fs::u8path(productDir);
     Product product;
     product.resources = ParseProductDescription(ReadWholeFile((dir / "product.ini").u8string()));
@@ -218,7 +219,7 @@ Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
     if (!AddUninstaller(payload, ReadWholeFile(uninstallerPath)))
         product.warnings.push_back(std::string("the payload brings its own ") + UninstallerName +
                                    "; it is installed instead of " + uninstallerPath);
-    product.resources.push_back({"CABFILE", WriteRarArchive(payload)});
+    product.resources.push_back({"CABFILE", WriteRarArchive(payload, rar)});
     product.resources.push_back({"UNRARDLL", ReadWholeFile(unrarPath)});
     return product;
 }

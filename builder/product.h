@@ -78,9 +78,10 @@ struct Product {
 
 // Every resource of the product in `productDir`: those of its product.ini,
 // CABFILE (its payload folder, without folder entries, and the uninstaller at
-// `uninstallerPath`) and UNRARDLL (the bytes of `unrarPath`); `progress` is
-// told each payload file read.
+// `uninstallerPath`, packed as `rar` says) and UNRARDLL (the bytes of
+// `unrarPath`); `progress` is told each payload file read.
 Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
-                    const std::string& uninstallerPath, const ProgressCounter& progress = {});
+                    const std::string& uninstallerPath, const RarOptions& rar,
+                    const ProgressCounter& progress = {});
 
 } // namespace setupkit::builder

@@ -1,7 +1,7 @@
 #pragma once
-// Writes RAR archives (the 4.x format, entries stored without compression)
-// for setup payloads and for tests that need an archive of a chosen layout.
-// The same entries always give the same bytes.
+// Writes RAR archives (the 4.x format; entries stored, or packed with the
+// 2.9 method) for setup payloads and for tests that need an archive of a
+// chosen layout. The same entries and options always give the same bytes.
 #include "builder/progress.h"
 
 #include <cstdint>
@@ -26,10 +26,21 @@ struct RarEntry {
     std::uint32_t dosTime = kDefaultDosTime;
 };
 
-// The archive holding `entries` in the order given. Names are stored as
-// given (apart from the separator), so tests can make any layout, unsafe
-// paths included. Throws BuildError for an empty name or a file of 4 GiB or more.
-std::string WriteRarArchive(const std::vector<RarEntry>& entries);
+enum class RarLevel { Store, Default, Best };
+
+struct RarOptions {
+    RarLevel level = RarLevel::Store;
+    // Packed entries form one stream, each continuing from the ones before.
+    bool solid = true;
+};
+
+// The archive holding `entries`: stored, in the order given; packed and
+// solid, folders first and then the files grouped by kind (text before
+// binary, then by extension), so that similar files follow one another in
+// the stream. Names are stored as given (apart from the separator), so tests
+// can make any layout, unsafe paths included. Throws BuildError for an empty
+// name or a file of 4 GiB or more.
+std::string WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptions& options = {});
 
 // Entries for every file under `folder`, in sorted order, each folder's own
 // entry (when `withFolders`) just before its contents. Names are relative to

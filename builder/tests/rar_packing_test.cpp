@@ -1,0 +1,138 @@
+// Packed archives as the builder writes them, extracted by our own library
+// (the rarx tool) and by the official UnRAR library (node-unrar-js, run as
+// a black box).
+#include "builder/file_io.h"
+#include "builder/rar_writer.h"
+#include "rar/encode/tests/generated_inputs.h"
+#include "rar/tests/sha256.h"
+
+#include "builder/tests/scratch_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace setupkit::builder {
+namespace {
+
+namespace fs = std::filesystem;
+using rar::encode::test::Bytes;
+
+std::string AsString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// Files that cover the stream's corners: empty ones between packed ones,
+// block ends inside a file and between files, pieces of input, text and
+// binary grouped apart.
+std::vector<RarEntry> Payload() {
+    using namespace rar::encode::test;
+    std::vector<RarEntry> entries = {
+        {"units", "", true},
+        {"units/grid.pas", AsString(Text(150000, 1))},
+        {"units/empty.inc", ""},
+        {"bin/grid.bpl", AsString(Random(300000, 2))},
+        {"units/grid.dfm", AsString(Text(20000, 3))},
+        {"one.txt", "x"},
+        {"bin/big.dat", AsString(Concat({Random(0x100000, 4), Text(0x80000, 5), Run(70000, 0),
+                                         Random(0x100000, 4)}))},
+        {"units/grid2.pas", AsString(Text(150000, 1))},
+    };
+    for (int i = 0; i < 40; ++i)
+        entries.push_back({"tiny/t" + std::to_string(i) + ".txt", AsString(Text(i * 7, i))});
+    return entries;
+}
+
+std::string Sha256(const std::string& bytes) {
+    rar::test::Sha256 hash;
+    hash.Update(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return hash.HexDigest();
+}
+
+// "sha256 size name" per file, names with '/', sorted by name.
+std::string Listing(const std::vector<RarEntry>& entries) {
+    std::map<std::string, std::string> lines;
+    for (const RarEntry& entry : entries)
+        if (!entry.isFolder)
+            lines[entry.name] = Sha256(entry.data) + " " + std::to_string(entry.data.size());
+    std::string out;
+    for (const auto& [name, line] : lines)
+        out += line + " " + name + "\n";
+    return out;
+}
+
+std::string SortedListing(const std::string& text) {
+    std::map<std::string, std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::replace(line.begin(), line.end(), '\\', '/');
+        lines[line.substr(line.find(' ', 65) + 1)] = line;
+    }
+    std::string out;
+    for (const auto& [name, line] : lines)
+        out += line + "\n";
+    return out;
+}
+
+std::string ExtractedListing(const fs::path& dir) {
+    std::string out;
+    for (const auto& item : fs::recursive_directory_iterator(dir)) {
+        if (item.is_directory())
+            continue;
+        const std::string bytes = ReadWholeFile(item.path().string());
+        out += Sha256(bytes) + " " + std::to_string(bytes.size()) + " " +
+               fs::relative(item.path(), dir).generic_string() + "\n";
+    }
+    return SortedListing(out);
+}
+
+int Shell(const std::string& command) { return std::system(command.c_str()); }
+
+struct Packing {
+    const char* name;
+    RarOptions options;
+};
+
+class PackedArchive : public ::testing::TestWithParam<Packing> {
+  protected:
+    void SetUp() override { root_ = testing::MakeScratchDir(); }
+    void TearDown() override { fs::remove_all(root_); }
+    fs::path root_;
+};
+
+TEST_P(PackedArchive, OurLibraryAndTheOfficialOneExtractEveryFileExactly) {
+    const std::vector<RarEntry> entries = Payload();
+    const std::string archive = (root_ / "payload.rar").string();
+    WriteWholeFile(archive, WriteRarArchive(entries, GetParam().options));
+    const std::string expected = Listing(entries);
+
+    ASSERT_EQ(Shell(std::string(RARX_TOOL) + " x '" + archive + "' '" + (root_ / "ours").string() +
+                  "' >/dev/null"),
+              0);
+    EXPECT_EQ(ExtractedListing(root_ / "ours"), expected);
+
+    const fs::path listing = root_ / "official.txt";
+    ASSERT_EQ(Shell("node '" + std::string(SETUPKIT_SOURCE_DIR) + "/builder/tests/unrar_oracle.js' '" +
+                  UNRAR_ORACLE_MODULES + "' '" + archive + "' >'" + listing.string() + "'"),
+              0);
+    EXPECT_EQ(SortedListing(ReadWholeFile(listing.string())), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Levels, PackedArchive,
+    ::testing::Values(Packing{"DefaultSolid", {RarLevel::Default, true}},
+                      Packing{"DefaultEachAlone", {RarLevel::Default, false}},
+                      Packing{"BestSolid", {RarLevel::Best, true}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PackedArchiveLayout, SmallerThanStoredAndTheSameBytesEveryTime) {
+    const std::vector<RarEntry> entries = Payload();
+    const std::string packed = WriteRarArchive(entries, {RarLevel::Default, true});
+    EXPECT_LT(packed.size(), WriteRarArchive(entries).size() * 3 / 4);
+    EXPECT_EQ(WriteRarArchive(entries, {RarLevel::Default, true}), packed);
+}
+
+} // namespace
+} // namespace setupkit::builder
