@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <tuple>
 #include <filesystem>
 #include <system_error>
+#include <tuple>
 
 namespace setupkit::builder {
 namespace {
@@ -26,8 +26,8 @@ constexpr std::uint16_t kDirectoryFlags = 0x00E0; // all dictionary bits set mar
 constexpr std::uint16_t kWindow4M = 0x00C0;       // the encoder's dictionary
 constexpr std::uint16_t kSolidFile = 0x0010;      // continues the previous entry's stream
 constexpr std::uint16_t kSolidArchive = 0x0008;
-constexpr std::uint16_t kEndFlags = 0x4000;       // required in the end block
-constexpr std::uint8_t kHostWindows = 2;          // names use '\' between folders
+constexpr std::uint16_t kEndFlags = 0x4000; // required in the end block
+constexpr std::uint8_t kHostWindows = 2;    // names use '\' between folders
 constexpr std::uint8_t kStoreVersion = 20;
 constexpr std::uint8_t kPackVersion = 29;
 constexpr std::uint8_t kMethodStore = 0x30;
@@ -111,8 +111,9 @@ std::string Extension(const std::string& name) {
     if (dot == std::string::npos || name[dot] != '.')
         return {};
     std::string extension = name.substr(dot + 1);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    });
     return extension;
 }
 
@@ -124,7 +125,9 @@ std::vector<const RarEntry*> SolidOrder(const std::vector<RarEntry>& entries) {
     };
     std::vector<Keyed> keyed;
     for (const RarEntry& entry : entries)
-        keyed.push_back({entry.isFolder ? 0 : LooksLikeText(entry.data) ? 1 : 2,
+        keyed.push_back({entry.isFolder              ? 0
+                         : LooksLikeText(entry.data) ? 1
+                                                     : 2,
                          Extension(entry.name), &entry});
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
         return std::tie(a.kind, a.extension) < std::tie(b.kind, b.extension);

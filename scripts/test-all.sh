@@ -18,14 +18,15 @@ scripts/wine-session build/windows \
 
 # Short libFuzzer runs over the RAR library (clang, ASan + UBSan): whole
 # archives seeded with the corpus, then packed data fed straight to the older
-# decoders, seeded with what the seed tool cuts out of the corpus. A crash is
-# written to build/fuzz/; its input belongs in rar/fuzz/regressions or
-# rar/fuzz/decoder-regressions, which the ordinary native tests replay.
+# decoders, seeded with what the seed tool cuts out of the corpus, then the
+# encoder's round trip. A crash is written to build/fuzz/; its input belongs in
+# rar/fuzz/regressions or rar/fuzz/decoder-regressions, which the ordinary
+# native tests replay, or rar/fuzz/encoder-regressions.
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUPKIT_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" \
     >/dev/null
-cmake --build build/fuzz --target rar_fuzz rar_decoder_fuzz rar_fuzz_seeds
+cmake --build build/fuzz --target rar_fuzz rar_decoder_fuzz rar_fuzz_seeds rar_encoder_fuzz
 mkdir -p build/fuzz/work rar/fuzz/regressions
 build/fuzz/rar/rar_fuzz -max_total_time=60 -rss_limit_mb=2048 -timeout=60 \
     -artifact_prefix=build/fuzz/ build/fuzz/work ../shared/rar-corpus/good \
@@ -36,3 +37,6 @@ build/fuzz/rar/rar_fuzz_seeds build/fuzz/decoder-seeds ../shared/rar-corpus/good
 build/fuzz/rar/rar_decoder_fuzz -max_total_time=30 -max_len=32768 -rss_limit_mb=2048 -timeout=60 \
     -artifact_prefix=build/fuzz/decoder- build/fuzz/decoder-work build/fuzz/decoder-seeds \
     rar/fuzz/decoder-regressions
+mkdir -p build/fuzz/encoder-work rar/fuzz/encoder-regressions
+build/fuzz/rar/rar_encoder_fuzz -max_total_time=20 -max_len=65536 -rss_limit_mb=2048 -timeout=60 \
+    -artifact_prefix=build/fuzz/encoder- build/fuzz/encoder-work rar/fuzz/encoder-regressions

@@ -22,7 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using rar::encode::test::Bytes;
 
-std::string AsString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string AsString(const Bytes& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
 
 // Files that cover the stream's corners: empty ones between packed ones,
 // block ends inside a file and between files, pieces of input, text and
@@ -88,7 +90,9 @@ std::string ExtractedListing(const fs::path& dir) {
     return SortedListing(out);
 }
 
-int Shell(const std::string& command) { return std::system(command.c_str()); }
+int Shell(const std::string& command) {
+    return std::system(command.c_str());
+}
 
 struct Packing {
     const char* name;
@@ -109,23 +113,23 @@ TEST_P(PackedArchive, OurLibraryAndTheOfficialOneExtractEveryFileExactly) {
     const std::string expected = Listing(entries);
 
     ASSERT_EQ(Shell(std::string(RARX_TOOL) + " x '" + archive + "' '" + (root_ / "ours").string() +
-                  "' >/dev/null"),
+                    "' >/dev/null"),
               0);
     EXPECT_EQ(ExtractedListing(root_ / "ours"), expected);
 
     const fs::path listing = root_ / "official.txt";
-    ASSERT_EQ(Shell("node '" + std::string(SETUPKIT_SOURCE_DIR) + "/builder/tests/unrar_oracle.js' '" +
-                  UNRAR_ORACLE_MODULES + "' '" + archive + "' >'" + listing.string() + "'"),
+    ASSERT_EQ(Shell("node '" + std::string(SETUPKIT_SOURCE_DIR) +
+                    "/builder/tests/unrar_oracle.js' '" + UNRAR_ORACLE_MODULES + "' '" + archive +
+                    "' >'" + listing.string() + "'"),
               0);
     EXPECT_EQ(SortedListing(ReadWholeFile(listing.string())), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Levels, PackedArchive,
-    ::testing::Values(Packing{"DefaultSolid", {RarLevel::Default, true}},
-                      Packing{"DefaultEachAlone", {RarLevel::Default, false}},
-                      Packing{"BestSolid", {RarLevel::Best, true}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Levels, PackedArchive,
+                         ::testing::Values(Packing{"DefaultSolid", {RarLevel::Default, true}},
+                                           Packing{"DefaultEachAlone", {RarLevel::Default, false}},
+                                           Packing{"BestSolid", {RarLevel::Best, true}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PackedArchiveLayout, SmallerThanStoredAndTheSameBytesEveryTime) {
     const std::vector<RarEntry> entries = Payload();

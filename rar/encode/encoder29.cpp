@@ -16,12 +16,17 @@ constexpr std::size_t kPiece = 0x100000;
 // Distances stop short of the window, so that no decoder has to care how
 // it keeps the bytes it has not written out yet.
 constexpr std::uint32_t kMaxDistance = Encoder29::kWindow - 0x1000;
+// A block also ends after this much input, which keeps the input it covers
+// in the buffer until it is written.
+constexpr std::uint64_t kMaxBlockInput = 0x100000;
 
 // Rough code sizes in bits, for choosing between copies before the block's
 // codes exist.
 constexpr int kLiteralBits = 8;
 
-int LengthBits(std::uint32_t value) { return 4 + static_cast<int>(LengthSlot(value).bits); }
+int LengthBits(std::uint32_t value) {
+    return 4 + static_cast<int>(LengthSlot(value).bits);
+}
 
 int DistanceBits(std::uint32_t distance) {
     const Slot slot = DistanceSlot(distance - 1);
@@ -41,7 +46,7 @@ void Encoder29::Reset() {
     buffer_.clear();
     history_.data = buffer_.data();
     history_.start = history_.end;
-    pos_ = recorded_ = entryEnd_ = history_.end;
+    pos_ = recorded_ = entryEnd_ = blockStart_ = history_.end;
     std::fill(std::begin(old_), std::end(old_), 0u);
     lookahead_ = false;
 }
@@ -69,7 +74,7 @@ void Encoder29::AddEntry(const std::uint8_t* data, std::size_t size, bool solid)
 
 void Encoder29::Finish() {
     if (!block_.Empty())
-        WriteBlock();
+        EndBlock();
 }
 
 void Encoder29::Append(const std::uint8_t* data, std::size_t size) {
@@ -146,15 +151,14 @@ Encoder29::Choice Encoder29::Best(std::uint64_t pos, std::uint64_t end) {
                  6 + LengthBits(match.length - kMinMatch - FarBonus(match.distance)) +
                      DistanceBits(match.distance));
     if (pair != 0 && pair <= kMaxShortDistance && left >= 2)
-        consider({LzToken::ShortMatch, 0, 2, pair},
-                 7 + static_cast<int>(ShortSlot(pair).bits));
+        consider({LzToken::ShortMatch, 0, 2, pair}, 7 + static_cast<int>(ShortSlot(pair).bits));
     return best;
 }
 
 void Encoder29::Emit(const LzToken& token) {
     const bool data = token.kind != LzToken::EntryEnd && token.kind != LzToken::EmptyEntry;
-    if (data && block_.Size() >= settings_.blockSize)
-        WriteBlock();
+    if (data && (block_.Size() >= settings_.blockSize || pos_ - blockStart_ >= kMaxBlockInput))
+        EndBlock();
     block_.Add(token);
     if (token.kind == LzToken::Match || token.kind == LzToken::ShortMatch) {
         std::copy_backward(old_, old_ + 3, old_ + 4);
@@ -165,12 +169,14 @@ void Encoder29::Emit(const LzToken& token) {
     }
 }
 
-void Encoder29::WriteBlock() {
-    // Here a block could be coded either way: a PPMd coder would take the
-    // same stretch of input and the cheaper of the two would be written.
-    block_.Write(out_, [this](std::vector<std::uint8_t> bytes) {
-        finished_.push_back(std::move(bytes));
-    });
+void Encoder29::EndBlock() {
+    WriteBlock(history_.At(blockStart_), static_cast<std::size_t>(pos_ - blockStart_));
+    blockStart_ = pos_;
+}
+
+void Encoder29::WriteBlock(const std::uint8_t*, std::size_t) {
+    block_.Write(
+        out_, [this](std::vector<std::uint8_t> bytes) { finished_.push_back(std::move(bytes)); });
 }
 
 } // namespace rar::encode

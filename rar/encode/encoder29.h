@@ -52,8 +52,13 @@ class Encoder29 {
     Choice Best(std::uint64_t pos, std::uint64_t end);
     void Record(std::uint64_t upTo);
     void Emit(const LzToken& token);
-    // The one place a finished stretch of symbols becomes bits.
-    void WriteBlock();
+    // The one place a finished stretch of symbols becomes bits; `input` is
+    // the stretch of the stream the block covers. This is where a block can
+    // be coded either way: a PPMd coder would take the same input and the
+    // cheaper of the two be written (a PPMd block must not run on into the
+    // next entry).
+    void WriteBlock(const std::uint8_t* input, std::size_t size);
+    void EndBlock();
     void Reset();
 
     const Settings29 settings_;
@@ -63,12 +68,13 @@ class Encoder29 {
     std::deque<std::vector<std::uint8_t>> finished_;
     std::vector<std::uint8_t> buffer_; // the stream from `history_.start` on
     History history_;
-    std::uint64_t pos_ = 0;      // the next position to parse
-    std::uint64_t entryEnd_ = 0; // matches stop here: entries are decoded one by one
-    std::uint64_t recorded_ = 0; // positions before this are in the finder
-    bool lookahead_ = false;     // `next_` holds the choice at `pos_`
+    std::uint64_t pos_ = 0;        // the next position to parse
+    std::uint64_t blockStart_ = 0; // the first position the current block covers
+    std::uint64_t entryEnd_ = 0;   // matches stop here: entries are decoded one by one
+    std::uint64_t recorded_ = 0;   // positions before this are in the finder
+    bool lookahead_ = false;       // `next_` holds the choice at `pos_`
     Choice next_{};
-    std::uint32_t old_[4] = {};  // the decoder's old distances, newest first
+    std::uint32_t old_[4] = {}; // the decoder's old distances, newest first
 };
 
 } // namespace rar::encode

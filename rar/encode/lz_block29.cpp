@@ -80,8 +80,8 @@ std::vector<LevelSymbol> RunLengths(const std::vector<std::uint8_t>& lengths) {
         while (left >= 3) {
             if (left >= 11) {
                 const std::size_t n = std::min<std::size_t>(left, 138);
-                out.push_back({static_cast<std::uint8_t>(shortCode + 1),
-                               static_cast<std::uint8_t>(n - 11)});
+                out.push_back(
+                    {static_cast<std::uint8_t>(shortCode + 1), static_cast<std::uint8_t>(n - 11)});
                 left -= n;
             } else {
                 const std::size_t n = std::min<std::size_t>(left, 10);
@@ -98,9 +98,9 @@ std::vector<LevelSymbol> RunLengths(const std::vector<std::uint8_t>& lengths) {
 
 std::vector<std::uint8_t> TableLengths(const std::vector<std::uint32_t>& counts, unsigned from,
                                        unsigned size) {
-    return CodeLengths(std::vector<std::uint32_t>(counts.begin() + from,
-                                                  counts.begin() + from + size),
-                       kMaxCodeLength);
+    return CodeLengths(
+        std::vector<std::uint32_t>(counts.begin() + from, counts.begin() + from + size),
+        kMaxCodeLength);
 }
 
 } // namespace
@@ -116,17 +116,22 @@ void LzBlock29::WriteHeader(BitWriter& out) {
     std::vector<std::uint32_t> counts(kTableSymbols, 0);
     counts[kEndOfBlock] = 1;
     for (const LzToken& token : tokens_)
-        VisitToken(token, [&](unsigned s) { ++counts[s]; }, [](std::uint32_t, unsigned) {});
+        VisitToken(
+            token, [&](unsigned s) { ++counts[s]; }, [](std::uint32_t, unsigned) {});
 
     lengths_.clear();
-    for (auto [from, size] : {std::pair{0u, kMainSymbols}, {kDistanceOffset, kDistanceSymbols},
-                              {kLowOffset, kLowDistanceSymbols}, {kLengthOffset, kLengthSymbols}}) {
+    for (auto [from, size] : {std::pair{0u, kMainSymbols},
+                              {kDistanceOffset, kDistanceSymbols},
+                              {kLowOffset, kLowDistanceSymbols},
+                              {kLengthOffset, kLengthSymbols}}) {
         const std::vector<std::uint8_t> part = TableLengths(counts, from, size);
         lengths_.insert(lengths_.end(), part.begin(), part.end());
     }
     codes_.clear();
-    for (auto [from, size] : {std::pair{0u, kMainSymbols}, {kDistanceOffset, kDistanceSymbols},
-                              {kLowOffset, kLowDistanceSymbols}, {kLengthOffset, kLengthSymbols}}) {
+    for (auto [from, size] : {std::pair{0u, kMainSymbols},
+                              {kDistanceOffset, kDistanceSymbols},
+                              {kLowOffset, kLowDistanceSymbols},
+                              {kLengthOffset, kLengthSymbols}}) {
         const std::vector<std::uint16_t> part = CanonicalCodes(
             std::vector<std::uint8_t>(lengths_.begin() + from, lengths_.begin() + from + size));
         codes_.insert(codes_.end(), part.begin(), part.end());

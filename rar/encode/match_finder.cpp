@@ -60,7 +60,8 @@ Candidate MatchFinder::Longest(const History& history, std::uint64_t pos, unsign
 std::uint32_t MatchFinder::NearestPair(const History& history, std::uint64_t pos) const {
     const std::uint32_t tag = pairs_[Hash2(history.At(pos))];
     const std::uint32_t distance = static_cast<std::uint32_t>(pos + 1) - tag;
-    if (tag == 0 || distance == 0 || distance > std::min<std::uint64_t>(maxDistance_, pos - history.start))
+    if (tag == 0 || distance == 0 ||
+        distance > std::min<std::uint64_t>(maxDistance_, pos - history.start))
         return 0;
     return history.MatchLength(pos, distance, 2) == 2 ? distance : 0;
 }

@@ -72,8 +72,8 @@ TEST(Encoder29, CopiesFromTheFarEndOfTheWindow) {
     // The same megabyte again after four: only a copy from the far end of the
     // window finds it, and pieces of input end inside it.
     const Bytes far = Random(0x100000, 5);
-    const std::vector<Bytes> entries = {
-        Concat({far, Random(0x300000 - 0x2000, 6), far}), Concat({Random(0x10000, 7), far})};
+    const std::vector<Bytes> entries = {Concat({far, Random(0x300000 - 0x2000, 6), far}),
+                                        Concat({Random(0x10000, 7), far})};
     EXPECT_EQ(RoundTrip(entries, true, kDefault29), entries);
 }
 

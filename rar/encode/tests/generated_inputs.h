@@ -19,9 +19,21 @@ inline Bytes Random(std::size_t size, std::uint32_t seed) {
 
 // Source-like text: words from a small vocabulary, lines, indentation.
 inline Bytes Text(std::size_t size, std::uint32_t seed) {
-    static const char* const kWords[] = {"begin", "end;", "procedure", "TGrid.Paint", "var",
-                                         "Result", ":=", "if", "then", "inherited", "Canvas",
-                                         "FRowCount", "(Sender: TObject)", "//", "Inc(I);"};
+    static const char* const kWords[] = {"begin",
+                                         "end;",
+                                         "procedure",
+                                         "TGrid.Paint",
+                                         "var",
+                                         "Result",
+                                         ":=",
+                                         "if",
+                                         "then",
+                                         "inherited",
+                                         "Canvas",
+                                         "FRowCount",
+                                         "(Sender: TObject)",
+                                         "//",
+                                         "Inc(I);"};
     std::mt19937 random(seed);
     std::string text;
     while (text.size() < size) {
@@ -33,7 +45,9 @@ inline Bytes Text(std::size_t size, std::uint32_t seed) {
     return Bytes(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(size));
 }
 
-inline Bytes Run(std::size_t size, std::uint8_t byte) { return Bytes(size, byte); }
+inline Bytes Run(std::size_t size, std::uint8_t byte) {
+    return Bytes(size, byte);
+}
 
 inline Bytes Concat(std::vector<Bytes> parts) {
     Bytes out;
