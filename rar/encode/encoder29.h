@@ -20,8 +20,8 @@ struct Settings29 {
     std::size_t blockSize; // symbols per block
 };
 
-constexpr Settings29 kDefault29 = {24, 64, 32, 0x8000};
-constexpr Settings29 kBest29 = {384, 258, 258, 0x8000};
+constexpr Settings29 kDefault29 = {4, 32, 8, 0x8000};
+constexpr Settings29 kBest29 = {64, 128, 64, 0x8000};
 
 class Encoder29 {
   public:
