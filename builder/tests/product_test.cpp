@@ -216,7 +216,7 @@ TEST_F(Tool, APayloadWithItsOwnUninstallerKeepsItAndSaysSo) {
     const std::string arguments = "--product '" + Path("product") + "' --stub '" +
                                   Path("stub.exe") + "' --unrar '" + Path("unrar.dll") +
                                   "' --uninstaller '" + Path("uninstall.exe") + "' -o '" +
-                                  Path("setup.exe") + "'";
+                                  Path("setup.exe") + "' --store";
     // One in a sub-folder is not the one the uninstall command names.
     ASSERT_EQ(RunTool(arguments), 0);
     EXPECT_EQ(ReadWholeFile(Path("stderr.txt")), "");
