@@ -1,6 +1,8 @@
 #pragma once
 // How the 2.9 LZ alphabet names lengths and distances: a slot symbol plus
 // extra bits, the inverse of what the decoder adds up.
+#include "rar/lz/match_slots.h"
+
 #include <cstdint>
 
 namespace rar::encode::v29 {
@@ -33,20 +35,16 @@ struct Slot {
     std::uint32_t extra; // their value
 };
 
-constexpr std::uint8_t kLengthBase[kLengthSymbols] = {0,  1,  2,  3,   4,   5,   6,   7,  8,  10,
-                                                      12, 14, 16, 20,  24,  28,  32,  40, 48, 56,
-                                                      64, 80, 96, 112, 128, 160, 192, 224};
-
 // `value`: the length less what the symbol implies (0..255).
 inline Slot LengthSlot(std::uint32_t value) {
     unsigned slot = value < 8 ? value : 27;
-    while (kLengthBase[slot] > value)
+    while (lz::kLengthBase[slot] > value)
         --slot;
-    return {slot, slot < 8 ? 0u : (slot - 4) / 4, value - kLengthBase[slot]};
+    return {slot, lz::kLengthBits[slot], value - lz::kLengthBase[slot]};
 }
 
-// `value`: distance - 1. Four slots without extra bits, two for each width
-// from 1 to 15, then 14 slots of 16 bits and 12 of 18 bits.
+// `value`: distance - 1. Computed from the value's top bits rather than by
+// searching lz::kDistance, which the tests check it against.
 inline Slot DistanceSlot(std::uint32_t value) {
     if (value < 4)
         return {value, 0, 0};
@@ -62,12 +60,10 @@ inline Slot DistanceSlot(std::uint32_t value) {
 
 // The short-match slot of `distance` (1..256).
 inline Slot ShortSlot(std::uint32_t distance) {
-    constexpr std::uint8_t kBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
-    constexpr std::uint8_t kBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
-    unsigned slot = 7;
-    while (kBase[slot] > distance - 1)
+    unsigned slot = lz::kShortDistanceSlots - 1;
+    while (lz::kShortDistanceBase[slot] > distance - 1)
         --slot;
-    return {slot, kBits[slot], distance - 1 - kBase[slot]};
+    return {slot, lz::kShortDistanceBits[slot], distance - 1 - lz::kShortDistanceBase[slot]};
 }
 
 // What the decoder adds to a new match's length for its distance.

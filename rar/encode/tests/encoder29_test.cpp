@@ -1,4 +1,5 @@
 #include "rar/encode/encoder29.h"
+#include "rar/encode/symbols29.h"
 #include "rar/encode/tests/generated_inputs.h"
 #include "rar/tests/memory_io.h"
 #include "rar/v29/decoder29.h"
@@ -67,6 +68,19 @@ TEST_P(RoundTrips, EveryEntryComesBackSolidOrNot) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, RoundTrips, ::testing::Values(kDefault29, kBest29, kTinyBlocks));
+
+TEST(Encoder29, DistanceSlotsAgreeWithTheDecodersTable) {
+    for (unsigned slot = 0; slot < lz::kDistanceSlots; ++slot) {
+        const std::uint32_t first = lz::kDistance.base[slot];
+        const std::uint32_t last = first + (1u << lz::kDistance.bits[slot]) - 1;
+        for (std::uint32_t value : {first, last}) {
+            const v29::Slot found = v29::DistanceSlot(value);
+            EXPECT_EQ(found.symbol, slot) << value;
+            EXPECT_EQ(found.bits, lz::kDistance.bits[slot]) << value;
+            EXPECT_EQ(found.extra, value - first) << value;
+        }
+    }
+}
 
 TEST(Encoder29, CopiesFromTheFarEndOfTheWindow) {
     // The same megabyte again after four: only a copy from the far end of the
