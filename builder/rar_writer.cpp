@@ -124,6 +124,7 @@ std::vector<const RarEntry*> SolidOrder(const std::vector<RarEntry>& entries) {
         const RarEntry* entry;
     };
     std::vector<Keyed> keyed;
+    keyed.reserve(entries.size());
     for (const RarEntry& entry : entries)
         keyed.push_back({entry.isFolder              ? 0
                          : LooksLikeText(entry.data) ? 1
@@ -133,6 +134,7 @@ std::vector<const RarEntry*> SolidOrder(const std::vector<RarEntry>& entries) {
         return std::tie(a.kind, a.extension) < std::tie(b.kind, b.extension);
     });
     std::vector<const RarEntry*> order;
+    order.reserve(keyed.size());
     for (const Keyed& k : keyed)
         order.push_back(k.entry);
     return order;
@@ -211,6 +213,7 @@ std::string WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptio
     archive += Block(kMainHead, packed && options.solid ? kSolidArchive : 0, std::string(6, '\0'));
     if (packed) {
         std::vector<const RarEntry*> order;
+        order.reserve(entries.size());
         for (const RarEntry& entry : entries)
             order.push_back(&entry);
         archive += PackedFiles(options.solid ? SolidOrder(entries) : order, options);
