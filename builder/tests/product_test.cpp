@@ -572,8 +572,9 @@ TEST_F(ProductChecks, AFailedWriteLeavesNeitherOutputNorTemporaryFile) {
         std::sort(names.begin(), names.end());
         return names;
     };
-    // The file size limit makes the write fail part way.
-    EXPECT_EQ(WEXITSTATUS(RunTool(Build(), "trap '' XFSZ; ulimit -f 8; ")), 3);
+    // The file size limit makes the write fail part way (stored, so that the
+    // payload outgrows it).
+    EXPECT_EQ(WEXITSTATUS(RunTool(Build() + " --store", "trap '' XFSZ; ulimit -f 8; ")), 3);
     EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("cannot write"), std::string::npos)
         << ReadWholeFile(Path("stderr.txt"));
     EXPECT_EQ(listing(), (std::vector<std::string>{"product", "stderr.txt", "stub.exe",
@@ -592,7 +593,7 @@ TEST_F(ProductChecks, ListShowsTheResourcesAndWhereEachEntryGoes) {
     const auto entry = [&](const std::string& payloadName, const std::string& goesTo) {
         std::ostringstream line;
         line << std::setw(12) << fs::file_size(Path("product/payload/" + payloadName))
-             << "  stored   " << goesTo << "\n";
+             << "  normal   " << goesTo << "\n";
         return line.str();
     };
     for (const std::string& expected :
