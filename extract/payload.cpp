@@ -78,6 +78,10 @@ int TrackEntry(const RARHeaderData& header, std::string&, std::string& destName)
     return RAR_EXTRACT;
 }
 
+void FinishProgressPass() {
+    ProgressDialog->ShowLatest();
+}
+
 bool InstallPayload(const std::string& installDir) {
     // Any other destination is the setup's current folder, which no one chose.
     if (!path::IsRootedPath(installDir))
@@ -109,8 +113,10 @@ bool InstallPayload(const std::string& installDir) {
     const bool extracted =
         ExtractArchive(archiveFile.Get(), installDir, TrackEntry, &driver::SystemFiles,
                        &driver::InstalledFolders, &driver::InstalledFiles);
+    FinishProgressPass();
     if (extracted) {
         progress.SetStatusText("Building packages...");
+        progress.ShowLatest();
         RecordInstalledProduct(driver::ProductName, driver::SubProductName, driver::ProductVersion,
                                installDir);
         // The include file switches on what the record now holds.

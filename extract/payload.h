@@ -25,6 +25,9 @@ int CountEntry(const RARHeaderData& header, std::string& destFolder, std::string
 // Between the passes: fixes the bar's range from what the counting pass found.
 void StartProgressPass();
 int TrackEntry(const RARHeaderData& header, std::string& destFolder, std::string& destName);
+// After the progress pass: the dialog shows the last entry and the full bar,
+// whatever its paint interval held back.
+void FinishProgressPass();
 
 // The progress bar takes 32-bit signed positions; payloads of any size are
 // shown by scaling byte counts down to fit.

@@ -66,8 +66,11 @@ void GetInstalledSubProducts(const std::string& productName, LineList& subProduc
 }
 
 void AddFileReferences(const LineList& files) {
+    if (files.Count() == 0)
+        return;
+    // One key for the whole list: opening it per file cost more than the counting.
+    RegistryKey counts = RegistryKey::Create(HKEY_CURRENT_USER, InstalledFilesPath);
     for (const std::string& file : files) {
-        RegistryKey counts = RegistryKey::Create(HKEY_CURRENT_USER, InstalledFilesPath);
         const DWORD count = counts.ValueExists(file) ? counts.ReadInteger(file) + 1 : 1;
         counts.WriteInteger(file, count);
     }

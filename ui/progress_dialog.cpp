@@ -5,8 +5,9 @@
 namespace setupkit {
 
 void TProgressDialog::SetStatusText(const std::string& text) {
-    ::SendDlgItemMessageA(Handle, ProgressTextId, WM_SETTEXT, 0,
-                          reinterpret_cast<LPARAM>(text.c_str()));
+    text_ = text;
+    textWaiting_ = true;
+    ShowIfDue();
 }
 
 void TProgressDialog::SetRange(int total) {
@@ -14,7 +15,25 @@ void TProgressDialog::SetRange(int total) {
 }
 
 void TProgressDialog::SetPosition(int done) {
-    ::SendDlgItemMessageA(Handle, ProgressBarId, PBM_SETPOS, done, 0);
+    position_ = done;
+    positionWaiting_ = true;
+    ShowIfDue();
+}
+
+void TProgressDialog::ShowIfDue() {
+    if (!shownOnce_ || ::GetTickCount() - lastShown_ >= PaintIntervalMs)
+        ShowLatest();
+}
+
+void TProgressDialog::ShowLatest() {
+    if (textWaiting_)
+        ::SendDlgItemMessageA(Handle, ProgressTextId, WM_SETTEXT, 0,
+                              reinterpret_cast<LPARAM>(text_.c_str()));
+    if (positionWaiting_)
+        ::SendDlgItemMessageA(Handle, ProgressBarId, PBM_SETPOS, position_, 0);
+    textWaiting_ = positionWaiting_ = false;
+    shownOnce_ = true;
+    lastShown_ = ::GetTickCount();
 }
 
 } // namespace setupkit

@@ -12,15 +12,34 @@ inline constexpr int ProgressTemplate = 104;
 inline constexpr int ProgressBarId = 1000;
 inline constexpr int ProgressTextId = 1001;
 
+// Without a message loop nothing coalesces the controls' repaints: each
+// change is drawn at once, and under Wine each drawing is a round trip to the
+// display. Changes of the text and the position are therefore shown at most
+// every PaintIntervalMs; the first is shown at once, and ShowLatest shows
+// whatever is still waiting.
+inline constexpr unsigned long PaintIntervalMs = 40;
+
 class TProgressDialog : public TResDialog {
   public:
     TProgressDialog() : TResDialog(ProgressTemplate) {}
 
     // The line above the bar; ampersands show as they are.
     void SetStatusText(const std::string& text);
-    // The bar runs from 0 to `total`.
+    // The bar runs from 0 to `total`; shown at once.
     void SetRange(int total);
     void SetPosition(int done);
+    // Shows the latest text and position now, however recent the last showing.
+    void ShowLatest();
+
+  private:
+    void ShowIfDue();
+
+    std::string text_;
+    int position_ = 0;
+    bool textWaiting_ = false;
+    bool positionWaiting_ = false;
+    bool shownOnce_ = false;
+    DWORD lastShown_ = 0;
 };
 
 } // namespace setupkit

@@ -1,7 +1,7 @@
 #include "rar/disk/disk_extractor.h"
 
-#include "rar/format/names.h"
 #include "rar/disk/safe_path.h"
+#include "rar/format/names.h"
 #include "rar/format/status.h"
 
 #include <fstream>
@@ -14,29 +14,50 @@ namespace {
 // Longest symbolic link target accepted; real ones are far shorter.
 constexpr std::size_t kMaxLinkTarget = 4096;
 
+// Stored entries arrive in 64 KB pieces; files are written in blocks of up
+// to this size, fewer and larger writes.
+constexpr std::size_t kWriteBlock = 1 << 20;
+
 class FileSink : public ByteSink {
   public:
-    FileSink(const fs::path& path, ByteSink* observer) : observer_(observer) {
+    FileSink(const fs::path& path, ByteSink* observer, std::vector<std::uint8_t>& block)
+        : observer_(observer), block_(block) {
+        block_.clear();
         stream_.open(path, std::ios::binary | std::ios::trunc);
         if (!stream_)
             throw ArchiveError(Status::CreateFailed, "cannot create " + path.string());
     }
     void Write(const std::uint8_t* data, std::size_t size) override {
-        stream_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (!stream_)
-            throw ArchiveError(Status::WriteFailed, "cannot write the file");
+        if (block_.size() + size > kWriteBlock)
+            WriteBlock();
+        if (size >= kWriteBlock)
+            WriteOut(data, size);
+        else
+            block_.insert(block_.end(), data, data + size);
         if (observer_)
             observer_->Write(data, size);
     }
     void Close() {
+        WriteBlock();
         stream_.close();
         if (!stream_)
             throw ArchiveError(Status::CloseFailed, "cannot close the file");
     }
 
   private:
+    void WriteBlock() {
+        WriteOut(block_.data(), block_.size());
+        block_.clear();
+    }
+    void WriteOut(const std::uint8_t* data, std::size_t size) {
+        stream_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        if (!stream_)
+            throw ArchiveError(Status::WriteFailed, "cannot write the file");
+    }
+
     std::ofstream stream_;
     ByteSink* observer_;
+    std::vector<std::uint8_t>& block_;
 };
 
 class MemorySink : public ByteSink {
@@ -145,7 +166,7 @@ void DiskExtractor::Extract(const fs::path& destFolder, const fs::path& destName
 
 void DiskExtractor::WriteFile(const fs::path& path, ByteSink* observer) {
     try {
-        FileSink file(path, observer);
+        FileSink file(path, observer, block_);
         archive_.Unpack(file);
         file.Close();
     } catch (const ArchiveError&) {

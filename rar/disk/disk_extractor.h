@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace rar {
 
@@ -34,6 +35,8 @@ class DiskExtractor {
     // Where each entry's data went, by safe archive path: the sources of
     // hard links and file copies that come later in the archive.
     std::map<std::string, std::filesystem::path> written_;
+    // A file's bytes on their way to disk, kept between files.
+    std::vector<std::uint8_t> block_;
 };
 
 } // namespace rar

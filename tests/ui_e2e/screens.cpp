@@ -127,6 +127,7 @@ void ShowProgress(const std::string& folder) {
     dialog.SetRange(1000);
     dialog.SetStatusText("Source\\Grids\\SampleGrid.pas");
     dialog.SetPosition(620);
+    dialog.ShowLatest();
     ::Sleep(PaintMs);
     SaveWindowPicture(dialog.Handle, folder + "\\progress.bmp");
 }

@@ -196,6 +196,7 @@ TEST(ProgressDialog, ControlsTakeTextRangeAndPosition) {
     EXPECT_EQ(range.iHigh, 3000000);
 
     dialog.SetPosition(1234567);
+    dialog.ShowLatest();
     EXPECT_EQ(::SendMessageA(bar, PBM_GETPOS, 0, 0), 1234567);
 }
 
