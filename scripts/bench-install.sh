@@ -14,10 +14,11 @@ scripts/install-deps.sh
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 [ -f build/native/build.ninja ] || cmake -S . -B build/native -G Ninja \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUPKIT_SANITIZE=ON >/dev/null
-cmake --build build/windows --target setup unrar press_ok unrar_all show_box >/dev/null
+cmake --build build/windows --target setup unrar uninstall press_ok unrar_all show_box >/dev/null
 cmake --build build/native --target setupkit-build >/dev/null
 
 scripts/wine-session build/windows python3 scripts/bench_install.py \
     --work build/bench-install --windows build/windows \
     --builder build/native/builder/setupkit-build \
-    --stub build/windows/setup/setup.exe --unrar build/windows/rar/unrar.dll "$@"
+    --stub build/windows/setup/setup.exe --unrar build/windows/rar/unrar.dll \
+    --uninstaller build/windows/uninstall/UnInstall.exe "$@"

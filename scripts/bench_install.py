@@ -162,13 +162,15 @@ class Bench:
         (product / "product.ini").write_text(PRODUCT_INI)
         builder = self.args.builder
         subprocess.run([builder, "--product", str(product), "--stub", self.args.stub,
-                        "--unrar", self.args.unrar, "-o", str(base / "setup.exe")], check=True)
+                        "--unrar", self.args.unrar, "--uninstaller", self.args.uninstaller, "-o",
+                        str(base / "setup.exe")], check=True)
         subprocess.run([builder, "--rar", str(product / "payload"), "-o",
                         str(base / "payload.rar")], check=True)
         if self.args.compare:
             other = Path(self.args.compare)
             subprocess.run([builder, "--product", str(product), "--stub", str(other / "setup.exe"),
-                            "--unrar", str(other / "unrar.dll"), "-o",
+                            "--unrar", str(other / "unrar.dll"), "--uninstaller",
+                            self.args.uninstaller, "-o",
                             str(base / "setup-compare.exe")], check=True)
         for kind, compression in (("stored", "SetCompress off"), ("zlib", "SetCompressor zlib")):
             script = base / f"nsis-{kind}.nsi"
@@ -269,6 +271,7 @@ def main():
     parser.add_argument("--builder", required=True)
     parser.add_argument("--stub", required=True)
     parser.add_argument("--unrar", required=True)
+    parser.add_argument("--uninstaller", required=True)
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--compare", help="a folder with another setup.exe and unrar.dll")
     parser.add_argument("payloads", nargs="*", default=["small", "many", "large"])
