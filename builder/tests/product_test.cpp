@@ -126,7 +126,7 @@ TEST_F(Tool, BuildsTheSampleProduct) {
     RunCommandLine({"--product", sample, "--stub", Path("stub.exe"), "--unrar", Path("unrar.dll"),
                     "--uninstaller", Path("uninstall.exe"), "-o", Path("setup.exe")});
     const auto resources = RcDataOf(Path("setup.exe"));
-    EXPECT_EQ(resources.at("APPNAME"), "Tessaline Grid 1.4 for Delphi 5");
+    EXPECT_EQ(resources.at("APPNAME"), "Tessaline Grid for Delphi 5");
     EXPECT_EQ(resources.at("DELPHIVER"), "D5");
     EXPECT_EQ(resources.at("HELPFILES"), "TsGrid.cnt\r\nTsGrid.hlp=Tessaline Grid Help\r\n");
     EXPECT_EQ(resources.at("UNRARDLL"), ReadWholeFile(Path("unrar.dll")));

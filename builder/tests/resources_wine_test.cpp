@@ -90,7 +90,7 @@ std::string RcData(HMODULE module, const std::string& name) {
 }
 
 const std::vector<RcDataResource> kConfig = {
-    {"APPNAME", "Tessaline Grid 1.4 for Delphi 5"},
+    {"APPNAME", "Tessaline Grid for Delphi 5"},
     {"HELPFILES", "TsGrid.cnt\r\nTsGrid.hlp=Tessaline Grid Help\r\n"},
     {"CABFILE", std::string("Rar!\x1A\x07\x00\0\0\xFF binary", 17) + std::string(100000, '\x42')},
     {"OLDDATA", "replaced"},
