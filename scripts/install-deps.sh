@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     googletest libgtest-dev libbenchmark-dev libarchive-dev
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+    g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
     wine wine32:i386 xvfb x11-utils imagemagick
     libarchive-tools unar valgrind python3 nodejs
 )

@@ -2,17 +2,16 @@
 // What an API handle stands for: the open archive, the extractor writing its
 // entries, and the caller's callbacks.
 #include "rar/api/unrar.h"
-#include "rar/format/archive.h"
 #include "rar/disk/disk_extractor.h"
+#include "rar/format/archive.h"
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
 namespace rar::api {
 
 struct ArchiveHandle {
-    std::filesystem::path path;
+    NativePath path;
     std::u32string pathText;
     unsigned openMode = RAR_OM_EXTRACT;
     std::unique_ptr<Archive> archive;

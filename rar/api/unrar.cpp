@@ -7,13 +7,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <new>
 
 namespace rar::api {
 namespace {
-
-namespace fs = std::filesystem;
 
 ArchiveHandle* FromHandle(HANDLE handle) {
     return static_cast<ArchiveHandle*>(handle);
@@ -28,14 +25,12 @@ template <typename Body> int Guarded(Body body) {
         return static_cast<int>(e.status());
     } catch (const std::bad_alloc&) {
         return ERAR_NO_MEMORY;
-    } catch (const fs::filesystem_error&) {
-        return ERAR_ECREATE;
     } catch (const std::exception&) {
         return ERAR_UNKNOWN;
     }
 }
 
-fs::path PathFromPoints(const std::u32string& text) {
+NativePath PathFromPoints(const std::u32string& text) {
     return PathFromUtf8(CodePointsToUtf8(text));
 }
 
@@ -183,7 +178,8 @@ void AskNextVolume(ArchiveHandle& h) {
     throw ArchiveError(Status::ReadFailed, "the next volume is not available");
 }
 
-void Process(ArchiveHandle& h, int operation, const fs::path& destPath, const fs::path& destName) {
+void Process(ArchiveHandle& h, int operation, const NativePath& destPath,
+             const NativePath& destName) {
     if (!h.entryPending)
         throw ArchiveError(Status::Unknown, "no header was read");
     h.entryPending = false;
@@ -256,8 +252,8 @@ int ReadHeader(ArchiveHandle& h, RARHeaderDataEx& data) {
     });
 }
 
-fs::path PathArgument(const std::u32string& text) {
-    return text.empty() ? fs::path() : PathFromPoints(text);
+NativePath PathArgument(const std::u32string& text) {
+    return text.empty() ? NativePath() : PathFromPoints(text);
 }
 
 } // namespace

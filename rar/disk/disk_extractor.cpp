@@ -4,11 +4,7 @@
 #include "rar/format/names.h"
 #include "rar/format/status.h"
 
-#include <fstream>
-#include <system_error>
-
 namespace rar {
-namespace fs = std::filesystem;
 namespace {
 
 // Longest symbolic link target accepted; real ones are far shorter.
@@ -20,18 +16,15 @@ constexpr std::size_t kWriteBlock = 1 << 20;
 
 class FileSink : public ByteSink {
   public:
-    FileSink(const fs::path& path, ByteSink* observer, std::vector<std::uint8_t>& block)
-        : observer_(observer), block_(block) {
+    FileSink(const NativePath& path, ByteSink* observer, std::vector<std::uint8_t>& block)
+        : file_(File::Create(path)), observer_(observer), block_(block) {
         block_.clear();
-        stream_.open(path, std::ios::binary | std::ios::trunc);
-        if (!stream_)
-            throw ArchiveError(Status::CreateFailed, "cannot create " + path.string());
     }
     void Write(const std::uint8_t* data, std::size_t size) override {
         if (block_.size() + size > kWriteBlock)
             WriteBlock();
         if (size >= kWriteBlock)
-            WriteOut(data, size);
+            file_.Write(data, size);
         else
             block_.insert(block_.end(), data, data + size);
         if (observer_)
@@ -39,23 +32,16 @@ class FileSink : public ByteSink {
     }
     void Close() {
         WriteBlock();
-        stream_.close();
-        if (!stream_)
-            throw ArchiveError(Status::CloseFailed, "cannot close the file");
+        file_.Close();
     }
 
   private:
     void WriteBlock() {
-        WriteOut(block_.data(), block_.size());
+        file_.Write(block_.data(), block_.size());
         block_.clear();
     }
-    void WriteOut(const std::uint8_t* data, std::size_t size) {
-        stream_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        if (!stream_)
-            throw ArchiveError(Status::WriteFailed, "cannot write the file");
-    }
 
-    std::ofstream stream_;
+    File file_;
     ByteSink* observer_;
     std::vector<std::uint8_t>& block_;
 };
@@ -70,81 +56,51 @@ class MemorySink : public ByteSink {
     std::string text;
 };
 
-bool IsLink(const fs::path& path) {
-    std::error_code error;
-    return fs::is_symlink(fs::symlink_status(path, error));
-}
-
-// Creates the folders of `relative` below `base`, refusing to pass through
-// a symbolic link: an earlier entry may have planted one.
-fs::path PrepareBelow(const fs::path& base, const std::string& relative, bool lastIsFolder) {
-    fs::path current = base;
-    const fs::path rel = PathFromUtf8(relative);
-    auto last = std::prev(rel.end());
-    for (auto it = rel.begin(); it != rel.end(); ++it) {
-        current /= *it;
-        const bool isLast = it == last;
-        if (IsLink(current)) {
+// Creates the folders of `relative` ('/' between components) below `base`,
+// refusing to pass through a link: an earlier entry may have planted one.
+NativePath PrepareBelow(const NativePath& base, const std::string& relative, bool lastIsFolder) {
+    NativePath current = base;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = relative.find('/', start);
+        const bool isLast = slash == std::string::npos;
+        current = JoinPath(current, PathFromUtf8(relative.substr(start, slash - start)));
+        if (KindOf(current) == PathKind::Link) {
             if (!isLast)
                 throw ArchiveError(Status::CreateFailed, "path passes through a link");
-            std::error_code error;
-            fs::remove(current, error); // a link is replaced, never written through
+            RemovePath(current); // a link is replaced, never written through
         }
         if (!isLast || lastIsFolder) {
-            std::error_code error;
-            fs::create_directory(current, error);
-            if (!fs::is_directory(fs::symlink_status(current, error)))
+            MakeFolder(current);
+            if (KindOf(current) != PathKind::Folder)
                 throw ArchiveError(Status::CreateFailed, "cannot create folder");
         }
+        if (isLast)
+            return current;
+        start = slash + 1;
     }
-    return current;
 }
 
 } // namespace
 
-fs::path PathFromUtf8(const std::string& name) {
-#ifdef _WIN32
-    std::wstring wide;
-    for (char32_t c : Utf8ToCodePoints(name)) {
-        // Bytes that were no text cannot be unpaired surrogates in a Windows
-        // name on every file system; they are read as Latin-1 instead.
-        if (c >= 0xDC80 && c <= 0xDCFF) {
-            wide += static_cast<wchar_t>(c - 0xDC00);
-        } else if (c >= 0x10000) {
-            wide += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
-            wide += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            wide += static_cast<wchar_t>(c);
-        }
-    }
-    return fs::path(wide);
-#else
-    return fs::path(name);
-#endif
-}
-
-void DiskExtractor::Extract(const fs::path& destFolder, const fs::path& destName,
+void DiskExtractor::Extract(const NativePath& destFolder, const NativePath& destName,
                             ByteSink* observer) {
     const Entry& entry = archive_.current();
     const std::string safeName = SafeRelativePath(entry.name);
-    fs::path path;
+    NativePath path;
     if (!destName.empty()) {
         path = destName;
-        if (path.has_parent_path())
-            fs::create_directories(path.parent_path());
+        if (!MakeFolders(ParentPath(path)))
+            throw ArchiveError(Status::CreateFailed, "cannot create folder");
     } else {
         if (safeName.empty())
             throw ArchiveError(Status::CreateFailed, "entry name has no usable part");
-        std::error_code error;
-        if (!destFolder.empty())
-            fs::create_directories(destFolder, error);
+        MakeFolders(destFolder);
         path = PrepareBelow(destFolder, safeName, entry.isDirectory);
     }
     if (entry.isDirectory) {
-        if (!destName.empty()) {
-            std::error_code error;
-            fs::create_directories(path, error);
-        }
+        if (!destName.empty())
+            MakeFolders(path);
         return;
     }
     switch (entry.link) {
@@ -164,7 +120,7 @@ void DiskExtractor::Extract(const fs::path& destFolder, const fs::path& destName
     written_[safeName] = path;
 }
 
-void DiskExtractor::WriteFile(const fs::path& path, ByteSink* observer) {
+void DiskExtractor::WriteFile(const NativePath& path, ByteSink* observer) {
     try {
         FileSink file(path, observer, block_);
         archive_.Unpack(file);
@@ -172,8 +128,7 @@ void DiskExtractor::WriteFile(const fs::path& path, ByteSink* observer) {
     } catch (const ArchiveError&) {
         // A file that failed its checksum or stopped half-way is not left
         // behind looking like a good one.
-        std::error_code error;
-        fs::remove(path, error);
+        RemovePath(path);
         throw;
     }
 }
@@ -196,7 +151,7 @@ std::string DiskExtractor::LinkTarget(ByteSink* observer) {
     return memory.text;
 }
 
-void DiskExtractor::WriteSymlink(const fs::path& path, const std::string& safeName,
+void DiskExtractor::WriteSymlink(const NativePath& path, const std::string& safeName,
                                  ByteSink* observer) {
     const std::string target = LinkTarget(observer);
     // Windows junctions name absolute places, and creating links there needs
@@ -208,26 +163,22 @@ void DiskExtractor::WriteSymlink(const fs::path& path, const std::string& safeNa
 #else
     if (archive_.current().link == LinkKind::Junction || !LinkStaysInside(safeName, target))
         return;
-    std::error_code error;
-    fs::create_symlink(fs::path(target), path, error);
-    if (error)
-        throw ArchiveError(Status::CreateFailed, "cannot create link " + path.string());
+    if (!MakeSymlink(target, path))
+        throw ArchiveError(Status::CreateFailed, "cannot create link " + PathText(path));
 #endif
 }
 
-void DiskExtractor::WriteCopy(const fs::path& path) {
+void DiskExtractor::WriteCopy(const NativePath& path) {
     // Only files this extraction wrote itself are copied: anything else on
     // disk under that name may not be what the archive meant.
     auto found = written_.find(SafeRelativePath(archive_.current().linkTarget));
-    std::error_code error;
-    if (found == written_.end() || !fs::is_regular_file(fs::symlink_status(found->second, error)))
+    if (found == written_.end() || KindOf(found->second) != PathKind::File)
         throw ArchiveError(Status::BadReference, "link source was not extracted");
-    const fs::path& from = found->second;
-    if (fs::equivalent(from, path, error))
+    const NativePath& from = found->second;
+    if (SameFile(from, path))
         return;
-    fs::copy_file(from, path, fs::copy_options::overwrite_existing, error);
-    if (error)
-        throw ArchiveError(Status::CreateFailed, "cannot copy " + from.string());
+    if (!CopyFileOver(from, path))
+        throw ArchiveError(Status::CreateFailed, "cannot copy " + PathText(from));
 }
 
 } // namespace rar

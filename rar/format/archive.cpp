@@ -92,7 +92,7 @@ std::unique_ptr<Decoder> MakeDecoderFor(unsigned version, std::size_t window) {
 
 } // namespace
 
-Archive::Archive(const std::filesystem::path& path) : file_(path) {
+Archive::Archive(const NativePath& path) : file_(path) {
     const Signature signature = FindSignature(file_, 0);
     switch (signature.kind) {
     case Signature::Rar15:

@@ -1,12 +1,11 @@
 #pragma once
 // An open archive: its entries in order, and the unpacked data of the
 // current one, checked against the stored checksum.
-#include "rar/lz/decoder.h"
 #include "rar/format/entry.h"
 #include "rar/format/header_walker.h"
 #include "rar/format/input_file.h"
+#include "rar/lz/decoder.h"
 
-#include <filesystem>
 #include <memory>
 
 namespace rar {
@@ -14,7 +13,7 @@ namespace rar {
 class Archive {
   public:
     // Throws ArchiveError when the file is no archive we can read.
-    explicit Archive(const std::filesystem::path& path);
+    explicit Archive(const NativePath& path);
     ~Archive();
 
     const ArchiveInfo& info() const { return walker_->info(); }

@@ -11,13 +11,8 @@ constexpr std::size_t kReadAhead = 1 << 16;
 
 } // namespace
 
-InputFile::InputFile(const std::filesystem::path& path) {
-    stream_.open(path, std::ios::binary);
-    if (!stream_)
-        throw ArchiveError(Status::OpenFailed, "cannot open the archive");
-    stream_.seekg(0, std::ios::end);
-    size_ = static_cast<std::uint64_t>(stream_.tellg());
-}
+InputFile::InputFile(const NativePath& path)
+    : file_(File::OpenForReading(path)), size_(file_.Size()) {}
 
 std::size_t InputFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
     if (offset >= size_)
@@ -25,11 +20,11 @@ std::size_t InputFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::s
     if (count > size_ - offset)
         count = static_cast<std::size_t>(size_ - offset);
     if (count >= kReadAhead)
-        return ReadDirect(offset, buffer, count);
+        return file_.ReadAt(offset, buffer, count);
     if (!Cached(offset, count)) {
         if (!cache_)
             cache_.reset(new std::uint8_t[kReadAhead]);
-        cacheSize_ = ReadDirect(offset, cache_.get(), kReadAhead);
+        cacheSize_ = file_.ReadAt(offset, cache_.get(), kReadAhead);
         cacheStart_ = offset;
         if (cacheSize_ < count)
             count = cacheSize_;
@@ -40,13 +35,6 @@ std::size_t InputFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::s
 
 bool InputFile::Cached(std::uint64_t offset, std::size_t count) const {
     return offset >= cacheStart_ && offset - cacheStart_ + count <= cacheSize_;
-}
-
-std::size_t InputFile::ReadDirect(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
-    stream_.clear();
-    stream_.seekg(static_cast<std::streamoff>(offset));
-    stream_.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(count));
-    return static_cast<std::size_t>(stream_.gcount());
 }
 
 void InputFile::ReadExactly(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {

@@ -1,8 +1,8 @@
 #pragma once
 // The archive file, read at explicit positions.
+#include "rar/os/file_system.h"
+
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 
 namespace rar {
@@ -10,7 +10,7 @@ namespace rar {
 class InputFile {
   public:
     // Throws ArchiveError(OpenFailed) when the file cannot be opened.
-    explicit InputFile(const std::filesystem::path& path);
+    explicit InputFile(const NativePath& path);
     std::uint64_t size() const { return size_; }
     // Reads up to `count` bytes at `offset`; returns how many there were.
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
@@ -18,10 +18,9 @@ class InputFile {
     void ReadExactly(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
 
   private:
-    std::size_t ReadDirect(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
     bool Cached(std::uint64_t offset, std::size_t count) const;
 
-    std::ifstream stream_;
+    File file_;
     std::uint64_t size_ = 0;
     // Headers come in many small reads close together; one read ahead
     // serves them all instead of a seek and a read each.
