@@ -1,6 +1,7 @@
 # Run by the <program>_lean tests: fails when a shipped program outgrows its
 # budget or imports a DLL that a bare Windows system does not have.
 # cmake -DFILE=path -DBUDGET=bytes -DOBJDUMP=path -P check_shipped.cmake
+cmake_minimum_required(VERSION 3.20)
 set(system_dlls advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32
                 user32 version)
 
