@@ -32,7 +32,6 @@ class File {
     // Creates the file, or empties it when it exists.
     static File Create(const NativePath& path);
     File(File&& other) noexcept;
-    File& operator=(File&& other) noexcept;
     ~File();
 
     std::uint64_t Size() const;
@@ -44,7 +43,6 @@ class File {
 
   private:
     explicit File(std::intptr_t handle) : handle_(handle) {}
-    void Release();
 
     std::intptr_t handle_;
 };

@@ -41,22 +41,9 @@ File File::Create(const NativePath& path) {
 
 File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Release();
-        handle_ = std::exchange(other.handle_, -1);
-    }
-    return *this;
-}
-
 File::~File() {
-    Release();
-}
-
-void File::Release() {
     if (handle_ >= 0)
         close(AsDescriptor(handle_));
-    handle_ = -1;
 }
 
 std::uint64_t File::Size() const {

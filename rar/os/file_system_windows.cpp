@@ -65,23 +65,9 @@ File::File(File&& other) noexcept
     : handle_(std::exchange(other.handle_, reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE))) {
 }
 
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Release();
-        handle_ =
-            std::exchange(other.handle_, reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE));
-    }
-    return *this;
-}
-
 File::~File() {
-    Release();
-}
-
-void File::Release() {
     if (AsHandle(handle_) != INVALID_HANDLE_VALUE)
         CloseHandle(AsHandle(handle_));
-    handle_ = reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE);
 }
 
 std::uint64_t File::Size() const {
