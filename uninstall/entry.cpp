@@ -38,7 +38,8 @@ class EntryReader {
 
 std::string ProgramFolder(const std::string& command) {
     const std::vector<std::string> parts = SplitCommandLine(command);
-    return parts.empty() || !path::IsRootedPath(parts[0]) ? std::string() : path::ExtractFilePath(parts[0]);
+    return parts.empty() || !path::IsRootedPath(parts[0]) ? std::string()
+                                                          : path::ExtractFilePath(parts[0]);
 }
 
 } // namespace

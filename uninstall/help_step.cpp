@@ -1,9 +1,9 @@
 // Each help file's ":Index " line leaves the IDE's help contents file, found
 // as the setup found it: the IDE the entry names, its HELP folder.
-#include "lib/file.h"
-#include "lib/path.h"
 #include "ide/catalogue.h"
 #include "ide/help_contents.h"
+#include "lib/file.h"
+#include "lib/path.h"
 #include "uninstall/steps.h"
 
 namespace setupkit::uninstall {

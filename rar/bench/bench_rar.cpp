@@ -9,9 +9,9 @@
 //       "bytes N", "heap N" (peak live heap above the level before opening,
 //       bytes), "rss-before KB" and "rss-peak KB"; for ours also "window N"
 //       and "ppmd-model N", the parts of its memory budget in bytes.
-#include "rar/format/archive.h"
 #include "rar/bench/heap_counter.h"
 #include "rar/bench/memory_budget.h"
+#include "rar/format/archive.h"
 #include "rar/format/status.h"
 #include "rar/tests/sha256.h"
 

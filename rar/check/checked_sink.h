@@ -2,8 +2,8 @@
 // Passes unpacked bytes on while counting them and computing the checksum the
 // entry stores, so that a damaged entry is noticed when it ends.
 #include "rar/check/blake2sp.h"
-#include "rar/lz/decoder.h"
 #include "rar/format/entry.h"
+#include "rar/lz/decoder.h"
 
 namespace rar {
 

@@ -3,8 +3,8 @@
 // archive and decoder, up to four entries each so that solid chains stay
 // together. Archives that cannot be read are passed over.
 #include "rar/format/archive.h"
-#include "rar/fuzz/decoder_input.h"
 #include "rar/format/status.h"
+#include "rar/fuzz/decoder_input.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // to exactly what the manifest lists, the bad ones fail cleanly and never
 // write outside the destination.
 #include "rar/disk/disk_extractor.h"
-#include "rar/format/names.h"
 #include "rar/disk/safe_path.h"
+#include "rar/format/names.h"
 #include "rar/tests/archive_builder.h"
 #include "rar/tests/corpus_manifest.h"
 #include "rar/tests/sha256.h"

@@ -1,7 +1,7 @@
 // Reading the archive formats: headers, names, stored data and checksums,
 // and the clean refusals for what this library does not read.
-#include "rar/format/archive.h"
 #include "rar/check/blake2sp.h"
+#include "rar/format/archive.h"
 #include "rar/format/names.h"
 #include "rar/format/status.h"
 #include "rar/tests/archive_builder.h"
@@ -134,8 +134,8 @@ TEST(Format15, DamageAndUnsupportedFeaturesAreRefusedWithTheirCodes) {
     Builder15::File unknownMethod{"c", ToBytes("z")};
     unknownMethod.version = 36;
     unknownMethod.method = 0x33;
-    Archive archive(
-        WriteTemp(Builder15().Add(badData).Add(encrypted).Add(unknownMethod).Finish(), "bad15.rar"));
+    Archive archive(WriteTemp(Builder15().Add(badData).Add(encrypted).Add(unknownMethod).Finish(),
+                              "bad15.rar"));
     ASSERT_TRUE(archive.NextEntry());
     EXPECT_EQ(StatusOf([&] { UnpackCurrent(archive); }), Status::BadData);
     ASSERT_TRUE(archive.NextEntry());
