@@ -26,6 +26,11 @@ class BitWriter {
     }
     // Skips to the next whole byte, leaving the rest of this one zero.
     void AlignToByte() { free_ = 0; }
+    // Appends whole bytes after the current one.
+    void PutBytes(const std::vector<std::uint8_t>& bytes) {
+        AlignToByte();
+        bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     std::size_t Bits() const { return bytes_.size() * 8 - free_; }
     // Hands over the bytes written so far (the last one padded) and starts afresh.

@@ -24,6 +24,19 @@ constexpr std::uint64_t kMaxBlockInput = 0x100000;
 // codes exist.
 constexpr int kLiteralBits = 8;
 
+// PPMd pays on text; a block with fewer printable bytes than this share is
+// left to LZ without a trial.
+constexpr unsigned kTextPercent = 90;
+constexpr unsigned kPpmdOrder = 8;
+
+bool LooksLikeText(const std::uint8_t* input, std::size_t size) {
+    std::size_t text = 0;
+    for (std::size_t i = 0; i < size; ++i)
+        text += (input[i] >= 0x20 && input[i] < 0x7F) || input[i] == '\n' || input[i] == '\r' ||
+                input[i] == '\t';
+    return size > 0 && text * 100 >= size * kTextPercent;
+}
+
 int LengthBits(std::uint32_t value) {
     return 4 + static_cast<int>(LengthSlot(value).bits);
 }
@@ -37,6 +50,8 @@ int DistanceBits(std::uint32_t distance) {
 
 Encoder29::Encoder29(const Settings29& settings)
     : settings_(settings), finder_(kWindow, kMaxDistance, settings.depth, settings.niceLength) {
+    if (settings.ppmdMegabytes != 0)
+        ppmd_.emplace(ppmd::EncoderParams{kPpmdOrder, settings.ppmdMegabytes});
     buffer_.reserve(2 * kWindow + kPiece);
     Reset();
 }
@@ -48,7 +63,10 @@ void Encoder29::Reset() {
     history_.start = history_.end;
     pos_ = recorded_ = entryEnd_ = blockStart_ = history_.end;
     std::fill(std::begin(old_), std::end(old_), 0u);
+    std::fill(std::begin(blockOld_), std::end(blockOld_), 0u);
     lookahead_ = false;
+    if (ppmd_)
+        ppmd_->StartStream();
 }
 
 void Encoder29::AddEntry(const std::uint8_t* data, std::size_t size, bool solid) {
@@ -157,8 +175,11 @@ Encoder29::Choice Encoder29::Best(std::uint64_t pos, std::uint64_t end) {
 
 void Encoder29::Emit(const LzToken& token) {
     const bool data = token.kind != LzToken::EntryEnd && token.kind != LzToken::EmptyEntry;
-    if (data && (block_.Size() >= settings_.blockSize || pos_ - blockStart_ >= kMaxBlockInput))
+    if (data && (block_.Size() >= settings_.blockSize || pos_ - blockStart_ >= kMaxBlockInput)) {
         EndBlock();
+        if (token.kind == LzToken::Repeat && old_[token.repeat] != token.value)
+            return EmitRepeatAgain(token);
+    }
     block_.Add(token);
     if (token.kind == LzToken::Match || token.kind == LzToken::ShortMatch) {
         std::copy_backward(old_, old_ + 3, old_ + 4);
@@ -174,9 +195,71 @@ void Encoder29::EndBlock() {
     blockStart_ = pos_;
 }
 
-void Encoder29::WriteBlock(const std::uint8_t*, std::size_t) {
-    block_.Write(
-        out_, [this](std::vector<std::uint8_t> bytes) { finished_.push_back(std::move(bytes)); });
+void Encoder29::EmitRepeatAgain(const LzToken& token) {
+    for (std::uint8_t i = 0; i < 4; ++i)
+        if (old_[i] == token.value)
+            return Emit({LzToken::Repeat, i, token.length, token.value});
+    if (token.length >= kMinMatch + FarBonus(token.value))
+        return Emit({LzToken::Match, 0, token.length, token.value});
+    for (std::uint16_t i = 0; i < token.length; ++i)
+        Emit({LzToken::Literal, 0, 1, *history_.At(pos_ + i)});
+}
+
+void Encoder29::WriteBlock(const std::uint8_t* input, std::size_t size) {
+    if (!(ppmd_ && LooksLikeText(input, size) && WrotePpmd(input)))
+        block_.Write(out_, [this](std::vector<std::uint8_t> bytes) {
+            finished_.push_back(std::move(bytes));
+        });
+    std::copy(std::begin(old_), std::end(old_), std::begin(blockOld_));
+}
+
+// Codes the block's input with PPMd, one block per entry it touches, and
+// keeps that when it is smaller than the LZ coding.
+bool Encoder29::WrotePpmd(const std::uint8_t* input) {
+    ppmd::Encoder trial = *ppmd_;
+    std::vector<std::vector<std::uint8_t>> pieces(1);
+    std::size_t ppmdBits = (8 - out_.Bits() % 8) % 8;
+    std::size_t start = 0;
+    std::size_t length = 0;
+    for (const LzToken& token : block_.Tokens()) {
+        if (token.kind == LzToken::EntryEnd) {
+            trial.WriteBlock(input + start, length, ppmd::BlockEnd::EntryEnds, pieces.back());
+            ppmdBits += 8 * pieces.back().size();
+            pieces.emplace_back();
+            start += length;
+            length = 0;
+        } else if (token.kind == LzToken::EmptyEntry) {
+            return false;
+        } else {
+            length += token.length;
+        }
+    }
+    if (length > 0) {
+        trial.WriteBlock(input + start, length, ppmd::BlockEnd::SwitchToLz, pieces.back());
+        ppmdBits += 8 * pieces.back().size();
+    }
+    if (ppmdBits >= LzBits())
+        return false;
+    *ppmd_ = std::move(trial);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        out_.PutBytes(pieces[i]);
+        if (i + 1 < pieces.size())
+            finished_.push_back(out_.Take());
+    }
+    block_.Clear();
+    std::copy(std::begin(blockOld_), std::end(blockOld_), std::begin(old_));
+    ++ppmdBlocks_;
+    return true;
+}
+
+// What the block costs as LZ, written on a copy.
+std::size_t Encoder29::LzBits() const {
+    LzBlock29 copy = block_;
+    BitWriter scratch;
+    std::size_t bits = 0;
+    copy.Write(scratch,
+               [&bits](const std::vector<std::uint8_t>& bytes) { bits += 8 * bytes.size(); });
+    return bits + scratch.Bits();
 }
 
 } // namespace rar::encode

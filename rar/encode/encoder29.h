@@ -6,9 +6,11 @@
 #include "rar/encode/bit_writer.h"
 #include "rar/encode/lz_block29.h"
 #include "rar/encode/match_finder.h"
+#include "rar/ppmd/encoder.h"
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace rar::encode {
@@ -18,10 +20,13 @@ struct Settings29 {
     unsigned niceLength;   // a match this long ends the search
     unsigned lazyLength;   // a match shorter than this waits a byte for a better one
     std::size_t blockSize; // symbols per block
+    // Blocks of text are also tried with PPMd, through a model of this many
+    // megabytes; 0: LZ only.
+    unsigned ppmdMegabytes = 0;
 };
 
 constexpr Settings29 kDefault29 = {4, 32, 8, 0x8000};
-constexpr Settings29 kBest29 = {64, 128, 64, 0x8000};
+constexpr Settings29 kBest29 = {64, 128, 64, 0x8000, 32};
 
 class Encoder29 {
   public:
@@ -38,6 +43,8 @@ class Encoder29 {
     void Finish();
     // The packed data of finished entries, oldest first.
     std::deque<std::vector<std::uint8_t>>& Finished() { return finished_; }
+    // How many blocks went out as PPMd rather than LZ.
+    std::size_t PpmdBlocks() const { return ppmdBlocks_; }
 
   private:
     // The choice at one position: a literal (length 0) or a copy.
@@ -53,11 +60,14 @@ class Encoder29 {
     void Record(std::uint64_t upTo);
     void Emit(const LzToken& token);
     // The one place a finished stretch of symbols becomes bits; `input` is
-    // the stretch of the stream the block covers. This is where a block can
-    // be coded either way: a PPMd coder would take the same input and the
-    // cheaper of the two be written (a PPMd block must not run on into the
-    // next entry).
+    // the stretch of the stream the block covers. A stretch of text is coded
+    // with PPMd instead when that comes out smaller.
     void WriteBlock(const std::uint8_t* input, std::size_t size);
+    bool WrotePpmd(const std::uint8_t* input);
+    std::size_t LzBits() const;
+    // After a PPMd block the decoder still holds the distances from before
+    // it, so a repeat chosen against the dropped LZ symbols is said anew.
+    void EmitRepeatAgain(const LzToken& token);
     void EndBlock();
     void Reset();
 
@@ -74,7 +84,10 @@ class Encoder29 {
     std::uint64_t recorded_ = 0;   // positions before this are in the finder
     bool lookahead_ = false;       // `next_` holds the choice at `pos_`
     Choice next_{};
-    std::uint32_t old_[4] = {}; // the decoder's old distances, newest first
+    std::uint32_t old_[4] = {};         // the decoder's old distances, newest first
+    std::uint32_t blockOld_[4] = {};    // the same, as the current block starts
+    std::optional<ppmd::Encoder> ppmd_; // the stream's model, continued across blocks
+    std::size_t ppmdBlocks_ = 0;
 };
 
 } // namespace rar::encode

@@ -31,6 +31,9 @@ class LzBlock29 {
     void Add(const LzToken& token) { tokens_.push_back(token); }
     bool Empty() const { return tokens_.empty(); }
     std::size_t Size() const { return tokens_.size(); }
+    const std::vector<LzToken>& Tokens() const { return tokens_; }
+    // Drops the symbols: the block went out coded otherwise.
+    void Clear() { tokens_.clear(); }
 
     // Writes the block to `out`. At each entry's end the entry's packed
     // bytes are handed to `entryDone` (an empty entry's too, as none).

@@ -2,6 +2,7 @@
 #include "rar/encode/symbols29.h"
 #include "rar/encode/tests/generated_inputs.h"
 #include "rar/tests/memory_io.h"
+#include "rar/tests/pascal_text.h"
 #include "rar/v29/decoder29.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,13 @@ using namespace test;
 
 // Small blocks put block ends inside entries and between them.
 constexpr Settings29 kTinyBlocks = {8, 32, 16, 100};
+// The same with PPMd tried on every text block, through a model small
+// enough to fill up and start over.
+constexpr Settings29 kTinyBlocksPpmd = {8, 32, 16, 300, 1};
+
+Bytes Pascal(std::size_t size, unsigned seed) {
+    return rar::test::PascalText(seed).Make(size);
+}
 
 // Packs `entries` in one stream (or each alone) and unpacks them again
 // with our decoder, entry by entry as an archive reader would.
@@ -55,6 +63,8 @@ std::vector<Case> Cases() {
         {"mixed", {Concat({text, random, text, Random(10, 3), random})}},
         {"empty between files", {Text(500, 4), Bytes(), Bytes(), Text(500, 4), Bytes()}},
         {"many tiny files", tiny},
+        {"text and binary entries in turn",
+         {Pascal(150000, 5), random, Pascal(60000, 6), Concat({random, Pascal(90000, 7)}), text}},
     };
 }
 
@@ -67,7 +77,40 @@ TEST_P(RoundTrips, EveryEntryComesBackSolidOrNot) {
                 << c.name << (solid ? " (solid)" : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, RoundTrips, ::testing::Values(kDefault29, kBest29, kTinyBlocks));
+INSTANTIATE_TEST_SUITE_P(Settings, RoundTrips,
+                         ::testing::Values(kDefault29, kBest29, kTinyBlocks, kTinyBlocksPpmd));
+
+// Which blocks go out as PPMd: text ones, only where the settings ask for
+// it, and only when that is smaller.
+TEST(Encoder29, CodesTextBlocksWithPpmdWhenThatIsSmaller) {
+    struct Row {
+        const char* name;
+        Settings29 settings;
+        Bytes input;
+        bool ppmd;
+    };
+    const Bytes pascal = Pascal(400000, 11);
+    const Row rows[] = {
+        {"text at best", kBest29, pascal, true},
+        {"text by default", kDefault29, pascal, false},
+        {"binary at best", kBest29, Random(200000, 12), false},
+    };
+    for (const Row& row : rows) {
+        Encoder29 ppmd(row.settings);
+        ppmd.AddEntry(row.input.data(), row.input.size(), false);
+        ppmd.Finish();
+        EXPECT_EQ(ppmd.PpmdBlocks() > 0, row.ppmd) << row.name;
+        if (!row.ppmd)
+            continue;
+        Settings29 lzOnly = row.settings;
+        lzOnly.ppmdMegabytes = 0;
+        Encoder29 lz(lzOnly);
+        lz.AddEntry(row.input.data(), row.input.size(), false);
+        lz.Finish();
+        EXPECT_LT(ppmd.Finished().front().size(), lz.Finished().front().size() * 9 / 10)
+            << row.name;
+    }
+}
 
 TEST(Encoder29, DistanceSlotsAgreeWithTheDecodersTable) {
     for (unsigned slot = 0; slot < lz::kDistanceSlots; ++slot) {
