@@ -4,6 +4,7 @@
 #include "builder/file_io.h"
 #include "builder/rar_writer.h"
 #include "rar/encode/tests/generated_inputs.h"
+#include "rar/tests/pascal_text.h"
 #include "rar/tests/sha256.h"
 
 #include "builder/tests/scratch_dir.h"
@@ -26,6 +27,10 @@ std::string AsString(const Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+std::string Pascal(std::size_t size, unsigned seed) {
+    return AsString(rar::test::PascalText(seed).Make(size));
+}
+
 // Files that cover the stream's corners: empty ones between packed ones,
 // block ends inside a file and between files, pieces of input, text and
 // binary grouped apart.
@@ -41,6 +46,8 @@ std::vector<RarEntry> Payload() {
         {"bin/big.dat", AsString(Concat({Random(0x100000, 4), Text(0x80000, 5), Run(70000, 0),
                                          Random(0x100000, 4)}))},
         {"units/grid2.pas", AsString(Text(150000, 1))},
+        {"units/unit1.pas", Pascal(300000, 1)},
+        {"units/unit2.pas", Pascal(100000, 2)},
     };
     for (int i = 0; i < 40; ++i)
         entries.push_back({"tiny/t" + std::to_string(i) + ".txt", AsString(Text(i * 7, i))});
@@ -128,7 +135,8 @@ TEST_P(PackedArchive, OurLibraryAndTheOfficialOneExtractEveryFileExactly) {
 INSTANTIATE_TEST_SUITE_P(Levels, PackedArchive,
                          ::testing::Values(Packing{"DefaultSolid", {RarLevel::Default, true}},
                                            Packing{"DefaultEachAlone", {RarLevel::Default, false}},
-                                           Packing{"BestSolid", {RarLevel::Best, true}}),
+                                           Packing{"BestSolid", {RarLevel::Best, true}},
+                                           Packing{"BestEachAlone", {RarLevel::Best, false}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PackedArchiveLayout, SmallerThanStoredAndTheSameBytesEveryTime) {
@@ -136,6 +144,15 @@ TEST(PackedArchiveLayout, SmallerThanStoredAndTheSameBytesEveryTime) {
     const std::string packed = WriteRarArchive(entries, {RarLevel::Default, true});
     EXPECT_LT(packed.size(), WriteRarArchive(entries).size() * 3 / 4);
     EXPECT_EQ(WriteRarArchive(entries, {RarLevel::Default, true}), packed);
+}
+
+// Text at the best level goes out as PPMd, which LZ alone comes nowhere near.
+TEST(PackedArchiveLayout, BestPacksTextFarSmallerThanDefault) {
+    const std::vector<RarEntry> entries = {{"a.pas", Pascal(400000, 3)},
+                                           {"b.pas", Pascal(200000, 4)}};
+    const std::size_t best = WriteRarArchive(entries, {RarLevel::Best, true}).size();
+    EXPECT_LT(best, WriteRarArchive(entries, {RarLevel::Default, true}).size() * 4 / 5);
+    EXPECT_EQ(WriteRarArchive(entries, {RarLevel::Best, true}).size(), best);
 }
 
 } // namespace
