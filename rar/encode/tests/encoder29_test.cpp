@@ -22,6 +22,15 @@ Bytes Pascal(std::size_t size, unsigned seed) {
     return rar::test::PascalText(seed).Make(size);
 }
 
+// Text with every fourth byte spoilt: not text to look at, but full of short
+// copies and repeated distances that LZ blocks after PPMd ones pick up.
+Bytes Spoilt(std::size_t size, unsigned seed) {
+    Bytes out = Pascal(size, seed);
+    for (std::size_t i = 0; i < size; i += 4)
+        out[i] = static_cast<std::uint8_t>(i * 2654435761u >> 24);
+    return out;
+}
+
 // Packs `entries` in one stream (or each alone) and unpacks them again
 // with our decoder, entry by entry as an archive reader would.
 std::vector<Bytes> RoundTrip(const std::vector<Bytes>& entries, bool solid,
@@ -63,6 +72,9 @@ std::vector<Case> Cases() {
         {"mixed", {Concat({text, random, text, Random(10, 3), random})}},
         {"empty between files", {Text(500, 4), Bytes(), Bytes(), Text(500, 4), Bytes()}},
         {"many tiny files", tiny},
+        {"text and spoilt text in turn",
+         {Concat({Pascal(40000, 8), Spoilt(20000, 8), Pascal(40000, 9), Spoilt(20000, 9),
+                  Pascal(40000, 10), Spoilt(20000, 10)})}},
         {"text and binary entries in turn",
          {Pascal(150000, 5), random, Pascal(60000, 6), Concat({random, Pascal(90000, 7)}), text}},
     };
