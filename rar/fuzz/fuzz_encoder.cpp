@@ -52,12 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++data;
     --size;
     const rar::encode::Settings29 tiny = {4, 16, 8, 50};
-    const rar::encode::Settings29 settings[] = {rar::encode::kDefault29, rar::encode::kBest29,
-                                                tiny};
+    const rar::encode::Settings29 tinyPpmd = {4, 16, 8, 50, 1};
+    const rar::encode::Settings29 settings[] = {rar::encode::kDefault29, rar::encode::kBest29, tiny,
+                                                tinyPpmd};
     const bool solid = control & 0x80;
     const std::size_t entries = (control & 3) + 1;
 
-    rar::encode::Encoder29 encoder(settings[(control >> 2) % 3]);
+    rar::encode::Encoder29 encoder(settings[(control >> 2) % 4]);
     std::vector<std::size_t> bounds;
     for (std::size_t i = 0; i <= entries; ++i)
         bounds.push_back(size * i / entries);
