@@ -72,6 +72,7 @@ std::vector<Case> Cases() {
         {"mixed", {Concat({text, random, text, Random(10, 3), random})}},
         {"empty between files", {Text(500, 4), Bytes(), Bytes(), Text(500, 4), Bytes()}},
         {"many tiny files", tiny},
+        {"tiny files, none empty", {Bytes{'r'}, Bytes{'r', 'r'}, Bytes{'r', 'r'}}},
         {"text and spoilt text in turn",
          {Concat({Pascal(40000, 8), Spoilt(20000, 8), Pascal(40000, 9), Spoilt(20000, 9),
                   Pascal(40000, 10), Spoilt(20000, 10)})}},
