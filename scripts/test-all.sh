@@ -20,8 +20,8 @@ scripts/wine-session build/windows \
 # archives seeded with the corpus, then packed data fed straight to the older
 # decoders, seeded with what the seed tool cuts out of the corpus, then the
 # encoder's round trip. A crash is written to build/fuzz/; its input belongs in
-# rar/fuzz/regressions or rar/fuzz/decoder-regressions, which the ordinary
-# native tests replay, or rar/fuzz/encoder-regressions.
+# rar/fuzz/regressions, decoder-regressions or encoder-regressions, which the
+# ordinary native tests replay.
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUPKIT_FUZZ=ON \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" \
