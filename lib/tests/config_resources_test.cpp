@@ -5,6 +5,7 @@
 #include "lib/config_resources.h"
 #include "lib/temp_file.h"
 #include "tests/robot/robot.h"
+#include "tests/support/registry.h"
 #include "tests/support/scratch.h"
 
 #include <gtest/gtest.h>
@@ -15,18 +16,9 @@
 namespace setupkit {
 namespace {
 
+using e2e::Hex;
 using e2e::ReadFile;
 using e2e::ScratchFolder;
-
-std::string Hex(const std::string& bytes) {
-    std::string out;
-    for (const unsigned char c : bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X", c);
-        out += hex;
-    }
-    return out;
-}
 
 // One line per name: what each reading function answers for it.
 std::string Report(const std::string& name) {

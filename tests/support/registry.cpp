@@ -22,16 +22,6 @@ std::string TypeName(DWORD type) {
     return "type " + std::to_string(type);
 }
 
-std::string Hex(const std::string& bytes) {
-    std::string out;
-    for (const unsigned char c : bytes) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X", c);
-        out += hex;
-    }
-    return out;
-}
-
 // Strings show their data with the terminating NUL spelled out, so a missing
 // terminator shows too.
 std::string DescribeData(DWORD type, const std::string& bytes) {
@@ -86,6 +76,16 @@ void AddKey(HKEY root, const std::string& path, const std::string& prefix,
 }
 
 } // namespace
+
+std::string Hex(const std::string& bytes) {
+    std::string out;
+    for (const unsigned char c : bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X", c);
+        out += hex;
+    }
+    return out;
+}
 
 std::string ProductRecordPath(const std::string& productName) {
     return "Software\\Corvel Company\\InstalledProducts\\" + productName;

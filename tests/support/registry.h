@@ -18,6 +18,9 @@ std::string UninstallEntryPath(const std::string& appName);
 // Every key and value under root\path as sorted lines: "key\" for a key,
 // "key\name = TYPE data" for a value (strings quoted, other data in hex).
 // Empty when the key does not exist.
+// Bytes as upper-case hex digits, two a byte.
+std::string Hex(const std::string& bytes);
+
 std::vector<std::string> RegistrySnapshot(HKEY root, const std::string& path);
 bool RegistryKeyExists(HKEY root, const std::string& path);
 // Removes a key with everything below it; a missing key is fine.
