@@ -35,6 +35,9 @@ function(setupkit_shipped_program target)
     # becomes abort() and takes the demangler and printf with it.
     target_link_options(${target} PRIVATE -Wl,--gc-sections
         -Wl,--defsym,__ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort)
+    # The runtime's own failures without its copy-on-write exception classes
+    # (lib/runtime_errors.cpp).
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:setupkit_runtime_errors>)
     if(SETUPKIT_WIN32_RUNTIME_DIR)
         # Searched before the driver's own folder for libstdc++, libgcc and libgcc_eh.
         target_link_options(${target} PRIVATE -L${SETUPKIT_WIN32_RUNTIME_DIR})

@@ -1,7 +1,8 @@
 #pragma once
 // How an archive operation ended. The values are those the classic API
 // reports, so the API layer passes them through unchanged.
-#include <stdexcept>
+#include "rar/format/error.h"
+
 #include <string>
 
 namespace rar {
@@ -27,10 +28,9 @@ enum class Status {
 
 // Raised wherever the archive or the file system stops an operation; caught
 // once by the API layer, which reports its status.
-class ArchiveError : public std::runtime_error {
+class ArchiveError : public Error {
   public:
-    ArchiveError(Status status, const std::string& what)
-        : std::runtime_error(what), status_(status) {}
+    ArchiveError(Status status, const std::string& what) : Error(what), status_(status) {}
     Status status() const { return status_; }
 
   private:

@@ -1,10 +1,11 @@
 #pragma once
 // What the archive reader asks of a compression method's decoder. Portable:
 // no platform headers here or in any decoder.
+#include "rar/format/error.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 
 namespace rar {
 
@@ -24,14 +25,14 @@ class ByteSink {
 };
 
 // Corrupt or truncated packed data (the API reports ERAR_BAD_DATA).
-class DataError : public std::runtime_error {
+class DataError : public Error {
   public:
-    using std::runtime_error::runtime_error;
+    using Error::Error;
 };
 // A window or model larger than can be allocated (ERAR_NO_MEMORY).
-class MemoryError : public std::runtime_error {
+class MemoryError : public Error {
   public:
-    using std::runtime_error::runtime_error;
+    using Error::Error;
 };
 
 // One decoder lives for a whole archive, so that solid entries can continue

@@ -9,7 +9,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 
 namespace rar::lz {
 
@@ -78,7 +77,7 @@ template <Unassigned Policy, unsigned QuickBits = 10> class PrefixCode {
 template <Unassigned Policy, unsigned QuickBits>
 void PrefixCode<Policy, QuickBits>::Build(const std::uint8_t* lengths, unsigned count) {
     if (count > kMaxSymbols)
-        throw std::logic_error("prefix code with too many symbols");
+        throw Error("prefix code with too many symbols");
     std::array<unsigned, kMaxLength + 1> perLength{};
     for (unsigned i = 0; i < count; ++i) {
         if (lengths[i] > kMaxLength)
