@@ -2,9 +2,9 @@
 // CMakeLists.txt). The C++ runtime declares its string and stream templates
 // as instantiated inside the runtime, so a call to any one member links the
 // runtime's whole instantiation object, every member of it (tens of KB per
-// character type). Instantiated here instead, each member lands in a section
-// of our own and the linker keeps only those called. The runtime's header
-// sets the switch unconditionally, hence the override after it.
+// character type). Instantiated by the compiler instead, a file gets only the
+// members it uses. The runtime's header sets the switch unconditionally, hence
+// the override after it.
 #pragma once
 #include <bits/c++config.h>
 #undef _GLIBCXX_EXTERN_TEMPLATE

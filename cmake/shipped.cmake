@@ -3,8 +3,8 @@
 # fixed cost of every setup; budgets are checked by a test.
 #
 # Compiled code: the Release build of the Windows tree is optimised for size
-# with every function and datum in a section of its own (see the root
-# CMakeLists.txt), so that the linker below can drop what nothing calls.
+# and instantiates the runtime's string templates itself (see the root
+# CMakeLists.txt and implicit_templates.h).
 
 # The runtime of the win32-thread compiler variant: the -posix one the tree
 # is built with (GoogleTest needs its std::thread) links winpthreads into
@@ -30,7 +30,8 @@ function(setupkit_shipped_program target)
     if(NOT (WIN32 AND CMAKE_CROSSCOMPILING))
         return()
     endif()
-    # Unused sections go; the stock terminate handler, which demangles the
+    # Unused sections go (type names and the like: code stays, see the root
+    # CMakeLists.txt); the stock terminate handler, which demangles the
     # exception's type name for a console these programs do not have,
     # becomes abort() and takes the demangler and printf with it.
     target_link_options(${target} PRIVATE -Wl,--gc-sections

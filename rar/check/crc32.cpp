@@ -11,8 +11,7 @@ namespace {
 using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
 
 // Slicing-by-8: eight tables let the loop consume eight bytes per step.
-Tables MakeTables() {
-    Tables t{};
+void FillTables(Tables& t) {
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t c = i;
         for (int k = 0; k < 8; ++k)
@@ -22,11 +21,14 @@ Tables MakeTables() {
     for (std::uint32_t i = 0; i < 256; ++i)
         for (std::size_t s = 1; s < 8; ++s)
             t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
-    return t;
 }
 
+// Filled on first use rather than by the compiler, which would store all
+// 8 KB of them in the file.
 const Tables& CrcTables() {
-    static const Tables tables = MakeTables();
+    static Tables tables;
+    static const bool filled = (FillTables(tables), true);
+    static_cast<void>(filled);
     return tables;
 }
 
