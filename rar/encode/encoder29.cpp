@@ -29,6 +29,11 @@ constexpr int kLiteralBits = 8;
 constexpr unsigned kTextPercent = 90;
 constexpr unsigned kPpmdOrder = 8;
 
+// The decoder adds an entry offset to call targets in 32 bits; far into
+// a huge entry that would wrap, so stretches there stay as they are.
+constexpr std::uint64_t kMaxFilteredOffset = 0x40000000;
+static_assert(kPiece % kFilterStretch == 0, "stretches must not span pieces");
+
 bool LooksLikeText(const std::uint8_t* input, std::size_t size) {
     std::size_t text = 0;
     for (std::size_t i = 0; i < size; ++i)
@@ -61,10 +66,12 @@ void Encoder29::Reset() {
     buffer_.clear();
     history_.data = buffer_.data();
     history_.start = history_.end;
-    pos_ = recorded_ = entryEnd_ = blockStart_ = history_.end;
+    pos_ = recorded_ = entryEnd_ = blockStart_ = emitted_ = history_.end;
     std::fill(std::begin(old_), std::end(old_), 0u);
     std::fill(std::begin(blockOld_), std::end(blockOld_), 0u);
     lookahead_ = false;
+    filters_.clear();
+    programs_.Reset();
     if (ppmd_)
         ppmd_->StartStream();
 }
@@ -82,6 +89,8 @@ void Encoder29::AddEntry(const std::uint8_t* data, std::size_t size, bool solid)
     for (std::size_t done = 0; done < size;) {
         const std::size_t piece = std::min(kPiece, size - done);
         Append(data + done, piece);
+        if (settings_.filters)
+            FilterPiece(piece, done);
         done += piece;
         // Leave the tail of a piece for the next, when a longest match and
         // the look one byte ahead can see all they may need.
@@ -105,6 +114,29 @@ void Encoder29::Append(const std::uint8_t* data, std::size_t size) {
     buffer_.insert(buffer_.end(), data, data + size);
     history_.data = buffer_.data();
     history_.end += size;
+}
+
+void Encoder29::FilterPiece(std::size_t size, std::uint64_t entryOffset) {
+    std::uint8_t* const piece = buffer_.data() + buffer_.size() - size;
+    for (std::size_t at = 0; at < size && entryOffset + at < kMaxFilteredOffset;
+         at += kFilterStretch) {
+        const std::size_t length = std::min(kFilterStretch, size - at);
+        const std::optional<FilterChoice> choice = ChooseFilter(piece + at, length);
+        if (!choice)
+            continue;
+        ApplyFilter(*choice, piece + at, length, static_cast<std::uint32_t>(entryOffset + at));
+        filters_.push_back({history_.end - size + at, static_cast<std::uint32_t>(length), *choice});
+        ++filtered_[static_cast<std::size_t>(choice->kind)];
+    }
+}
+
+void Encoder29::EmitFilters(std::uint32_t length) {
+    while (!filters_.empty() && filters_.front().start < emitted_ + length) {
+        const Filtered& next = filters_.front();
+        block_.AddFilter(programs_.Block(
+            next.choice, static_cast<std::uint32_t>(next.start - emitted_), next.length));
+        filters_.pop_front();
+    }
 }
 
 void Encoder29::Parse(std::uint64_t end) {
@@ -180,6 +212,10 @@ void Encoder29::Emit(const LzToken& token) {
         if (token.kind == LzToken::Repeat && old_[token.repeat] != token.value)
             return EmitRepeatAgain(token);
     }
+    if (data) {
+        EmitFilters(token.length);
+        emitted_ += token.length;
+    }
     block_.Add(token);
     if (token.kind == LzToken::Match || token.kind == LzToken::ShortMatch) {
         std::copy_backward(old_, old_ + 3, old_ + 4);
@@ -232,7 +268,7 @@ bool Encoder29::WrotePpmd(const std::uint8_t* input) {
             pieces.emplace_back();
             start += length;
             length = 0;
-        } else if (token.kind == LzToken::EmptyEntry) {
+        } else if (token.kind == LzToken::EmptyEntry || token.kind == LzToken::Filter) {
             return false;
         } else {
             length += token.length;

@@ -4,10 +4,12 @@
 // out as the packed bytes of each entry, in order, once the block holding
 // their end has been written.
 #include "rar/encode/bit_writer.h"
+#include "rar/encode/filters29.h"
 #include "rar/encode/lz_block29.h"
 #include "rar/encode/match_finder.h"
 #include "rar/ppmd/encoder.h"
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -23,6 +25,8 @@ struct Settings29 {
     // Blocks of text are also tried with PPMd, through a model of this many
     // megabytes; 0: LZ only.
     unsigned ppmdMegabytes = 0;
+    // Stretches of code or tables go through a standard filter first.
+    bool filters = true;
 };
 
 constexpr Settings29 kDefault29 = {4, 32, 8, 0x8000};
@@ -45,6 +49,10 @@ class Encoder29 {
     std::deque<std::vector<std::uint8_t>>& Finished() { return finished_; }
     // How many blocks went out as PPMd rather than LZ.
     std::size_t PpmdBlocks() const { return ppmdBlocks_; }
+    // How many stretches went through the filter `kind`.
+    std::size_t FilteredStretches(v29::FilterKind kind) const {
+        return filtered_[static_cast<std::size_t>(kind)];
+    }
 
   private:
     // The choice at one position: a literal (length 0) or a copy.
@@ -54,6 +62,11 @@ class Encoder29 {
     };
 
     void Append(const std::uint8_t* data, std::size_t size);
+    // Transforms the stretches of the piece just appended that a filter
+    // pays on; `entryOffset`: where the piece starts in its entry.
+    void FilterPiece(std::size_t size, std::uint64_t entryOffset);
+    // Filter blocks of stretches that start within the next `length` bytes.
+    void EmitFilters(std::uint32_t length);
     void Parse(std::uint64_t end);
     // The best copy at `pos` that stays before `end`.
     Choice Best(std::uint64_t pos, std::uint64_t end);
@@ -88,6 +101,15 @@ class Encoder29 {
     std::uint32_t blockOld_[4] = {};    // the same, as the current block starts
     std::optional<ppmd::Encoder> ppmd_; // the stream's model, continued across blocks
     std::size_t ppmdBlocks_ = 0;
+    struct Filtered {
+        std::uint64_t start;
+        std::uint32_t length;
+        FilterChoice choice;
+    };
+    std::deque<Filtered> filters_; // stretches whose filter block is still to go
+    FilterPrograms programs_;
+    std::uint64_t emitted_ = 0; // the position the next symbol starts at
+    std::array<std::size_t, 6> filtered_{};
 };
 
 } // namespace rar::encode

@@ -50,6 +50,9 @@ void VisitToken(const LzToken& token, Symbol symbol, Bits bits) {
         symbol(kLowOffset + (distance.extra & 15));
         return;
     }
+    case LzToken::Filter:
+        symbol(kFilterSymbol);
+        return;
     case LzToken::EntryEnd:
     case LzToken::EmptyEntry:
         return;
@@ -169,6 +172,12 @@ void LzBlock29::WriteToken(BitWriter& out, const LzToken& token, bool lastInBloc
         out.Put(0, 1);                   // the entry ends
         out.Put(lastInBlock ? 1 : 0, 1); // the next entry starts with tables
         out.AlignToByte();
+        return;
+    }
+    if (token.kind == LzToken::Filter) {
+        PutMain(out, kFilterSymbol);
+        for (std::uint8_t byte : filters_[token.value])
+            out.Put(byte, 8);
         return;
     }
     VisitToken(

@@ -6,7 +6,8 @@
 //   block   = header symbol* end
 //   header  = (byte-aligned) 0 (LZ) 0 (fresh lengths) 20 x 4-bit pre-code
 //             lengths, then 404 code lengths in the pre-code
-//   symbol  = literal | match | repeat match | short match
+//   symbol  = literal | match | repeat match | short match | filter
+//   filter  = 257 bytes          (see filters29.h)
 //   end     = 256 1           (new tables follow in this entry)
 //           | 256 0 t         (the entry ends; t = 1: the next entry starts
 //                              with tables, 0: it goes on with these)
@@ -19,21 +20,29 @@
 namespace rar::encode {
 
 struct LzToken {
-    enum Kind : std::uint8_t { Literal, Match, Repeat, ShortMatch, EntryEnd, EmptyEntry };
+    enum Kind : std::uint8_t { Literal, Match, Repeat, ShortMatch, Filter, EntryEnd, EmptyEntry };
     Kind kind;
     std::uint8_t repeat;  // Repeat: which old distance (0 = newest)
     std::uint16_t length; // bytes copied
-    std::uint32_t value;  // Literal: the byte; matches: the distance
+    std::uint32_t value;  // Literal: the byte; matches: the distance;
+                          // Filter: which of the block's filter blocks
 };
 
 class LzBlock29 {
   public:
     void Add(const LzToken& token) { tokens_.push_back(token); }
+    void AddFilter(std::vector<std::uint8_t> bytes) {
+        tokens_.push_back({LzToken::Filter, 0, 0, static_cast<std::uint32_t>(filters_.size())});
+        filters_.push_back(std::move(bytes));
+    }
     bool Empty() const { return tokens_.empty(); }
     std::size_t Size() const { return tokens_.size(); }
     const std::vector<LzToken>& Tokens() const { return tokens_; }
     // Drops the symbols: the block went out coded otherwise.
-    void Clear() { tokens_.clear(); }
+    void Clear() {
+        tokens_.clear();
+        filters_.clear();
+    }
 
     // Writes the block to `out`. At each entry's end the entry's packed
     // bytes are handed to `entryDone` (an empty entry's too, as none).
@@ -55,7 +64,7 @@ class LzBlock29 {
             PutMain(out, 256);
             out.Put(1, 1);
         }
-        tokens_.clear();
+        Clear();
     }
 
   private:
@@ -65,6 +74,7 @@ class LzBlock29 {
     void PutMain(BitWriter& out, unsigned symbol);
 
     std::vector<LzToken> tokens_;
+    std::vector<std::vector<std::uint8_t>> filters_;
     std::vector<std::uint8_t> lengths_;
     std::vector<std::uint16_t> codes_;
 };

@@ -15,6 +15,7 @@ constexpr unsigned kTableSymbols =
     kMainSymbols + kDistanceSymbols + kLowDistanceSymbols + kLengthSymbols;
 
 constexpr unsigned kEndOfBlock = 256;
+constexpr unsigned kFilterSymbol = 257;
 constexpr unsigned kFirstRepeat = 259;
 constexpr unsigned kFirstShort = 263;
 constexpr unsigned kFirstMatch = 271;

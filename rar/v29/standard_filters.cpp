@@ -4,6 +4,7 @@
 #include "rar/lz/decoder.h"
 
 #include <cstdlib>
+#include <stdexcept>
 
 namespace rar::v29 {
 
@@ -224,6 +225,13 @@ std::optional<FilterKind> IdentifyFilterProgram(const std::uint8_t* code, std::s
         if (program.size == size && program.crc == crc)
             return program.kind;
     return std::nullopt;
+}
+
+FilterProgramId StandardProgramId(FilterKind kind) {
+    for (const auto& program : kStandardPrograms)
+        if (program.kind == kind)
+            return {program.size, program.crc};
+    throw std::logic_error("no standard program for the filter");
 }
 
 std::size_t RunFilter(FilterKind kind, const FilterRegisters& registers, std::uint8_t* memory,

@@ -19,6 +19,13 @@ constexpr std::uint32_t kFilterMemorySize = 0x40000;
 // The standard transform whose program `code` is, if any.
 std::optional<FilterKind> IdentifyFilterProgram(const std::uint8_t* code, std::size_t size);
 
+// How a program is recognised as `kind`: its size and CRC32.
+struct FilterProgramId {
+    std::size_t size;
+    std::uint32_t crc;
+};
+FilterProgramId StandardProgramId(FilterKind kind);
+
 // The machine's registers r0..r6 as the filter block sets them.
 using FilterRegisters = std::array<std::uint32_t, 7>;
 

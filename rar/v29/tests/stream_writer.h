@@ -2,9 +2,9 @@
 // The encoder side of the 2.9 LZ format, as far as the tests need it: fixed
 // code lengths, so that every symbol is written as a plain number of bits.
 #include "rar/encode/bit_writer.h"
+#include "rar/encode/filter_program.h"
 #include "rar/tests/memory_io.h"
 
-#include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -205,33 +205,7 @@ class StreamWriter {
 using rar::test::MemorySink;
 using rar::test::MemorySource;
 
-// Bytes of `size` whose CRC32 is `crc`, the way the format recognises its
-// standard filter programs: the tests can name a program without its code.
-inline std::vector<std::uint8_t> ProgramWithCrc(std::size_t size, std::uint32_t crc) {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? (c >> 1) ^ 0xedb88320u : c >> 1;
-        table[i] = c;
-    }
-    std::vector<std::uint8_t> code(size, 0x5a);
-    std::uint32_t reg = 0xffffffff;
-    for (std::size_t i = 0; i + 4 < size; ++i)
-        reg = (reg >> 8) ^ table[(reg ^ code[i]) & 0xff];
-    // Walk back from the wanted register value: each table entry's top byte
-    // is unique, which fixes the index of every one of the last four steps.
-    std::uint32_t want = ~crc;
-    for (int step = 0; step < 4; ++step) {
-        std::uint32_t j = 0;
-        while ((table[j] >> 24) != (want >> 24))
-            ++j;
-        want = ((want ^ table[j]) << 8) | j;
-    }
-    std::uint32_t tail = want ^ reg;
-    for (int i = 0; i < 4; ++i)
-        code[size - 4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(tail >> (8 * i));
-    return code;
-}
+// Filter programs are named by size and CRC, as the encoder names them.
+using rar::encode::ProgramWithCrc;
 
 } // namespace rar::v29::test
