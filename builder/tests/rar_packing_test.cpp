@@ -33,14 +33,15 @@ std::string Pascal(std::size_t size, unsigned seed) {
 
 // Files that cover the stream's corners: empty ones between packed ones,
 // block ends inside a file and between files, pieces of input, text and
-// binary grouped apart.
+// binary grouped apart, code and tables that go through filters.
 std::vector<RarEntry> Payload() {
     using namespace rar::encode::test;
     std::vector<RarEntry> entries = {
         {"units", "", true},
         {"units/grid.pas", AsString(Text(150000, 1))},
         {"units/empty.inc", ""},
-        {"bin/grid.bpl", AsString(Random(300000, 2))},
+        {"bin/grid.bpl", AsString(Concat({Code(300000, 2), Random(70000, 2), Code(90000, 3)}))},
+        {"bin/grid.res", AsString(Table(200000, 3))},
         {"units/grid.dfm", AsString(Text(20000, 3))},
         {"one.txt", "x"},
         {"bin/big.dat", AsString(Concat({Random(0x100000, 4), Text(0x80000, 5), Run(70000, 0),

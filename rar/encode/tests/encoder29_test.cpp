@@ -78,6 +78,9 @@ std::vector<Case> Cases() {
                   Pascal(40000, 10), Spoilt(20000, 10)})}},
         {"text and binary entries in turn",
          {Pascal(150000, 5), random, Pascal(60000, 6), Concat({random, Pascal(90000, 7)}), text}},
+        {"code and tables behind other entries",
+         {text, Concat({Code(200000, 8), Table(150000, 9), Code(100000, 10)}), Table(70001, 11),
+          Code(5, 12)}},
     };
 }
 
