@@ -64,7 +64,7 @@ NSI
 row() { # payload, what, size, bytes, wall cpu, decode
     awk -v p="$1" -v w="$2" -v s="$3" -v b="$4" -v t="$5" -v d="$6" 'BEGIN {
         split(t, time, " ")
-        printf "| %s | %s | %\047d | %.3f | %s | %s | %s |\n", p, w, s, s / b, time[1], time[2], d }'
+        printf "| %s | %s | %d | %.3f | %s | %s | %s |\n", p, w, s, s / b, time[1], time[2], d }'
 }
 
 echo "| payload | packed by | bytes | ratio | build s | build CPU s | our decoding MB/s |"

@@ -50,8 +50,12 @@ std::uint64_t OrderZeroCost(const std::array<std::uint32_t, 256>& counts, std::u
 }
 
 // The record size at which differences cost at most three quarters of the
-// bytes, the cheapest of 1..4; 0 when none does.
+// bytes, the cheapest of 1..4; 0 when none does. Judged on the stretch's
+// first kDeltaSample bytes, which keeps the look at random data cheap.
+constexpr std::size_t kDeltaSample = 0x4000;
+
 std::uint32_t DeltaChannels(const std::uint8_t* data, std::size_t size) {
+    size = std::min(size, kDeltaSample);
     const auto total = static_cast<std::uint32_t>(size);
     std::array<std::uint32_t, 256> counts{};
     for (std::size_t i = 0; i < size; ++i)

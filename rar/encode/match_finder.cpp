@@ -9,11 +9,6 @@ MatchFinder::MatchFinder(std::uint32_t window, std::uint32_t maxDistance, unsign
     : mask_(window - 1), maxDistance_(maxDistance), depth_(depth), niceLength_(niceLength),
       head_(1u << kHashBits), chain_(window), pairs_(1u << 16) {}
 
-void MatchFinder::Reset() {
-    std::fill(head_.begin(), head_.end(), 0u);
-    std::fill(pairs_.begin(), pairs_.end(), 0u);
-}
-
 void MatchFinder::Insert(const History& history, std::uint64_t pos) {
     const std::uint8_t* p = history.At(pos);
     const auto tag = static_cast<std::uint32_t>(pos + 1);

@@ -2,7 +2,8 @@
 // Finds earlier occurrences of the bytes at a position: hash chains over
 // three-byte prefixes, walked newest first to a bounded depth, and the
 // newest position of each two-byte prefix for the shortest matches.
-// Positions count bytes since the stream began.
+// Positions count bytes since the encoder began; those recorded before the
+// history's start are never returned, so a new stream needs no clearing.
 #include <cstdint>
 #include <vector>
 
@@ -37,7 +38,6 @@ class MatchFinder {
     MatchFinder(std::uint32_t window, std::uint32_t maxDistance, unsigned depth,
                 unsigned niceLength);
 
-    void Reset();
     // Records position `pos`, which needs two bytes after it in `history`.
     void Insert(const History& history, std::uint64_t pos);
     // The longest match at `pos` (recorded already) of at most `limit` bytes,
@@ -48,7 +48,9 @@ class MatchFinder {
     std::uint32_t NearestPair(const History& history, std::uint64_t pos) const;
 
   private:
-    static constexpr unsigned kHashBits = 16;
+    // Enough heads that a chain over incompressible data holds a few
+    // positions, not the dozens a long search would walk for nothing.
+    static constexpr unsigned kHashBits = 20;
     static unsigned Hash3(const std::uint8_t* p) {
         return ((p[0] << 16 | p[1] << 8 | p[2]) * 2654435761u) >> (32 - kHashBits);
     }
@@ -59,7 +61,8 @@ class MatchFinder {
     const unsigned depth_;
     const unsigned niceLength_;
     // Position + 1 (0: none), kept modulo 2^32: the distance check and the
-    // byte comparison make an aliased entry harmless.
+    // byte comparison make an aliased entry harmless, and so is one left
+    // from before a reset, which lies before the history's start.
     std::vector<std::uint32_t> head_;
     std::vector<std::uint32_t> chain_;
     std::vector<std::uint32_t> pairs_;
