@@ -30,7 +30,7 @@ struct Settings29 {
 };
 
 constexpr Settings29 kDefault29 = {4, 32, 8, 0x8000};
-constexpr Settings29 kBest29 = {64, 128, 64, 0x8000, 32};
+constexpr Settings29 kBest29 = {64, 128, 64, 0x8000, 64};
 
 class Encoder29 {
   public:

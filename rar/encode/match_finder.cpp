@@ -7,7 +7,7 @@ namespace rar::encode {
 MatchFinder::MatchFinder(std::uint32_t window, std::uint32_t maxDistance, unsigned depth,
                          unsigned niceLength)
     : mask_(window - 1), maxDistance_(maxDistance), depth_(depth), niceLength_(niceLength),
-      head_(1u << kHashBits), chain_(window), pairs_(1u << 16) {}
+      hashBits_(depth > 8 ? 20 : 16), head_(1u << hashBits_), chain_(window), pairs_(1u << 16) {}
 
 void MatchFinder::Insert(const History& history, std::uint64_t pos) {
     const std::uint8_t* p = history.At(pos);

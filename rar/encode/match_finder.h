@@ -48,11 +48,8 @@ class MatchFinder {
     std::uint32_t NearestPair(const History& history, std::uint64_t pos) const;
 
   private:
-    // Enough heads that a chain over incompressible data holds a few
-    // positions, not the dozens a long search would walk for nothing.
-    static constexpr unsigned kHashBits = 20;
-    static unsigned Hash3(const std::uint8_t* p) {
-        return ((p[0] << 16 | p[1] << 8 | p[2]) * 2654435761u) >> (32 - kHashBits);
+    unsigned Hash3(const std::uint8_t* p) const {
+        return ((p[0] << 16 | p[1] << 8 | p[2]) * 2654435761u) >> (32 - hashBits_);
     }
     static unsigned Hash2(const std::uint8_t* p) { return p[0] << 8 | p[1]; }
 
@@ -60,6 +57,10 @@ class MatchFinder {
     const std::uint32_t maxDistance_;
     const unsigned depth_;
     const unsigned niceLength_;
+    // Deep searches get enough heads that a chain over incompressible data
+    // holds a few positions, not the dozens they would walk for nothing;
+    // shallow ones stop early anyway and keep their heads in the cache.
+    const unsigned hashBits_;
     // Position + 1 (0: none), kept modulo 2^32: the distance check and the
     // byte comparison make an aliased entry harmless, and so is one left
     // from before a reset, which lies before the history's start.
