@@ -261,9 +261,9 @@ bool Encoder29::WrotePpmd(const std::uint8_t* input) {
     for (const LzToken& token : block_.Tokens()) {
         if (token.kind == LzToken::EntryEnd) {
             trial.WriteBlock(input + start, length, ppmd::BlockEnd::EntryEnds, pieces.back());
-            // A decoder looks for the end marker only while packed bytes
-            // remain, and the coder may have taken them all; one spare byte
-            // keeps the marker read, and with it the model the same.
+            // The coder may have taken every packed byte before the end
+            // marker; one spare byte keeps the marker read by decoders that
+            // look for it only while packed bytes remain.
             pieces.back().push_back(0);
             ppmdBits += 8 * pieces.back().size();
             pieces.emplace_back();

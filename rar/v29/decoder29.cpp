@@ -94,6 +94,7 @@ class Decoder29 final : public Decoder {
     PackedBytes ppmInput_;
     bool ppmBlock_ = false;
     std::uint8_t ppmEscape_ = 2;
+    bool markerPastEnd_ = false; // the entry's PPMd end marker came from past its bytes
 };
 
 void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink& sink, bool solid) {
@@ -111,8 +112,10 @@ void Decoder29::Decode(ByteSource& packed, std::uint64_t unpackedSize, ByteSink&
     if (unpackedSize != 0 || !in.AtEnd()) {
         if (!tablesRead_)
             ReadBlockHeader(in);
+        markerPastEnd_ = false;
         DecodeEntry(in, out);
-        in.CheckNotOverrun();
+        if (!markerPastEnd_)
+            in.CheckNotOverrun();
         // Blocks still waiting for data past the entry's end cannot apply.
         filters_.WriteOut(window_, out);
         filters_.DropPending();
@@ -223,8 +226,17 @@ Stop Decoder29::DecodePpm(BitReader& in, std::uint64_t limit) {
 }
 
 bool Decoder29::PpmTrailer(BitReader& in) {
-    // The coder has taken every byte of an entry that ends without a marker.
-    if (in.AtEnd() || ppm_.DecodeByte() != ppmEscape_)
+    if (in.AtEnd()) {
+        // The coder may have handed over its last byte before the end marker
+        // was coded in full. The marker is read all the same, from the zeros
+        // past the end, as the official library reads it: the next entry of
+        // a solid stream needs the model to have seen it.
+        if (ppm_.DecodeByte() == ppmEscape_)
+            ppm_.DecodeByte();
+        markerPastEnd_ = true;
+        return false;
+    }
+    if (ppm_.DecodeByte() != ppmEscape_)
         return false;
     std::uint64_t pos = window_.pos;
     Stop stop = PpmEscape(in);

@@ -180,6 +180,22 @@ TEST(PpmdEncoder, SolidEntriesContinueTheModelAndANewStreamStartsAfresh) {
     EXPECT_EQ(Decode(*another, Block(encoder, fresh), fresh.size()), fresh);
 }
 
+// The coder may hand over its last packed byte before the entry's end
+// marker is coded in full; the marker is still read, from the zeros past the
+// end, as the official library reads it, so the next solid entry decodes
+// with the model in step.
+TEST(PpmdEncoder, EndMarkerBeyondTheLastPackedByteIsStillRead) {
+    for (unsigned order : {8u, 16u}) {
+        Encoder encoder({order, 1});
+        auto decoder = MakeDecoder29(kWindow);
+        for (std::size_t size = 1; size <= 40; ++size) {
+            const Bytes entry(size, 'r');
+            EXPECT_EQ(Decode(*decoder, Block(encoder, entry), size, size > 1), entry)
+                << "order " << order << ", " << size << " bytes";
+        }
+    }
+}
+
 TEST(PpmdEncoder, ACopyTriesABlockWithoutDisturbingTheOriginal) {
     Bytes first = Pascal(20000, 6);
     Bytes second = Pascal(20000, 7);
