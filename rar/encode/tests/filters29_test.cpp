@@ -20,9 +20,15 @@ Bytes CallsOnTheEdges(std::size_t size, std::uint32_t fileOffset, std::uint32_t 
     std::mt19937 random(seed);
     for (std::size_t pos = 0; pos + 5 <= size; pos += 5 + random() % 8) {
         const std::uint32_t offset = static_cast<std::uint32_t>(pos + 1) + fileOffset;
-        const std::uint32_t edges[] = {0u - offset,     0u - offset - 1, kFileSize - offset,
-                                       kFileSize - offset - 1, kFileSize, kFileSize - 1,
-                                       0x7fffffff,      0x80000000,      static_cast<std::uint32_t>(random())};
+        const std::uint32_t edges[] = {0u - offset,
+                                       0u - offset - 1,
+                                       kFileSize - offset,
+                                       kFileSize - offset - 1,
+                                       kFileSize,
+                                       kFileSize - 1,
+                                       0x7fffffff,
+                                       0x80000000,
+                                       static_cast<std::uint32_t>(random())};
         const std::uint32_t displacement = edges[random() % 9];
         out[pos] = random() % 2 ? 0xe8 : 0xe9;
         for (int i = 0; i < 4; ++i)
@@ -94,8 +100,7 @@ TEST(Filters29, ChosenWhereTheyPay) {
             encoder.AddEntry(row.input.data(), row.input.size(), false);
             encoder.Finish();
             packed[filters] = encoder.Finished().front().size();
-            EXPECT_EQ(encoder.FilteredStretches(row.kind), filters ? row.stretches : 0)
-                << row.name;
+            EXPECT_EQ(encoder.FilteredStretches(row.kind), filters ? row.stretches : 0) << row.name;
         }
         if (row.stretches != 0)
             EXPECT_LT(packed[true], packed[false] * 19 / 20) << row.name;
