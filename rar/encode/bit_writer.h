@@ -33,6 +33,14 @@ class BitWriter {
     }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     std::size_t Bits() const { return bytes_.size() * 8 - free_; }
+    // Hands over the bytes that are complete, keeping a partly written last
+    // one, so that a long stream can leave in pieces.
+    std::vector<std::uint8_t> TakeWholeBytes() {
+        const auto kept = bytes_.end() - (free_ > 0 ? 1 : 0);
+        std::vector<std::uint8_t> whole(bytes_.begin(), kept);
+        bytes_.erase(bytes_.begin(), kept);
+        return whole;
+    }
     // Hands over the bytes written so far (the last one padded) and starts afresh.
     std::vector<std::uint8_t> Take() {
         free_ = 0;

@@ -78,26 +78,36 @@ void Encoder29::Reset() {
 }
 
 void Encoder29::AddEntry(const std::uint8_t* data, std::size_t size, bool solid) {
+    StartEntry(size, solid);
+    AddData(data, size);
+}
+
+void Encoder29::StartEntry(std::uint64_t size, bool solid) {
     if (!solid) {
         Finish();
         Reset();
     }
-    if (size == 0) {
+    if (size == 0)
         block_.Add({LzToken::EmptyEntry, 0, 0, 0});
-        return;
-    }
     entryEnd_ = history_.end + size;
+}
+
+void Encoder29::AddData(const std::uint8_t* data, std::size_t size) {
     for (std::size_t done = 0; done < size;) {
         const std::size_t piece = std::min(kPiece, size - done);
         Append(data + done, piece);
         if (settings_.filters)
             FilterPiece(piece, done);
         done += piece;
-        // Leave the tail of a piece for the next, when a longest match and
-        // the look one byte ahead can see all they may need.
-        Parse(done == size ? entryEnd_ : history_.end - kMaxMatch - 2);
+        if (history_.end == entryEnd_) {
+            Parse(entryEnd_);
+            Emit({LzToken::EntryEnd, 0, 0, 0});
+        } else if (history_.end - pos_ > kMaxMatch + 2) {
+            // Leave the tail of a piece for the next, when a longest match
+            // and the look one byte ahead can see all they may need.
+            Parse(history_.end - kMaxMatch - 2);
+        }
     }
-    Emit({LzToken::EntryEnd, 0, 0, 0});
 }
 
 void Encoder29::Finish() {

@@ -43,10 +43,19 @@ class Encoder29 {
     // before it (whose blocks may then span entries); otherwise it starts
     // with an empty window.
     void AddEntry(const std::uint8_t* data, std::size_t size, bool solid);
+    // The same in pieces, for entries too large to hold: StartEntry with the
+    // entry's whole size, then its bytes through AddData, in pieces of any
+    // size; the entry ends with its last byte.
+    void StartEntry(std::uint64_t size, bool solid);
+    void AddData(const std::uint8_t* data, std::size_t size);
     // Writes what is still held back; every entry added is then finished.
     void Finish();
     // The packed data of finished entries, oldest first.
     std::deque<std::vector<std::uint8_t>>& Finished() { return finished_; }
+    // The whole bytes written so far of the entry after the finished ones;
+    // its data in Finished() then starts after them. A caller that writes
+    // each entry out as it goes takes the finished ones first, then these.
+    std::vector<std::uint8_t> TakeUnfinished() { return out_.TakeWholeBytes(); }
     // How many blocks went out as PPMd rather than LZ.
     std::size_t PpmdBlocks() const { return ppmdBlocks_; }
     // How many stretches went through the filter `kind`.

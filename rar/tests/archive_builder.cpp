@@ -2,8 +2,10 @@
 
 #include "rar/check/blake2sp.h"
 #include "rar/check/crc32.h"
+#include "rar/encode/archive15.h"
 
 #include <fstream>
+#include <iterator>
 #include <random>
 
 namespace rar::test {
@@ -62,46 +64,31 @@ Builder14& Builder14::Add(const File& file) {
 }
 
 Builder15::Builder15(std::uint16_t mainFlags) {
-    bytes_ = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
-    Bytes main = {0, 0, 0x73};
-    Put(main, mainFlags, 2);
-    Put(main, 13, 2);
-    Put(main, 0, 6);
-    const std::uint32_t crc = Crc32(0, main.data() + 2, main.size() - 2);
-    main[0] = static_cast<std::uint8_t>(crc);
-    main[1] = static_cast<std::uint8_t>(crc >> 8);
-    AddRaw(main);
+    bytes_.assign(std::begin(encode::kMarker15), std::end(encode::kMarker15));
+    AddRaw(encode::MainBlock15(mainFlags));
 }
 
 Builder15& Builder15::Add(const File& file) {
-    Bytes h = {0, 0, 0x74};
-    Put(h, file.flags | 0x8000, 2);
-    Put(h, 32 + file.name.size(), 2);
-    Put(h, file.data.size(), 4);
-    Put(h, file.data.size(), 4);
-    h.push_back(file.hostOs);
-    Put(h, CrcOf(file.data) ^ (file.breakDataCrc ? 1 : 0), 4);
-    Put(h, 0x5A8E3100, 4); // 2025-04-14 06:08:00
-    h.push_back(file.version);
-    h.push_back(file.method);
-    Put(h, file.name.size(), 2);
-    Put(h, file.attributes, 4);
-    PutBytes(h, file.name);
-    const std::uint32_t crc = Crc32(0, h.data() + 2, h.size() - 2) ^ (file.breakHeaderCrc ? 1 : 0);
-    h[0] = static_cast<std::uint8_t>(crc);
-    h[1] = static_cast<std::uint8_t>(crc >> 8);
-    AddRaw(h);
+    encode::FileHeader15 header;
+    header.name = file.name;
+    header.packedSize = header.unpackedSize = static_cast<std::uint32_t>(file.data.size());
+    header.crc = CrcOf(file.data) ^ (file.breakDataCrc ? 1 : 0);
+    header.dosTime = 0x5A8E3100; // 2025-04-14 06:08:00
+    header.flags = file.flags;
+    header.hostOs = file.hostOs;
+    header.version = file.version;
+    header.method = file.method;
+    header.attributes = file.attributes;
+    Bytes block = encode::FileBlock15(header);
+    if (file.breakHeaderCrc)
+        block[0] ^= 1;
+    AddRaw(block);
     return AddRaw(file.data);
 }
 
 Bytes Builder15::Finish(bool withEndBlock) {
-    if (withEndBlock) {
-        Bytes end = {0, 0, 0x7B, 0x00, 0x40, 7, 0};
-        const std::uint32_t crc = Crc32(0, end.data() + 2, end.size() - 2);
-        end[0] = static_cast<std::uint8_t>(crc);
-        end[1] = static_cast<std::uint8_t>(crc >> 8);
-        AddRaw(end);
-    }
+    if (withEndBlock)
+        AddRaw(encode::EndBlock15());
     return bytes_;
 }
 
