@@ -144,8 +144,11 @@ void RunProduct(const Arguments& arguments) {
         findings.insert(findings.end(), parts.begin(), parts.end());
         Report(findings, options.count("--strict") != 0);
         ProgressMeter progress(std::cerr);
+        // The archive goes to a scratch file beside the output first: its
+        // size places everything after it in the setup file.
+        OutputFile archive(out + ".payload");
         const Product built =
-            ReadProduct(dir, unrar, uninstaller, LevelOf(arguments), progress.Counter());
+            ReadProduct(dir, unrar, uninstaller, LevelOf(arguments), archive, progress.Counter());
         for (const std::string& warning : built.warnings)
             std::cerr << "setupkit-build: warning: " << warning << "\n";
         WriteSetupFile(stub, out, built.resources);
@@ -167,7 +170,11 @@ void RunRar(const Arguments& arguments) {
     const std::string& folder = arguments.options.at("--rar");
     const std::string& out = arguments.options.at("-o");
     Produce(out, {folder}, [&] {
-        WriteWholeFile(out, WriteRarArchive(CollectFolder(folder, true), LevelOf(arguments)));
+        ProgressMeter progress(std::cerr);
+        OutputFile archive(out);
+        WriteRarArchive(CollectFolder(folder, true), LevelOf(arguments), archive,
+                        progress.Counter());
+        archive.Commit();
     });
 }
 

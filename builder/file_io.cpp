@@ -41,12 +41,51 @@ long WriteSome(int descriptor, const char* data, std::size_t size) {
 #endif
 }
 
+int OpenForReading(const fs::path& path) {
+#ifdef _WIN32
+    return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
+#else
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+#endif
+}
+
+long ReadSome(int descriptor, char* data, std::size_t size) {
+#ifdef _WIN32
+    return _read(descriptor, data, static_cast<unsigned>(size));
+#else
+    return static_cast<long>(::read(descriptor, data, size));
+#endif
+}
+
+bool SeekTo(int descriptor, std::uint64_t offset) {
+#ifdef _WIN32
+    return _lseeki64(descriptor, static_cast<__int64>(offset), SEEK_SET) >= 0;
+#else
+    return ::lseek(descriptor, static_cast<off_t>(offset), SEEK_SET) >= 0;
+#endif
+}
+
 int CloseFile(int descriptor) {
 #ifdef _WIN32
     return _close(descriptor);
 #else
     return ::close(descriptor);
 #endif
+}
+
+// Closes a file opened for reading.
+struct ReadDescriptor {
+    int value;
+    ~ReadDescriptor() {
+        if (value >= 0)
+            CloseFile(value);
+    }
+};
+
+constexpr std::size_t kReadPiece = 1 << 20;
+
+[[noreturn]] void CannotRead(const std::string& path) {
+    throw BuildError("cannot read '" + path + "': " + std::strerror(errno), ExitCode::InputOutput);
 }
 
 bool IsInputFile(const fs::path& out, const fs::path& input) {
@@ -79,6 +118,45 @@ std::string ReadWholeFile(const std::string& path) {
     return bytes;
 }
 
+void ReadInPieces(const std::string& path, std::uint64_t size,
+                  const std::function<void(const char* data, std::size_t size)>& piece) {
+    const ReadDescriptor file{OpenForReading(fs::u8path(path))};
+    if (file.value < 0)
+        CannotRead(path);
+    // Whole pieces, however the system splits the reads: the encoder's
+    // choices, and so the archive's bytes, depend on where pieces end.
+    std::vector<char> buffer(kReadPiece);
+    std::uint64_t done = 0;
+    for (bool end = false; !end;) {
+        std::size_t filled = 0;
+        while (filled < buffer.size()) {
+            const long got = ReadSome(file.value, buffer.data() + filled, buffer.size() - filled);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                CannotRead(path);
+            if (got == 0) {
+                end = true;
+                break;
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        if (done + filled > size) {
+            done += filled;
+            break;
+        }
+        if (filled > 0)
+            piece(buffer.data(), filled);
+        done += filled;
+    }
+    if (done != size)
+        throw BuildError("'" + path + "' changed while it was read: it is " +
+                             (done < size ? "smaller" : "larger") + " than the " +
+                             std::to_string(size) +
+                             " bytes it had when the build began; build again once it is complete",
+                         ExitCode::InputOutput);
+}
+
 OutputFile::OutputFile(const std::string& target) : target_(target) {
     std::random_device random;
     for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
@@ -105,16 +183,29 @@ void OutputFile::Fail(const std::string& what) {
     throw BuildError("cannot write '" + target_ + "': " + what, ExitCode::InputOutput);
 }
 
-void OutputFile::Write(const std::string& bytes) {
+void OutputFile::WriteAll(const char* data, std::size_t size) {
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const long written = WriteSome(descriptor_, bytes.data() + done, bytes.size() - done);
+    while (done < size) {
+        const long written = WriteSome(descriptor_, data + done, size - done);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            Fail(std::strerror(errno));
+            Fail(std::strerror(written < 0 ? errno : ENOSPC));
         done += static_cast<std::size_t>(written);
     }
+}
+
+void OutputFile::Write(const char* data, std::size_t size) {
+    WriteAll(data, size);
+    size_ += size;
+}
+
+void OutputFile::Overwrite(std::uint64_t offset, const char* data, std::size_t size) {
+    if (!SeekTo(descriptor_, offset))
+        Fail(std::strerror(errno));
+    WriteAll(data, size);
+    if (!SeekTo(descriptor_, size_))
+        Fail(std::strerror(errno));
 }
 
 void OutputFile::Commit() {

@@ -1,6 +1,10 @@
 #pragma once
-// Whole-file reads and all-or-nothing writes for the builder.
+// File reads, whole or in pieces, and all-or-nothing writes for the builder.
+#include "builder/byte_sink.h"
+
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,25 +13,41 @@ namespace setupkit::builder {
 // Throws BuildError (InputOutput) naming the file when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 
+// The bytes of the file at `path`, handed to `piece` a megabyte or less at a
+// time. The file must hold exactly `size` bytes, the size it had when the
+// build found it: one that grew or shrank meanwhile was changed while it was
+// read, and what was read of it is not what anyone will find there. Throws
+// BuildError (InputOutput) when the file cannot be read or its size differs.
+void ReadInPieces(const std::string& path, std::uint64_t size,
+                  const std::function<void(const char* data, std::size_t size)>& piece);
+
 // A new file that takes the place of `target` only when committed: it is
 // written under a fresh name beside the target (never an existing file's) and
 // renamed over it at the end. Dropped uncommitted, it leaves nothing behind.
-class OutputFile {
+// A file that is never committed is scratch space beside the target.
+class OutputFile final : public ByteSink {
   public:
     explicit OutputFile(const std::string& target);
-    ~OutputFile();
+    ~OutputFile() override;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    void Write(const std::string& bytes);
+    using ByteSink::Write;
+    void Write(const char* data, std::size_t size) override;
+    void Overwrite(std::uint64_t offset, const char* data, std::size_t size) override;
+    std::uint64_t Size() const override { return size_; }
+    // Where the bytes are until the commit, to be read back meanwhile.
+    std::string TemporaryPath() const { return temporary_.u8string(); }
     void Commit();
 
   private:
-    void Fail(const std::string& what);
+    [[noreturn]] void Fail(const std::string& what);
+    void WriteAll(const char* data, std::size_t size);
 
     std::string target_;
     std::filesystem::path temporary_;
     int descriptor_ = -1;
+    std::uint64_t size_ = 0;
 };
 
 // Writes `bytes` to `path` through an OutputFile. Throws BuildError.

@@ -3,6 +3,7 @@
 #include "builder/byte_io.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <utility>
 
 namespace setupkit::builder {
@@ -27,20 +28,47 @@ bool IsPowerOfTwo(std::uint32_t value) {
     return value != 0 && (value & (value - 1)) == 0;
 }
 
-std::uint32_t Checksum(const std::string& bytes, std::size_t checksumOffset) {
-    std::uint64_t sum = 0;
-    for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        if (i == checksumOffset || i == checksumOffset + 2)
-            continue;
-        std::uint32_t word = static_cast<unsigned char>(bytes[i]);
-        if (i + 1 < bytes.size())
-            word |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
-        sum += word;
-        sum = (sum & 0xFFFF) + (sum >> 16);
+// Passes what is written on, summing it as the header checksum does: 16-bit
+// words with the carries folded back in, plus the length. The checksum
+// field itself must be written as zero.
+class ChecksumSink final : public ByteSink {
+  public:
+    explicit ChecksumSink(ByteSink& out) : out_(out), start_(out.Size()) {}
+
+    void Write(const char* data, std::size_t size) override {
+        for (std::size_t i = 0; i < size; ++i) {
+            const std::uint32_t byte = static_cast<unsigned char>(data[i]);
+            if (oddByte_)
+                Add(low_ | byte << 8);
+            else
+                low_ = byte;
+            oddByte_ = !oddByte_;
+        }
+        out_.Write(data, size);
     }
-    sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint32_t>(sum + bytes.size());
-}
+    void Overwrite(std::uint64_t, const char*, std::size_t) override {
+        throw std::logic_error("an image is written in one pass");
+    }
+    std::uint64_t Size() const override { return out_.Size() - start_; }
+    using ByteSink::Write;
+
+    std::uint32_t Checksum() const {
+        std::uint64_t sum = sum_;
+        if (oddByte_)
+            sum = Fold(sum + low_);
+        return static_cast<std::uint32_t>(Fold(sum) + Size());
+    }
+
+  private:
+    static std::uint64_t Fold(std::uint64_t sum) { return (sum & 0xFFFF) + (sum >> 16); }
+    void Add(std::uint32_t word) { sum_ = Fold(sum_ + word); }
+
+    ByteSink& out_;
+    std::uint64_t start_;
+    std::uint64_t sum_ = 0;
+    std::uint32_t low_ = 0;
+    bool oddByte_ = false;
+};
 
 } // namespace
 
@@ -144,30 +172,32 @@ std::uint32_t PeImage::ResourceSectionRva() const {
     return reusable ? reusable->virtualAddress : EndOfImageRva();
 }
 
-void PeImage::PlaceResourceSection(const std::string& section) {
-    if (bytes_.size() + section.size() + 2 * FileAlignment() > 0x7FFFFFFF)
+void PeImage::PlaceResourceSection(std::uint32_t size) {
+    if (bytes_.size() + std::uint64_t{size} + 2 * FileAlignment() > 0x7FFFFFFF)
         throw BuildError("the setup file would be larger than 2 GiB, more than Windows loads");
     if (const PeSection* reusable = ReusableResourceSection())
-        GrowLastSection(*reusable, section);
+        GrowLastSection(*reusable, size);
     else
-        AppendSection(section);
+        AppendSection(size);
     UpdateSizeOfImage();
+    WriteU32(bytes_, OptionalHeader() + kCheckSumField, 0);
 }
 
-void PeImage::GrowLastSection(const PeSection& section, const std::string& data) {
-    const std::uint32_t rawSize = AlignUp(static_cast<std::uint32_t>(data.size()), FileAlignment());
+void PeImage::GrowLastSection(const PeSection& section, std::uint32_t size) {
+    placed_ = section;
+    placed_.virtualSize = size;
+    placed_.rawSize = AlignUp(size, FileAlignment());
     bytes_.resize(section.rawPointer);
-    bytes_ += data;
-    bytes_.resize(section.rawPointer + rawSize, '\0');
-    WriteU32(bytes_, section.headerOffset + 8, static_cast<std::uint32_t>(data.size()));
-    WriteU32(bytes_, section.headerOffset + 16, rawSize);
+    WriteU32(bytes_, section.headerOffset + 8, size);
+    WriteU32(bytes_, section.headerOffset + 16, placed_.rawSize);
     WriteU32(bytes_, section.headerOffset + 36, kResourceSectionFlags);
-    SetResourceDirectory(section.virtualAddress, static_cast<std::uint32_t>(data.size()));
-    sections_.clear();
-    ReadSections();
+    SetResourceDirectory(section.virtualAddress, size);
+    for (PeSection& each : sections_)
+        if (each.headerOffset == placed_.headerOffset)
+            each = placed_;
 }
 
-void PeImage::AppendSection(const std::string& data) {
+void PeImage::AppendSection(std::uint32_t size) {
     const std::size_t header = sections_.empty()
                                    ? OptionalHeader() + ReadU16(bytes_, peOffset_ + 20)
                                    : sections_.back().headerOffset + kSectionHeaderSize;
@@ -180,24 +210,22 @@ void PeImage::AppendSection(const std::string& data) {
     if (!free)
         throw BuildError("the PE image has no room for another section header");
 
-    const std::uint32_t rva = EndOfImageRva();
-    const std::uint32_t rawPointer =
-        AlignUp(static_cast<std::uint32_t>(bytes_.size()), FileAlignment());
-    const std::uint32_t rawSize = AlignUp(static_cast<std::uint32_t>(data.size()), FileAlignment());
-    bytes_.resize(rawPointer, '\0');
-    bytes_ += data;
-    bytes_.resize(rawPointer + rawSize, '\0');
+    placed_.headerOffset = header;
+    placed_.virtualAddress = EndOfImageRva();
+    placed_.virtualSize = size;
+    placed_.rawPointer = AlignUp(static_cast<std::uint32_t>(bytes_.size()), FileAlignment());
+    placed_.rawSize = AlignUp(size, FileAlignment());
+    bytes_.resize(placed_.rawPointer, '\0');
 
     bytes_.replace(header, 8, std::string(".rsrc\0\0\0", 8));
-    WriteU32(bytes_, header + 8, static_cast<std::uint32_t>(data.size()));
-    WriteU32(bytes_, header + 12, rva);
-    WriteU32(bytes_, header + 16, rawSize);
-    WriteU32(bytes_, header + 20, rawPointer);
+    WriteU32(bytes_, header + 8, size);
+    WriteU32(bytes_, header + 12, placed_.virtualAddress);
+    WriteU32(bytes_, header + 16, placed_.rawSize);
+    WriteU32(bytes_, header + 20, placed_.rawPointer);
     WriteU32(bytes_, header + 36, kResourceSectionFlags);
     WriteU16(bytes_, peOffset_ + 6, static_cast<std::uint16_t>(sections_.size() + 1));
-    SetResourceDirectory(rva, static_cast<std::uint32_t>(data.size()));
-    sections_.clear();
-    ReadSections();
+    SetResourceDirectory(placed_.virtualAddress, size);
+    sections_.push_back(placed_);
 }
 
 void PeImage::SetResourceDirectory(std::uint32_t rva, std::uint32_t size) {
@@ -210,11 +238,17 @@ void PeImage::UpdateSizeOfImage() {
     WriteU32(bytes_, OptionalHeader() + kSizeOfImageField, EndOfImageRva());
 }
 
-std::string PeImage::Finish() const {
-    std::string image = bytes_;
-    const std::size_t field = OptionalHeader() + kCheckSumField;
-    WriteU32(image, field, Checksum(image, field));
-    return image;
+void PeImage::WriteTo(ByteSink& out, const std::function<void(ByteSink&)>& writeSection) const {
+    const std::uint64_t start = out.Size();
+    ChecksumSink image(out);
+    image.Write(bytes_);
+    writeSection(image);
+    if (image.Size() != std::uint64_t{placed_.rawPointer} + placed_.virtualSize)
+        throw std::logic_error("the resource section was not written as placed");
+    image.Write(std::string(placed_.rawSize - placed_.virtualSize, '\0'));
+    std::string checksum;
+    AppendU32(checksum, image.Checksum());
+    out.Overwrite(start + OptionalHeader() + kCheckSumField, checksum.data(), checksum.size());
 }
 
 } // namespace setupkit::builder

@@ -1,9 +1,13 @@
 #pragma once
 // A 32-bit PE image held in memory: its headers checked once on construction,
 // its sections, and the one change the builder makes to it, putting a new
-// resource section in place.
+// resource section in place. The new section is not held: it is written
+// straight to the output after the rest of the image.
+#include "builder/byte_sink.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,12 +46,15 @@ class PeImage {
     // memory and in the file (it can then grow in place), else past the end.
     std::uint32_t ResourceSectionRva() const;
 
-    // Puts `section` (laid out for ResourceSectionRva()) into the image as its
-    // resource section and points the resource data directory at it.
-    void PlaceResourceSection(const std::string& section);
+    // Makes room in the image for a resource section of `size` bytes at
+    // ResourceSectionRva() and points the resource data directory at it.
+    // The image is then ready to be written, and only that.
+    void PlaceResourceSection(std::uint32_t size);
 
-    // The image with its header checksum brought up to date.
-    std::string Finish() const;
+    // Writes the image to `out`: the bytes before the resource section, the
+    // section through `writeSection` (exactly the size placed), its padding,
+    // and then the header checksum over all of it.
+    void WriteTo(ByteSink& out, const std::function<void(ByteSink&)>& writeSection) const;
 
   private:
     std::size_t OptionalHeader() const { return peOffset_ + 24; }
@@ -57,14 +64,15 @@ class PeImage {
     void CheckAlignments() const;
     const PeSection* ReusableResourceSection() const;
     std::uint32_t EndOfImageRva() const;
-    void GrowLastSection(const PeSection& section, const std::string& data);
-    void AppendSection(const std::string& data);
+    void GrowLastSection(const PeSection& section, std::uint32_t size);
+    void AppendSection(std::uint32_t size);
     void SetResourceDirectory(std::uint32_t rva, std::uint32_t size);
     void UpdateSizeOfImage();
 
     std::string bytes_;
     std::size_t peOffset_ = 0;
     std::vector<PeSection> sections_;
+    PeSection placed_; // the resource section once placed
 };
 
 } // namespace setupkit::builder

@@ -206,7 +206,7 @@ bool AddUninstaller(std::vector<RarEntry>& entries, const std::string& uninstall
 }
 
 Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
-                    const std::string& uninstallerPath, const RarOptions& rar,
+                    const std::string& uninstallerPath, const RarOptions& rar, OutputFile& archive,
                     const ProgressCounter& progress) {
     const fs::path dir = fs::u8path(productDir);
     Product product;
@@ -214,13 +214,13 @@ Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
     // No folder entries: the setup records only the folders it makes for the
     // files it writes, and a folder the extraction library made for a folder
     // entry would be left behind by the uninstaller.
-    std::vector<RarEntry> payload =
-        CollectFolder((dir / "payload").u8string(), false, kDefaultDosTime, progress);
+    std::vector<RarEntry> payload = CollectFolder((dir / "payload").u8string(), false);
     if (!AddUninstaller(payload, ReadWholeFile(uninstallerPath)))
         product.warnings.push_back(std::string("the payload brings its own ") + UninstallerName +
                                    "; it is installed instead of " + uninstallerPath);
-    product.resources.push_back({"CABFILE", WriteRarArchive(payload, rar)});
-    product.resources.push_back({"UNRARDLL", ReadWholeFile(unrarPath)});
+    WriteRarArchive(payload, rar, archive, progress);
+    product.resources.push_back({"CABFILE", {}, archive.TemporaryPath()});
+    product.resources.push_back({"UNRARDLL", {}, unrarPath});
     return product;
 }
 

@@ -15,6 +15,7 @@
 // Every setup carries the uninstaller its uninstall command names, at the top
 // of the payload, so that it lands in the destination folder and in the list
 // of installed files; a payload that brings its own keeps it.
+#include "builder/file_io.h"
 #include "builder/progress.h"
 #include "builder/rar_writer.h"
 #include "builder/resources.h"
@@ -78,10 +79,11 @@ struct Product {
 
 // Every resource of the product in `productDir`: those of its product.ini,
 // CABFILE (its payload folder, without folder entries, and the uninstaller at
-// `uninstallerPath`, packed as `rar` says) and UNRARDLL (the bytes of
-// `unrarPath`); `progress` is told each payload file read.
+// `uninstallerPath`, packed as `rar` says into `archive`, a scratch file the
+// resource then names) and UNRARDLL (the file at `unrarPath`); `progress` is
+// told each payload file packed.
 Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
-                    const std::string& uninstallerPath, const RarOptions& rar,
+                    const std::string& uninstallerPath, const RarOptions& rar, OutputFile& archive,
                     const ProgressCounter& progress = {});
 
 } // namespace setupkit::builder

@@ -1,14 +1,17 @@
 #include "builder/rar_writer.h"
 
 #include "builder/build_error.h"
-#include "builder/byte_io.h"
 #include "builder/file_io.h"
 #include "rar/check/crc32.h"
+#include "rar/encode/archive15.h"
 #include "rar/encode/encoder29.h"
 
 #include <algorithm>
 #include <cctype>
+#include <deque>
 #include <filesystem>
+#include <fstream>
+#include <stdexcept>
 #include <system_error>
 #include <tuple>
 
@@ -16,18 +19,12 @@ namespace setupkit::builder {
 namespace {
 
 namespace fs = std::filesystem;
+using rar::encode::FileHeader15;
 
-constexpr char kMarker[] = "Rar!\x1A\x07\x00";
-constexpr std::uint8_t kMainHead = 0x73;
-constexpr std::uint8_t kFileHead = 0x74;
-constexpr std::uint8_t kEndHead = 0x7B;
-constexpr std::uint16_t kLongBlock = 0x8000;      // a data area follows the header
 constexpr std::uint16_t kDirectoryFlags = 0x00E0; // all dictionary bits set marks a folder
 constexpr std::uint16_t kWindow4M = 0x00C0;       // the encoder's dictionary
 constexpr std::uint16_t kSolidFile = 0x0010;      // continues the previous entry's stream
 constexpr std::uint16_t kSolidArchive = 0x0008;
-constexpr std::uint16_t kEndFlags = 0x4000; // required in the end block
-constexpr std::uint8_t kHostWindows = 2;    // names use '\' between folders
 constexpr std::uint8_t kStoreVersion = 20;
 constexpr std::uint8_t kPackVersion = 29;
 constexpr std::uint8_t kMethodStore = 0x30;
@@ -35,75 +32,211 @@ constexpr std::uint8_t kMethodNormal = 0x33;
 constexpr std::uint8_t kMethodBest = 0x35;
 constexpr std::uint32_t kFileAttribute = 0x20;   // archive
 constexpr std::uint32_t kFolderAttribute = 0x10; // directory
+constexpr std::uint64_t kMaxSize = 0xFFFFFFFF;   // the headers' sizes are 32 bits
+// Text is recognised by the start of a file.
+constexpr std::size_t kTextProbe = 8192;
 
-std::uint32_t Crc(const std::string& bytes, std::size_t from = 0) {
-    return rar::Crc32(0, reinterpret_cast<const std::uint8_t*>(bytes.data()) + from,
-                      bytes.size() - from);
+std::string Describe(const RarEntry& entry) {
+    return "'" + (entry.path.empty() ? entry.name : entry.path) + "'";
 }
-
-// A block: CRC (low half of the CRC-32 of the rest), type, flags, size, body.
-std::string Block(std::uint8_t type, std::uint16_t flags, const std::string& body) {
-    std::string block(2, '\0');
-    AppendU8(block, type);
-    AppendU16(block, flags);
-    AppendU16(block, static_cast<std::uint16_t>(7 + body.size()));
-    block += body;
-    WriteU16(block, 0, static_cast<std::uint16_t>(Crc(block, 2) & 0xFFFF));
-    return block;
-}
-
-std::string StoredName(const std::string& name) {
-    std::string stored = name;
-    std::replace(stored.begin(), stored.end(), '/', '\\');
-    return stored;
-}
-
-// How one entry's data is written.
-struct Packing {
-    const std::string* data; // what follows the header
-    std::uint8_t version = kStoreVersion;
-    std::uint8_t method = kMethodStore;
-    std::uint16_t flags = 0;
-};
 
 void CheckEntry(const RarEntry& entry) {
     if (entry.name.empty())
         throw BuildError("an archive entry has no name");
-    if (entry.data.size() > 0xFFFFFFFFu)
-        throw BuildError("'" + entry.name + "' is too large for the archive (4 GiB or more)");
+    if (entry.Size() > kMaxSize)
+        throw BuildError(Describe(entry) + " is too large for the archive (4 GiB or more)");
+    if (entry.name.size() > rar::encode::kMaxName15)
+        throw BuildError("an archive entry's name is too long");
 }
 
-std::string FileBlock(const RarEntry& entry, const Packing& packing) {
-    if (packing.data->size() > 0xFFFFFFFFu)
-        throw BuildError("'" + entry.name + "' packs to 4 GiB or more");
-    const std::string name = StoredName(entry.name);
-    if (name.size() > 0xFFFF - 32)
-        throw BuildError("an archive entry's name is too long");
-    std::string body;
-    AppendU32(body, static_cast<std::uint32_t>(packing.data->size()));
-    AppendU32(body, static_cast<std::uint32_t>(entry.data.size()));
-    AppendU8(body, kHostWindows);
-    AppendU32(body, entry.isFolder ? 0 : Crc(entry.data));
-    AppendU32(body, entry.dosTime);
-    AppendU8(body, packing.version);
-    AppendU8(body, packing.method);
-    AppendU16(body, static_cast<std::uint16_t>(name.size()));
-    AppendU32(body, entry.isFolder ? kFolderAttribute : kFileAttribute);
-    body += name;
-    const auto flags = static_cast<std::uint16_t>(kLongBlock | packing.flags |
-                                                  (entry.isFolder ? kDirectoryFlags : 0));
-    return Block(kFileHead, flags, body) + *packing.data;
+// Hands the entry's bytes to `piece`, from memory or from its file.
+void ReadEntry(const RarEntry& entry,
+               const std::function<void(const char* data, std::size_t size)>& piece) {
+    if (!entry.path.empty())
+        ReadInPieces(entry.path, entry.size, piece);
+    else if (!entry.data.empty())
+        piece(entry.data.data(), entry.data.size());
 }
+
+FileHeader15 HeaderOf(const RarEntry& entry) {
+    FileHeader15 header;
+    header.name = entry.name;
+    std::replace(header.name.begin(), header.name.end(), '/', '\\');
+    header.unpackedSize = static_cast<std::uint32_t>(entry.Size());
+    header.dosTime = entry.dosTime;
+    header.version = kStoreVersion;
+    header.method = kMethodStore;
+    header.attributes = entry.isFolder ? kFolderAttribute : kFileAttribute;
+    if (entry.isFolder)
+        header.flags = kDirectoryFlags;
+    return header;
+}
+
+// Writes file blocks to the archive: the header first, with its packed size
+// and checksum set right once the data after it is out.
+class BlockWriter {
+  public:
+    explicit BlockWriter(ByteSink& out) : out_(out) {}
+
+    void Start(const FileHeader15& header) {
+        header_ = header;
+        headerAt_ = out_.Size();
+        packed_ = 0;
+        Put(rar::encode::FileBlock15(header_));
+    }
+    void Data(const char* data, std::size_t size) {
+        packed_ += size;
+        if (packed_ > kMaxSize)
+            throw BuildError("'" + header_.name + "' packs to 4 GiB or more");
+        out_.Write(data, size);
+    }
+    void End(std::uint32_t crc) {
+        header_.packedSize = static_cast<std::uint32_t>(packed_);
+        header_.crc = crc;
+        const rar::encode::Bytes block = rar::encode::FileBlock15(header_);
+        out_.Overwrite(headerAt_, reinterpret_cast<const char*>(block.data()), block.size());
+    }
+    void Put(const rar::encode::Bytes& bytes) {
+        out_.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    }
+
+  private:
+    ByteSink& out_;
+    FileHeader15 header_;
+    std::uint64_t headerAt_ = 0;
+    std::uint64_t packed_ = 0;
+};
+
+std::uint32_t AddToCrc(std::uint32_t crc, const char* data, std::size_t size) {
+    return rar::Crc32(crc, reinterpret_cast<const std::uint8_t*>(data), size);
+}
+
+void WriteStored(BlockWriter& blocks, const RarEntry& entry) {
+    blocks.Start(HeaderOf(entry));
+    std::uint32_t crc = 0;
+    ReadEntry(entry, [&](const char* data, std::size_t size) {
+        crc = AddToCrc(crc, data, size);
+        blocks.Data(data, size);
+    });
+    blocks.End(crc);
+}
+
+// Packs entries through the encoder and writes each one's block as its
+// packed data comes out. In a solid stream an entry's data may end only
+// after the next ones have gone in, so entries wait in a queue, in archive
+// order, until their blocks are written; folders and empty files, which
+// the stream does not carry, are stored when their turn comes.
+class PackedWriter {
+  public:
+    PackedWriter(BlockWriter& blocks, const RarOptions& options, const ProgressCounter& progress)
+        : blocks_(blocks), options_(options), progress_(progress),
+          encoder_(options.level == RarLevel::Best ? rar::encode::kBest29
+                                                   : rar::encode::kDefault29) {}
+
+    void Add(const RarEntry& entry) {
+        if (entry.isFolder || entry.Size() == 0) {
+            waiting_.push_back({&entry, 0, false});
+            return Drain();
+        }
+        const bool continues = options_.solid && streamStarted_;
+        waiting_.push_back(
+            {&entry, static_cast<std::uint16_t>(kWindow4M | (continues ? kSolidFile : 0)), true});
+        encoder_.StartEntry(entry.Size(), continues);
+        streamStarted_ = true;
+        std::uint32_t crc = 0;
+        ReadEntry(entry, [&](const char* data, std::size_t size) {
+            crc = AddToCrc(crc, data, size);
+            encoder_.AddData(reinterpret_cast<const std::uint8_t*>(data), size);
+            Drain();
+        });
+        crcs_.push_back(crc);
+        if (progress_)
+            progress_(entry.Size());
+    }
+
+    void Finish() {
+        encoder_.Finish();
+        Drain();
+    }
+
+  private:
+    struct Waiting {
+        const RarEntry* entry;
+        std::uint16_t flags;
+        bool packed;
+    };
+
+    // Writes what the encoder has given out, and every stored entry whose
+    // turn has come.
+    void Drain() {
+        auto& finished = encoder_.Finished();
+        for (; !finished.empty(); finished.pop_front()) {
+            OpenFront();
+            blocks_.Data(reinterpret_cast<const char*>(finished.front().data()),
+                         finished.front().size());
+            blocks_.End(crcs_.front());
+            crcs_.pop_front();
+            waiting_.pop_front();
+            opened_ = false;
+        }
+        const std::vector<std::uint8_t> more = encoder_.TakeUnfinished();
+        if (!more.empty()) {
+            OpenFront();
+            blocks_.Data(reinterpret_cast<const char*>(more.data()), more.size());
+        }
+        StoreWaiting();
+    }
+
+    // Starts the block of the first packed entry waiting.
+    void OpenFront() {
+        StoreWaiting();
+        if (opened_)
+            return;
+        FileHeader15 header = HeaderOf(*waiting_.front().entry);
+        header.version = kPackVersion;
+        header.method = options_.level == RarLevel::Best ? kMethodBest : kMethodNormal;
+        header.flags = waiting_.front().flags;
+        blocks_.Start(header);
+        opened_ = true;
+    }
+
+    void StoreWaiting() {
+        while (!waiting_.empty() && !waiting_.front().packed) {
+            WriteStored(blocks_, *waiting_.front().entry);
+            waiting_.pop_front();
+        }
+    }
+
+    BlockWriter& blocks_;
+    const RarOptions& options_;
+    const ProgressCounter& progress_;
+    rar::encode::Encoder29 encoder_;
+    std::deque<Waiting> waiting_;
+    std::deque<std::uint32_t> crcs_; // of the packed entries fed and not yet written
+    bool opened_ = false;            // the front entry's header is out
+    bool streamStarted_ = false;
+};
 
 // Text: no control characters but tab, line ends and form feed, in the
 // first few kilobytes.
-bool LooksLikeText(const std::string& data) {
-    const std::size_t probe = std::min<std::size_t>(data.size(), 8192);
-    return std::none_of(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(probe),
-                        [](char c) {
-                            const auto b = static_cast<unsigned char>(c);
-                            return b < 32 && b != '\t' && b != '\r' && b != '\n' && b != '\f';
-                        });
+bool LooksLikeText(const std::string& head) {
+    return std::none_of(head.begin(), head.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 32 && b != '\t' && b != '\r' && b != '\n' && b != '\f';
+    });
+}
+
+// The first bytes of the entry; what cannot be read here is reported when
+// the entry is read in full.
+std::string Head(const RarEntry& entry) {
+    if (entry.path.empty())
+        return entry.data.substr(0, kTextProbe);
+    std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(entry.size, kTextProbe)),
+                     '\0');
+    std::ifstream in(fs::u8path(entry.path), std::ios::binary);
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return head;
 }
 
 std::string Extension(const std::string& name) {
@@ -126,9 +259,9 @@ std::vector<const RarEntry*> SolidOrder(const std::vector<RarEntry>& entries) {
     std::vector<Keyed> keyed;
     keyed.reserve(entries.size());
     for (const RarEntry& entry : entries)
-        keyed.push_back({entry.isFolder              ? 0
-                         : LooksLikeText(entry.data) ? 1
-                                                     : 2,
+        keyed.push_back({entry.isFolder               ? 0
+                         : LooksLikeText(Head(entry)) ? 1
+                                                      : 2,
                          Extension(entry.name), &entry});
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
         return std::tie(a.kind, a.extension) < std::tie(b.kind, b.extension);
@@ -140,41 +273,8 @@ std::vector<const RarEntry*> SolidOrder(const std::vector<RarEntry>& entries) {
     return order;
 }
 
-std::string PackedFiles(const std::vector<const RarEntry*>& order, const RarOptions& options) {
-    rar::encode::Encoder29 encoder(options.level == RarLevel::Best ? rar::encode::kBest29
-                                                                   : rar::encode::kDefault29);
-    // Empty files and folders are stored: no packed data, nothing in the stream.
-    bool streamStarted = false;
-    std::vector<std::uint16_t> flags;
-    for (const RarEntry* entry : order) {
-        if (entry->isFolder || entry->data.empty())
-            continue;
-        const bool continues = options.solid && streamStarted;
-        encoder.AddEntry(reinterpret_cast<const std::uint8_t*>(entry->data.data()),
-                         entry->data.size(), continues);
-        flags.push_back(static_cast<std::uint16_t>(kWindow4M | (continues ? kSolidFile : 0)));
-        streamStarted = true;
-    }
-    encoder.Finish();
-    auto& packed = encoder.Finished();
-    const std::uint8_t method = options.level == RarLevel::Best ? kMethodBest : kMethodNormal;
-    std::string files;
-    std::size_t next = 0;
-    for (const RarEntry* entry : order) {
-        if (entry->isFolder || entry->data.empty()) {
-            files += FileBlock(*entry, {&entry->data});
-            continue;
-        }
-        const std::string data(packed.front().begin(), packed.front().end());
-        packed.pop_front();
-        files += FileBlock(*entry, {&data, kPackVersion, method, flags[next++]});
-    }
-    return files;
-}
-
 void CollectInto(const fs::path& folder, const std::string& prefix, bool withFolders,
-                 std::uint32_t dosTime, const ProgressCounter& progress,
-                 std::vector<RarEntry>& entries) {
+                 std::uint32_t dosTime, std::vector<RarEntry>& entries) {
     std::error_code error;
     std::vector<fs::path> children;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
@@ -194,43 +294,59 @@ void CollectInto(const fs::path& folder, const std::string& prefix, bool withFol
         if (fs::is_directory(child)) {
             if (withFolders)
                 entries.push_back({name, {}, true, dosTime});
-            CollectInto(child, name + "\\", withFolders, dosTime, progress, entries);
+            CollectInto(child, name + "\\", withFolders, dosTime, entries);
         } else if (fs::is_regular_file(child)) {
-            entries.push_back({name, ReadWholeFile(child.u8string()), false, dosTime});
-            if (progress)
-                progress(entries.back().data.size());
+            const std::uint64_t size = fs::file_size(child, error);
+            if (error)
+                throw BuildError("cannot read '" + child.u8string() + "': " + error.message(),
+                                 ExitCode::InputOutput);
+            entries.push_back({name, {}, false, dosTime, child.u8string(), size});
         }
     }
 }
 
 } // namespace
 
-std::string WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptions& options) {
+void WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptions& options, ByteSink& out,
+                     const ProgressCounter& progress) {
     for (const RarEntry& entry : entries)
         CheckEntry(entry);
     const bool packed = options.level != RarLevel::Store;
-    std::string archive(kMarker, sizeof kMarker - 1);
-    archive += Block(kMainHead, packed && options.solid ? kSolidArchive : 0, std::string(6, '\0'));
+    BlockWriter blocks(out);
+    blocks.Put(
+        rar::encode::Bytes(std::begin(rar::encode::kMarker15), std::end(rar::encode::kMarker15)));
+    blocks.Put(rar::encode::MainBlock15(packed && options.solid ? kSolidArchive : 0));
     if (packed) {
         std::vector<const RarEntry*> order;
         order.reserve(entries.size());
         for (const RarEntry& entry : entries)
             order.push_back(&entry);
-        archive += PackedFiles(options.solid ? SolidOrder(entries) : order, options);
+        PackedWriter writer(blocks, options, progress);
+        for (const RarEntry* entry : options.solid ? SolidOrder(entries) : order)
+            writer.Add(*entry);
+        writer.Finish();
     } else {
-        for (const RarEntry& entry : entries)
-            archive += FileBlock(entry, {&entry.data});
+        for (const RarEntry& entry : entries) {
+            WriteStored(blocks, entry);
+            if (progress && !entry.isFolder)
+                progress(entry.Size());
+        }
     }
-    archive += Block(kEndHead, kEndFlags, {});
-    return archive;
+    blocks.Put(rar::encode::EndBlock15());
+}
+
+std::string WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptions& options) {
+    StringSink out;
+    WriteRarArchive(entries, options, out);
+    return std::move(out.bytes);
 }
 
 std::vector<RarEntry> CollectFolder(const std::string& folder, bool withFolders,
-                                    std::uint32_t dosTime, const ProgressCounter& progress) {
+                                    std::uint32_t dosTime) {
     if (!fs::is_directory(fs::u8path(folder)))
         throw BuildError("'" + folder + "' is not a folder");
     std::vector<RarEntry> entries;
-    CollectInto(fs::u8path(folder), "", withFolders, dosTime, progress, entries);
+    CollectInto(fs::u8path(folder), "", withFolders, dosTime, entries);
     return entries;
 }
 

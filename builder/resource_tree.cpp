@@ -1,6 +1,7 @@
 #include "builder/resource_tree.h"
 
 #include "builder/byte_io.h"
+#include "builder/file_io.h"
 #include "builder/pe_image.h"
 
 #include <algorithm>
@@ -137,7 +138,7 @@ struct SectionLayout {
         for (const ResourceEntry* leaf : leaves) {
             size = AlignUp(size, 8);
             dataAt[leaf] = size;
-            size += static_cast<std::uint32_t>(leaf->data.bytes.size());
+            size += static_cast<std::uint32_t>(leaf->data.Size());
         }
     }
 };
@@ -169,7 +170,7 @@ std::uint64_t CheckSizes(const ResourceDirectory& directory) {
     for (const ResourceEntry& entry : directory.entries) {
         if (entry.key.name.size() > 0xFFFF)
             throw BuildError("a resource name is too long");
-        total += entry.directory ? CheckSizes(*entry.directory) : entry.data.bytes.size() + 8;
+        total += entry.directory ? CheckSizes(*entry.directory) : entry.data.Size() + 8;
     }
     if (total > 0x40000000)
         throw BuildError("the resources are larger than a program can hold (1 GiB)");
@@ -250,29 +251,45 @@ ResourceDirectory ReadResourceTree(const PeImage& image) {
     return TreeReader(image).ReadDirectory(0, 0);
 }
 
-std::string WriteResourceSection(const ResourceDirectory& root, std::uint32_t sectionRva) {
+std::uint32_t ResourceSectionSize(const ResourceDirectory& root) {
+    CheckSizes(root);
+    return SectionLayout(root).size;
+}
+
+void WriteResourceSection(const ResourceDirectory& root, std::uint32_t sectionRva, ByteSink& out) {
     CheckSizes(root);
     const SectionLayout layout(root);
-    std::string out;
-    out.reserve(layout.size);
+    std::string tables;
     for (const ResourceDirectory* directory : layout.directories)
-        WriteDirectory(out, layout, *directory);
+        WriteDirectory(tables, layout, *directory);
     for (const ResourceEntry* leaf : layout.leaves) {
-        AppendU32(out, sectionRva + layout.dataAt.at(leaf));
-        AppendU32(out, static_cast<std::uint32_t>(leaf->data.bytes.size()));
-        AppendU32(out, leaf->data.codePage);
-        AppendU32(out, 0);
+        AppendU32(tables, sectionRva + layout.dataAt.at(leaf));
+        AppendU32(tables, static_cast<std::uint32_t>(leaf->data.Size()));
+        AppendU32(tables, leaf->data.codePage);
+        AppendU32(tables, 0);
     }
     for (const ResourceEntry* entry : layout.named) {
-        AppendU16(out, static_cast<std::uint16_t>(entry->key.name.size()));
+        AppendU16(tables, static_cast<std::uint16_t>(entry->key.name.size()));
         for (char16_t unit : entry->key.name)
-            AppendU16(out, static_cast<std::uint16_t>(unit));
+            AppendU16(tables, static_cast<std::uint16_t>(unit));
     }
+    const std::uint64_t start = out.Size();
+    out.Write(tables);
     for (const ResourceEntry* leaf : layout.leaves) {
-        out.resize(layout.dataAt.at(leaf), '\0');
-        out += leaf->data.bytes;
+        out.Write(std::string(static_cast<std::size_t>(start + layout.dataAt.at(leaf) - out.Size()),
+                              '\0'));
+        if (leaf->data.file.empty())
+            out.Write(leaf->data.bytes);
+        else
+            ReadInPieces(leaf->data.file, leaf->data.fileSize,
+                         [&out](const char* data, std::size_t size) { out.Write(data, size); });
     }
-    return out;
+}
+
+std::string WriteResourceSection(const ResourceDirectory& root, std::uint32_t sectionRva) {
+    StringSink out;
+    WriteResourceSection(root, sectionRva, out);
+    return std::move(out.bytes);
 }
 
 } // namespace setupkit::builder

@@ -1,6 +1,8 @@
 #pragma once
 // The resource tree of a PE image (type, name, language, data) as plain
 // values, read from and written to the layout of a resource section.
+#include "builder/byte_sink.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,8 +29,15 @@ struct ResourceKey {
 struct ResourceData {
     std::string bytes;
     std::uint32_t codePage = 0;
+    // Data too large to hold: `fileSize` bytes of this file, copied in pieces
+    // when the section is written; `bytes` is then empty.
+    std::string file = {};
+    std::uint64_t fileSize = 0;
+
+    std::uint64_t Size() const { return file.empty() ? bytes.size() : fileSize; }
     bool operator==(const ResourceData& other) const {
-        return bytes == other.bytes && codePage == other.codePage;
+        return bytes == other.bytes && codePage == other.codePage && file == other.file &&
+               fileSize == other.fileSize;
     }
 };
 
@@ -68,9 +77,15 @@ struct ResourceDirectory {
 // BuildError on a malformed tree.
 ResourceDirectory ReadResourceTree(const PeImage& image);
 
-// The bytes of a resource section holding `root`, with data addresses
-// computed for a section that starts at `sectionRva`. Entries are written in
-// the loader's order whatever their order in `root`.
+// The size of the resource section holding `root`. Throws BuildError when
+// the tree does not fit a section's fields.
+std::uint32_t ResourceSectionSize(const ResourceDirectory& root);
+
+// Writes the resource section holding `root`, with data addresses computed
+// for a section that starts at `sectionRva`. Entries are written in the
+// loader's order whatever their order in `root`.
+void WriteResourceSection(const ResourceDirectory& root, std::uint32_t sectionRva, ByteSink& out);
+// The same section in memory.
 std::string WriteResourceSection(const ResourceDirectory& root, std::uint32_t sectionRva);
 
 } // namespace setupkit::builder

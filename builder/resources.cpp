@@ -5,6 +5,8 @@
 #include "builder/resource_tree.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace setupkit::builder {
 namespace {
@@ -16,6 +18,15 @@ ResourceEntry RcDataEntry(const RcDataResource& resource) {
     ResourceEntry language;
     language.key = ResourceKey::Id(kNeutralLanguage);
     language.data.bytes = resource.bytes;
+    if (!resource.file.empty()) {
+        std::error_code error;
+        language.data.file = resource.file;
+        language.data.fileSize =
+            std::filesystem::file_size(std::filesystem::u8path(resource.file), error);
+        if (error)
+            throw BuildError("cannot read '" + resource.file + "': " + error.message(),
+                             ExitCode::InputOutput);
+    }
     ResourceEntry name;
     name.key = ResourceKey::Name(resource.name);
     name.directory = std::make_unique<ResourceDirectory>();
@@ -47,8 +58,8 @@ bool IsResourceName(const std::string& name) {
     });
 }
 
-std::string AddRcDataResources(const std::string& peImage,
-                               const std::vector<RcDataResource>& resources) {
+void AddRcDataResources(const std::string& peImage, const std::vector<RcDataResource>& resources,
+                        ByteSink& out) {
     for (const RcDataResource& resource : resources)
         if (!IsResourceName(resource.name))
             throw BuildError("'" + resource.name + "' is not a resource name (an upper-case word)");
@@ -57,14 +68,24 @@ std::string AddRcDataResources(const std::string& peImage,
     ResourceDirectory& rcData = RcDataDirectory(root);
     for (const RcDataResource& resource : resources)
         rcData.Put(RcDataEntry(resource));
-    image.PlaceResourceSection(WriteResourceSection(root, image.ResourceSectionRva()));
-    return image.Finish();
+    const std::uint32_t sectionRva = image.ResourceSectionRva();
+    image.PlaceResourceSection(ResourceSectionSize(root));
+    image.WriteTo(out, [&](ByteSink& section) { WriteResourceSection(root, sectionRva, section); });
+}
+
+std::string AddRcDataResources(const std::string& peImage,
+                               const std::vector<RcDataResource>& resources) {
+    StringSink out;
+    AddRcDataResources(peImage, resources, out);
+    return std::move(out.bytes);
 }
 
 void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
                     const std::vector<RcDataResource>& resources) {
     try {
-        WriteWholeFile(outPath, AddRcDataResources(ReadWholeFile(stubPath), resources));
+        OutputFile out(outPath);
+        AddRcDataResources(ReadWholeFile(stubPath), resources, out);
+        out.Commit();
     } catch (const BuildError&) {
         DiscardOutput(outPath, {stubPath});
         throw;

@@ -2,21 +2,28 @@
 // Makes a setup file: the stub program with the configuration of one build
 // added as named raw-data resources.
 #include "builder/build_error.h"
+#include "builder/byte_sink.h"
 
 #include <string>
 #include <vector>
 
 namespace setupkit::builder {
 
-// name: an upper-case word (APPNAME, CABFILE, ...); bytes: the exact content.
+// name: an upper-case word (APPNAME, CABFILE, ...); bytes: the exact content,
+// or, when `file` is named, that file's bytes, copied in pieces as the setup
+// is written.
 struct RcDataResource {
     std::string name;
     std::string bytes;
+    std::string file = {};
 };
 
-// Returns a copy of the PE image with the RT_RCDATA resources added (neutral
-// language, exact bytes, no terminator), replacing any of the same name;
-// every other resource of the image is kept.
+// Writes the PE image with the RT_RCDATA resources added (neutral language,
+// exact bytes, no terminator), replacing any of the same name; every other
+// resource of the image is kept.
+void AddRcDataResources(const std::string& peImage, const std::vector<RcDataResource>& resources,
+                        ByteSink& out);
+// The same image in memory.
 std::string AddRcDataResources(const std::string& peImage,
                                const std::vector<RcDataResource>& resources);
 

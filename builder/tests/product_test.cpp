@@ -19,6 +19,7 @@
 #include <functional>
 #include <iomanip>
 #include <map>
+#include <random>
 #include <sstream>
 
 namespace setupkit::builder {
@@ -561,24 +562,74 @@ TEST_F(ProductChecks, OptionsGoInAnyOrderAndNoInputIsEverTheOutput) {
     }
 }
 
-TEST_F(ProductChecks, AFailedWriteLeavesNeitherOutputNorTemporaryFile) {
+// Input that fails part way, or an output that fills up: a message, a
+// non-zero exit, and neither the output nor a scratch file left behind. A
+// full disk is played by a file size limit, whose failed write takes the
+// same path (EFBIG rather than ENOSPC). Files that cannot be read or change
+// while read are links into /proc, whose sizes lie; the product check
+// refuses links out of the payload, so those go through --rar, which packs
+// the same way. A sparse file plays the one of 4 GiB.
+TEST_F(ProductChecks, FailuresPartWayLeaveNeitherOutputNorScratchFile) {
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        std::string shell;
+        bool product; // else --rar of the payload folder
+        int exitCode;
+        const char* message;
+    };
+    const std::string library = ReadWholeFile(Path("unrar.dll"));
+    const std::vector<Case> cases = {
+        // Refused before anything is read: the unreadable file comes first.
+        {"a file of 4 GiB",
+         [&] {
+             fs::create_symlink("/proc/self/mem", Path("product/payload/a.bin"));
+             Payload("huge.bin", "");
+             fs::resize_file(Path("product/payload/huge.bin"), std::uint64_t{1} << 32);
+         },
+         "", false, 1, "huge.bin' is too large for the archive (4 GiB or more)"},
+        {"disk full while packing",
+         [&] {
+             std::string noise(64 * 1024, '\0');
+             std::generate(noise.begin(), noise.end(), std::mt19937(1));
+             Payload("big.bin", noise);
+         },
+         "trap '' XFSZ; ulimit -f 8; ", true, 3, "cannot write"},
+        {"disk full while the setup is written",
+         [&] { WriteWholeFile(Path("unrar.dll"), library + std::string(256 * 1024, '\0')); },
+         "trap '' XFSZ; ulimit -f 400; ", true, 3, "cannot write"},
+        {"a file that grows while read",
+         [&] { fs::create_symlink("/proc/self/status", Path("product/payload/status.txt")); }, "",
+         false, 3, "status.txt' changed while it was read: it is larger"},
+        {"a file that cannot be read",
+         [&] { fs::create_symlink("/proc/self/mem", Path("product/payload/mem.bin")); }, "", false,
+         3, "mem.bin': Input/output error"},
+    };
     WriteWholeFile(Path("product/product.ini"), Ini({}));
-    Payload("big.bin", std::string(64 * 1024, 'x'));
-    WriteWholeFile(Path("setup.exe"), "an earlier build");
     const auto listing = [&] {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_))
-            names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::recursive_directory_iterator(dir_))
+            names.push_back(entry.path().string());
         std::sort(names.begin(), names.end());
         return names;
     };
-    // The file size limit makes the write fail part way (stored, so that the
-    // payload outgrows it).
-    EXPECT_EQ(WEXITSTATUS(RunTool(Build() + " --store", "trap '' XFSZ; ulimit -f 8; ")), 3);
-    EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("cannot write"), std::string::npos)
-        << ReadWholeFile(Path("stderr.txt"));
-    EXPECT_EQ(listing(), (std::vector<std::string>{"product", "stderr.txt", "stub.exe",
-                                                   "uninstall.exe", "unrar.dll"}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeGoodPayload();
+        WriteWholeFile(Path("product/product.ini"), Ini({}));
+        WriteWholeFile(Path("unrar.dll"), library);
+        fs::remove(Path("setup.exe"));
+        c.prepare();
+        WriteWholeFile(Path("stderr.txt"), "");
+        const auto before = listing();
+        const std::string arguments =
+            c.product ? Build()
+                      : "--rar '" + Path("product/payload") + "' -o '" + Path("setup.exe") + "'";
+        EXPECT_EQ(WEXITSTATUS(RunTool(arguments, c.shell)), c.exitCode);
+        EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find(c.message), std::string::npos)
+            << ReadWholeFile(Path("stderr.txt"));
+        EXPECT_EQ(listing(), before);
+    }
 }
 
 TEST_F(ProductChecks, ListShowsTheResourcesAndWhereEachEntryGoes) {

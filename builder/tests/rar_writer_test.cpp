@@ -174,6 +174,32 @@ TEST_F(PayloadFolder, SameFolderGivesTheSameBytes) {
     EXPECT_EQ(WriteRarArchive(CollectFolder(source_.string(), true)), first);
 }
 
+// A file that no longer has the size it was found with changed while the
+// build read it: it is refused, whether stored, packed or taken for empty.
+TEST_F(PayloadFolder, AFileThatChangedSizeIsRefused) {
+    const std::vector<std::pair<std::uint64_t, std::string>> cases = {
+        {70002, "is larger than the 70002 bytes"},
+        {70004, "is smaller than the 70004 bytes"},
+        {0, "is larger than the 0 bytes"}};
+    for (const RarLevel level : {RarLevel::Store, RarLevel::Default}) {
+        for (const auto& [claimed, message] : cases) {
+            std::vector<RarEntry> entries = CollectFolder(source_.string(), false);
+            entries.at(1).size = claimed;
+            ASSERT_EQ(entries[1].name, "help\\TsGrid.hlp");
+            try {
+                WriteRarArchive(entries, {level, true});
+                ADD_FAILURE() << claimed;
+            } catch (const BuildError& error) {
+                EXPECT_NE(std::string(error.what()).find("TsGrid.hlp' changed while it was read"),
+                          std::string::npos)
+                    << error.what();
+                EXPECT_NE(std::string(error.what()).find(message), std::string::npos)
+                    << error.what();
+            }
+        }
+    }
+}
+
 TEST_F(PayloadFolder, FoldersThatCannotBeArchivedFaithfullyAreRejected) {
     EXPECT_THROW(CollectFolder((root_ / "nothing").string(), true), BuildError);
     fs::create_directory_symlink(source_, source_ / "units" / "loop");
