@@ -135,21 +135,23 @@ class PackedWriter {
 
     void Add(const RarEntry& entry) {
         if (entry.isFolder || entry.Size() == 0) {
-            waiting_.push_back({&entry, 0, false});
+            waiting_.push_back({&entry, 0, false, 0});
             return Drain();
         }
         const bool continues = options_.solid && streamStarted_;
-        waiting_.push_back(
-            {&entry, static_cast<std::uint16_t>(kWindow4M | (continues ? kSolidFile : 0)), true});
+        waiting_.push_back({&entry,
+                            static_cast<std::uint16_t>(kWindow4M | (continues ? kSolidFile : 0)),
+                            true, 0});
         encoder_.StartEntry(entry.Size(), continues);
         streamStarted_ = true;
-        std::uint32_t crc = 0;
+        // The checksum is complete before the last piece goes in, and so
+        // before the entry's data can come out.
+        Waiting& added = waiting_.back();
         ReadEntry(entry, [&](const char* data, std::size_t size) {
-            crc = AddToCrc(crc, data, size);
+            added.crc = AddToCrc(added.crc, data, size);
             encoder_.AddData(reinterpret_cast<const std::uint8_t*>(data), size);
             Drain();
         });
-        crcs_.push_back(crc);
         if (progress_)
             progress_(entry.Size());
     }
@@ -164,6 +166,7 @@ class PackedWriter {
         const RarEntry* entry;
         std::uint16_t flags;
         bool packed;
+        std::uint32_t crc; // of the data read so far
     };
 
     // Writes what the encoder has given out, and every stored entry whose
@@ -174,8 +177,7 @@ class PackedWriter {
             OpenFront();
             blocks_.Data(reinterpret_cast<const char*>(finished.front().data()),
                          finished.front().size());
-            blocks_.End(crcs_.front());
-            crcs_.pop_front();
+            blocks_.End(waiting_.front().crc);
             waiting_.pop_front();
             opened_ = false;
         }
@@ -212,8 +214,7 @@ class PackedWriter {
     const ProgressCounter& progress_;
     rar::encode::Encoder29 encoder_;
     std::deque<Waiting> waiting_;
-    std::deque<std::uint32_t> crcs_; // of the packed entries fed and not yet written
-    bool opened_ = false;            // the front entry's header is out
+    bool opened_ = false; // the front entry's header is out
     bool streamStarted_ = false;
 };
 
