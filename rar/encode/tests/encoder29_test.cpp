@@ -172,5 +172,51 @@ TEST(Encoder29, SameInputGivesTheSameBytes) {
     EXPECT_EQ(pack(), pack());
 }
 
+// Entries fed in pieces of any size, their packed bytes taken as they come
+// (the finished entries first, then what there is of the next): each entry's
+// bytes, put together, decode to the entry.
+TEST(Encoder29, EntriesInPiecesComeBack) {
+    const std::vector<Bytes> entries = {
+        Concat({Text(200000, 1), Random(70000, 2), test::Run(5000, 3)}), Bytes(), Text(3, 4),
+        Pascal(150000, 5)};
+    const std::size_t pieces[] = {1, 100, 259, 260, 4096, 70001};
+    for (const Settings29& settings : {kDefault29, kTinyBlocksPpmd}) {
+        for (bool solid : {false, true}) {
+            Encoder29 encoder(settings);
+            std::vector<Bytes> packed(1);
+            const auto take = [&] {
+                for (auto& finished = encoder.Finished(); !finished.empty(); finished.pop_front()) {
+                    packed.back().insert(packed.back().end(), finished.front().begin(),
+                                         finished.front().end());
+                    packed.emplace_back();
+                }
+                const Bytes more = encoder.TakeUnfinished();
+                packed.back().insert(packed.back().end(), more.begin(), more.end());
+            };
+            std::size_t turn = 0;
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                encoder.StartEntry(entries[i].size(), solid && i > 0);
+                for (std::size_t at = 0; at < entries[i].size();) {
+                    const std::size_t size =
+                        std::min(pieces[turn++ % std::size(pieces)], entries[i].size() - at);
+                    encoder.AddData(entries[i].data() + at, size);
+                    at += size;
+                    take();
+                }
+            }
+            encoder.Finish();
+            take();
+            ASSERT_EQ(packed.size(), entries.size() + 1);
+            auto decoder = MakeDecoder29(Encoder29::kWindow);
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                rar::test::MemorySource source(packed[i]);
+                rar::test::MemorySink sink;
+                decoder->Decode(source, entries[i].size(), sink, solid && i > 0);
+                EXPECT_EQ(sink.bytes, entries[i]) << i << (solid ? " solid" : "");
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace rar::encode
