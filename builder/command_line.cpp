@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <utility>
 
 namespace setupkit::builder {
 namespace {
@@ -249,7 +250,7 @@ RcDataResource ParseResourceArgument(const std::string& argument) {
     if (resource.bytes.compare(0, 2, "@@") == 0)
         resource.bytes.erase(0, 1);
     else if (!resource.bytes.empty() && resource.bytes[0] == '@')
-        resource.bytes = ReadWholeFile(resource.bytes.substr(1));
+        resource.file = std::exchange(resource.bytes, {}).substr(1);
     return resource;
 }
 

@@ -24,7 +24,8 @@
 
 namespace setupkit::builder {
 
-// "NAME=text", "NAME=@file" or "NAME=@@text" as a resource; throws BuildError.
+// "NAME=text", "NAME=@file" (the file is copied when the setup is written) or
+// "NAME=@@text" as a resource; throws BuildError.
 RcDataResource ParseResourceArgument(const std::string& argument);
 
 // Runs one command; throws BuildError on bad arguments or input.
