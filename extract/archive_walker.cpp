@@ -8,16 +8,18 @@
 
 #include <windows.h>
 
+#include <set>
+
 namespace setupkit {
 namespace {
 
 // Closes the archive however the walk ends.
 class OpenArchive {
   public:
-    explicit OpenArchive(const std::string& path) {
+    OpenArchive(const std::string& path, unsigned mode) {
         RAROpenArchiveData data{};
         data.ArcName = const_cast<char*>(path.c_str());
-        data.OpenMode = RAR_OM_EXTRACT;
+        data.OpenMode = mode;
         handle_ = UnrarOpenArchive(data);
     }
     ~OpenArchive() {
@@ -63,27 +65,31 @@ bool IsContainedArchivePath(const std::string& path) {
     return true;
 }
 
-void ForceFolders(const std::string& folder, LineList* folderList) {
+void NoteMissingFolders(const std::string& folder, LineList& folderList, bool make) {
     if (folder.empty())
         return;
     const std::string own = path::RemoveBackslash(folder);
     const std::string parent = path::ExtractFilePath(own);
     if (own.size() < 3 || file::FolderExists(own) || parent == own)
         return;
-    ForceFolders(parent, folderList);
+    NoteMissingFolders(parent, folderList, make);
     // A folder that cannot be made shows up as a failed write of its first file.
-    ::CreateDirectoryA(own.c_str(), nullptr);
-    if (folderList)
-        folderList->Add(own);
+    if (make)
+        ::CreateDirectoryA(own.c_str(), nullptr);
+    folderList.Add(own);
 }
 
-bool ExtractArchive(const std::string& archivePath, const std::string& destFolder,
-                    const EntryCallback& callback, const LineList* systemNames,
-                    LineList* folderList, LineList* fileList) {
-    OpenArchive archive(archivePath);
+namespace {
+
+bool Walk(const std::string& archivePath, unsigned mode, const std::string& destFolder,
+          const EntryCallback& callback, const LineList* systemNames, LineList* folderList,
+          LineList* fileList) {
+    OpenArchive archive(archivePath, mode);
     if (!archive.Get())
         return false;
     const std::string systemFolder = GetSystemFolder();
+    // Each folder is looked at once per walk, not once per file.
+    std::set<std::string> noted;
 
     RARHeaderData header{};
     for (;;) {
@@ -111,8 +117,15 @@ bool ExtractArchive(const std::string& archivePath, const std::string& destFolde
             destName.empty() ? path::AddBackslash(folder) + entry : destName;
         if (!isFolder && !IsRecordable(entry, recorded))
             return false;
-        if (!isSystem && !isFolder && folderList)
-            ForceFolders(path::AddBackslash(folder) + path::ExtractFilePath(entry), folderList);
+        // The library makes the folders of the files it writes there: in a
+        // folder it made itself, no file needs a look for a link first. A file
+        // written elsewhere still has its archive folder made here.
+        if (!isSystem && !isFolder && folderList && op == RAR_EXTRACT) {
+            const std::string entryFolder =
+                path::AddBackslash(folder) + path::ExtractFilePath(entry);
+            if (noted.insert(entryFolder).second)
+                NoteMissingFolders(entryFolder, *folderList, !destName.empty());
+        }
 
         const int result =
             UnrarProcessFile(archive.Get(), op, folder.empty() ? nullptr : folder.c_str(),
@@ -126,6 +139,20 @@ bool ExtractArchive(const std::string& archivePath, const std::string& destFolde
             fileList->Add(recorded);
     }
     return true;
+}
+
+} // namespace
+
+bool ListArchive(const std::string& archivePath, const std::string& destFolder,
+                 const EntryCallback& callback, const LineList* systemNames) {
+    return Walk(archivePath, RAR_OM_LIST, destFolder, callback, systemNames, nullptr, nullptr);
+}
+
+bool ExtractArchive(const std::string& archivePath, const std::string& destFolder,
+                    const EntryCallback& callback, const LineList* systemNames,
+                    LineList* folderList, LineList* fileList) {
+    return Walk(archivePath, RAR_OM_EXTRACT, destFolder, callback, systemNames, folderList,
+                fileList);
 }
 
 } // namespace setupkit

@@ -24,9 +24,16 @@ bool ExtractArchive(const std::string& archivePath, const std::string& destFolde
                     const EntryCallback& callback, const LineList* systemNames,
                     LineList* folderList, LineList* fileList);
 
-// Creates `folder` and its missing ancestors, outermost first, appending each
-// folder it creates (without trailing backslash) to `folderList`.
-void ForceFolders(const std::string& folder, LineList* folderList);
+// The same walk over the headers alone, for a pass that only looks: the
+// callback's answers are not acted on, nothing is written, and no entry's data
+// is read, not even a solid archive's.
+bool ListArchive(const std::string& archivePath, const std::string& destFolder,
+                 const EntryCallback& callback, const LineList* systemNames);
+
+// Appends `folder` and its ancestors that do not exist yet, outermost first
+// and without trailing backslash, to `folderList`: the folders an extraction
+// there will make. With `make`, makes them here.
+void NoteMissingFolders(const std::string& folder, LineList& folderList, bool make);
 
 // True when an archive path stays inside the folder it is extracted to: no
 // ".." component, no drive, no root, no stream or device syntax.

@@ -105,8 +105,7 @@ bool InstallPayload(const std::string& installDir) {
     WriteAll(archiveHandle, archive);
 
     // A path the counting pass refuses stops the step before anything is written.
-    if (!ExtractArchive(archiveFile.Get(), installDir, CountEntry, &driver::SystemFiles, nullptr,
-                        nullptr))
+    if (!ListArchive(archiveFile.Get(), installDir, CountEntry, &driver::SystemFiles))
         return false;
     StartProgressPass();
 

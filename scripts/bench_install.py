@@ -161,16 +161,17 @@ class Bench:
         make_payload(product / "payload", files, total, nested)
         (product / "product.ini").write_text(PRODUCT_INI)
         builder = self.args.builder
-        subprocess.run([builder, "--product", str(product), "--stub", self.args.stub,
-                        "--unrar", self.args.unrar, "--uninstaller", self.args.uninstaller, "-o",
-                        str(base / "setup.exe")], check=True)
-        subprocess.run([builder, "--rar", str(product / "payload"), "-o",
+        for packing, out in (("--store", "setup.exe"), (None, "setup-packed.exe")):
+            subprocess.run([builder, "--product", str(product), "--stub", self.args.stub,
+                            "--unrar", self.args.unrar, "--uninstaller", self.args.uninstaller,
+                            "-o", str(base / out)] + ([packing] if packing else []), check=True)
+        subprocess.run([builder, "--rar", str(product / "payload"), "--store", "-o",
                         str(base / "payload.rar")], check=True)
         if self.args.compare:
             other = Path(self.args.compare)
             subprocess.run([builder, "--product", str(product), "--stub", str(other / "setup.exe"),
                             "--unrar", str(other / "unrar.dll"), "--uninstaller",
-                            self.args.uninstaller, "-o",
+                            self.args.uninstaller, "--store", "-o",
                             str(base / "setup-compare.exe")], check=True)
         for kind, compression in (("stored", "SetCompress off"), ("zlib", "SetCompressor zlib")):
             script = base / f"nsis-{kind}.nsi"
@@ -184,10 +185,12 @@ class Bench:
         base = self.work / name
         press = windows_path(self.tools / "press_ok.exe")
         target = "C:\\bench\\target"
-        rows = [("setupkit, start to exit (welcome answered by a program)",
-                 [press, windows_path(base / "setup.exe")])]
+        rows = [("setupkit, stored, start to exit (welcome answered by a program)",
+                 [press, windows_path(base / "setup.exe")]),
+                ("setupkit, packed (the builder's default), start to exit",
+                 [press, windows_path(base / "setup-packed.exe")])]
         if self.args.compare:
-            rows.append((f"setupkit with {self.args.compare}",
+            rows.append((f"setupkit, stored, with {self.args.compare}",
                          [press, windows_path(base / "setup-compare.exe")]))
         rows += [
             ("NSIS, silent (`/S`), stored",

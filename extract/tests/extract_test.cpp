@@ -38,18 +38,20 @@ TEST(ArchivePaths, OnlyPathsInsideTheDestinationAreContained) {
         EXPECT_FALSE(IsContainedArchivePath(path)) << path;
 }
 
-TEST(ForceFolders, CreatesMissingFoldersOutermostFirstAndRecordsOnlyThose) {
+TEST(NoteMissingFolders, NotesOnlyMissingFoldersOutermostFirstAndMakesThemWhenAsked) {
     e2e::ScratchFolder scratch;
     scratch.MakeFolder("have");
-    LineList made;
-    ForceFolders(scratch.File("have\\one\\two\\"), &made);
-    EXPECT_TRUE(e2e::FolderExists(scratch.File("have\\one\\two")));
-    EXPECT_EQ(made.Text(),
+    LineList missing;
+    NoteMissingFolders(scratch.File("have\\one\\two\\"), missing, false);
+    EXPECT_FALSE(e2e::FolderExists(scratch.File("have\\one")));
+    EXPECT_EQ(missing.Text(),
               scratch.File("have\\one") + "\r\n" + scratch.File("have\\one\\two") + "\r\n");
-    ForceFolders(scratch.File("have\\one\\two"), &made);
-    ForceFolders("", &made);
-    ForceFolders("C:", &made);
-    EXPECT_EQ(made.Count(), 2u);
+    NoteMissingFolders(scratch.File("have\\one\\two"), missing, true);
+    EXPECT_TRUE(e2e::FolderExists(scratch.File("have\\one\\two")));
+    NoteMissingFolders(scratch.File("have\\one\\two"), missing, true);
+    NoteMissingFolders("", missing, true);
+    NoteMissingFolders("C:", missing, true);
+    EXPECT_EQ(missing.Count(), 4u);
 }
 
 // The archive is closed when the walk ends, however it ends; a library that
@@ -79,7 +81,7 @@ class PayloadPasses : public ::testing::Test {
         return path;
     }
     bool RunBothPasses(const std::string& archive, LineList& folders, LineList& files) {
-        ExtractArchive(archive, scratch_.File("dest\\"), CountEntry, nullptr, nullptr, nullptr);
+        ListArchive(archive, scratch_.File("dest\\"), CountEntry, nullptr);
         StartProgressPass();
         const bool extracted =
             ExtractArchive(archive, scratch_.File("dest\\"), TrackEntry, nullptr, &folders, &files);
@@ -101,14 +103,18 @@ TEST_F(PayloadPasses, TheBarEndsAtItsRangeAndFolderEntriesDoNotMoveIt) {
     LineList files;
     ASSERT_TRUE(RunBothPasses(Archive({{"docs", "", true},
                                        {"docs\\a.txt", std::string(3000, 'a')},
-                                       {"b.txt", std::string(5106, 'b')}}),
+                                       {"b.txt", std::string(5106, 'b')},
+                                       {"new\\deep\\c.txt", "c"}}),
                               folders, files));
-    EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), 8106);
-    EXPECT_EQ(Bar(PBM_GETPOS), 8106);
-    EXPECT_EQ(files.Count(), 2u);
+    // Folders the extraction made for its files are recorded, outermost first.
+    const std::string dest = scratch_.File("dest\\");
+    EXPECT_EQ(folders.Text(), dest + "new\r\n" + dest + "new\\deep\r\n");
+    EXPECT_EQ(Bar(PBM_GETRANGE, FALSE), 8107);
+    EXPECT_EQ(Bar(PBM_GETPOS), 8107);
+    EXPECT_EQ(files.Count(), 3u);
     char status[64] = {};
     ::GetDlgItemTextA(dialog_.Handle, ProgressTextId, status, sizeof status);
-    EXPECT_STREQ(status, "b.txt");
+    EXPECT_STREQ(status, "new\\deep\\c.txt");
 }
 
 // An archive path of exactly `length` characters, in folders any file system takes.
@@ -130,8 +136,7 @@ TEST_F(PayloadPasses, AFileWhoseRecordCouldNotNameItStopsTheWalk) {
     LineList systemNames;
     systemNames.Add(path::ExtractFileName(full));
     const auto counted = [&](const std::string& path) {
-        return ExtractArchive(Archive({{path, "x"}}), dest, CountEntry, &systemNames, nullptr,
-                              nullptr);
+        return ListArchive(Archive({{path, "x"}}), dest, CountEntry, &systemNames);
     };
     EXPECT_TRUE(counted(longest));
     EXPECT_FALSE(counted(longest + "f"));

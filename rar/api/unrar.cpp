@@ -178,13 +178,21 @@ void AskNextVolume(ArchiveHandle& h) {
     throw ArchiveError(Status::ReadFailed, "the next volume is not available");
 }
 
+// A handle opened for listing never unpacks, so a solid archive's entries
+// need not be decoded to keep its stream in step: headers are all it reads.
+bool Listing(const ArchiveHandle& h) {
+    return h.openMode == RAR_OM_LIST || h.openMode == RAR_OM_LIST_INCSPLIT;
+}
+
 void Process(ArchiveHandle& h, int operation, const NativePath& destPath,
              const NativePath& destName) {
     if (!h.entryPending)
         throw ArchiveError(Status::Unknown, "no header was read");
     h.entryPending = false;
     const Entry& entry = h.archive->current();
-    if (h.openMode == RAR_OM_LIST || h.openMode == RAR_OM_LIST_INCSPLIT || operation == RAR_SKIP) {
+    if (Listing(h))
+        return;
+    if (operation == RAR_SKIP) {
         h.archive->Skip();
         return;
     }
@@ -239,7 +247,8 @@ int ReadHeader(ArchiveHandle& h, RARHeaderDataEx& data) {
         for (;;) {
             if (h.entryPending) {
                 h.entryPending = false;
-                h.archive->Skip();
+                if (!Listing(h))
+                    h.archive->Skip();
             }
             if (!h.archive->NextEntry())
                 throw ArchiveError(Status::EndArchive, "end of archive");

@@ -4,20 +4,23 @@
 #include "rar/format/names.h"
 #include "rar/format/status.h"
 
+#include <utility>
+
 namespace rar {
 namespace {
 
 // Longest symbolic link target accepted; real ones are far shorter.
 constexpr std::size_t kMaxLinkTarget = 4096;
 
-// Stored entries arrive in 64 KB pieces; files are written in blocks of up
-// to this size, fewer and larger writes.
+// Decoders hand over small pieces; files are written in blocks of up to this
+// size, fewer and larger writes. Stored data comes in pieces this large and
+// is written as it comes.
 constexpr std::size_t kWriteBlock = 1 << 20;
 
 class FileSink : public ByteSink {
   public:
-    FileSink(const NativePath& path, ByteSink* observer, std::vector<std::uint8_t>& block)
-        : file_(File::Create(path)), observer_(observer), block_(block) {
+    FileSink(File file, ByteSink* observer, std::vector<std::uint8_t>& block)
+        : file_(std::move(file)), observer_(observer), block_(block) {
         block_.clear();
     }
     void Write(const std::uint8_t* data, std::size_t size) override {
@@ -56,53 +59,16 @@ class MemorySink : public ByteSink {
     std::string text;
 };
 
-// Creates the folders of `relative` ('/' between components) below `base`,
-// refusing to pass through a link: an earlier entry may have planted one.
-NativePath PrepareBelow(const NativePath& base, const std::string& relative, bool lastIsFolder) {
-    NativePath current = base;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t slash = relative.find('/', start);
-        const bool isLast = slash == std::string::npos;
-        current = JoinPath(current, PathFromUtf8(relative.substr(start, slash - start)));
-        if (KindOf(current) == PathKind::Link) {
-            if (!isLast)
-                throw ArchiveError(Status::CreateFailed, "path passes through a link");
-            RemovePath(current); // a link is replaced, never written through
-        }
-        if (!isLast || lastIsFolder) {
-            MakeFolder(current);
-            if (KindOf(current) != PathKind::Folder)
-                throw ArchiveError(Status::CreateFailed, "cannot create folder");
-        }
-        if (isLast)
-            return current;
-        start = slash + 1;
-    }
-}
-
 } // namespace
 
 void DiskExtractor::Extract(const NativePath& destFolder, const NativePath& destName,
                             ByteSink* observer) {
     const Entry& entry = archive_.current();
     const std::string safeName = SafeRelativePath(entry.name);
-    NativePath path;
-    if (!destName.empty()) {
-        path = destName;
-        if (!MakeFolders(ParentPath(path)))
-            throw ArchiveError(Status::CreateFailed, "cannot create folder");
-    } else {
-        if (safeName.empty())
-            throw ArchiveError(Status::CreateFailed, "entry name has no usable part");
-        MakeFolders(destFolder);
-        path = PrepareBelow(destFolder, safeName, entry.isDirectory);
-    }
-    if (entry.isDirectory) {
-        if (!destName.empty())
-            MakeFolders(path);
+    const auto place = [&] { return Place(destFolder, destName, safeName); };
+    const NativePath path = place();
+    if (entry.isDirectory)
         return;
-    }
     switch (entry.link) {
     case LinkKind::HardLink:
     case LinkKind::FileCopy:
@@ -114,21 +80,106 @@ void DiskExtractor::Extract(const NativePath& destFolder, const NativePath& dest
         WriteSymlink(path, safeName, observer);
         return;
     case LinkKind::None:
-        WriteFile(path, observer);
+        WriteFile(CreateOutput(path, place), path, observer);
         break;
     }
     written_[safeName] = path;
 }
 
-void DiskExtractor::WriteFile(const NativePath& path, ByteSink* observer) {
+NativePath DiskExtractor::Place(const NativePath& destFolder, const NativePath& destName,
+                                const std::string& safeName) {
+    const bool isFolder = archive_.current().isDirectory;
+    if (!destName.empty()) {
+        if (!MakeFolders(ParentPath(destName)))
+            throw ArchiveError(Status::CreateFailed, "cannot create folder");
+        if (isFolder)
+            MakeFolders(destName);
+        return destName;
+    }
+    if (safeName.empty())
+        throw ArchiveError(Status::CreateFailed, "entry name has no usable part");
+    if (!folders_.count(destFolder) && MakeFolders(destFolder))
+        folders_.insert(destFolder);
+    return PrepareBelow(destFolder, safeName, isFolder);
+}
+
+// Makes the folders of `relative` ('/' between components) below `base`,
+// never passing through a link: an earlier entry may have planted one.
+NativePath DiskExtractor::PrepareBelow(const NativePath& base, const std::string& relative,
+                                       bool lastIsFolder) {
+    NativePath current = base;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = relative.find('/', start);
+        const bool isLast = slash == std::string::npos;
+        const bool inMadeFolder = isLast && madeFolders_.count(current) != 0;
+        current = JoinPath(current, PathFromUtf8(relative.substr(start, slash - start)));
+        if (!isLast || lastIsFolder)
+            MakeRealFolder(current, isLast);
+        else if (!inMadeFolder && KindOf(current) == PathKind::Link)
+            Remove(current); // a link is replaced, never written through
+        if (isLast)
+            return current;
+        start = slash + 1;
+    }
+}
+
+// A link in the place of the folder is replaced when the folder is the
+// entry itself, and refused on the way to one.
+void DiskExtractor::MakeRealFolder(const NativePath& path, bool isLast) {
+    if (folders_.count(path))
+        return;
+    bool made = CreateFolder(path);
+    if (!made) {
+        const PathKind kind = KindOf(path);
+        if (kind == PathKind::Link) {
+            if (!isLast)
+                throw ArchiveError(Status::CreateFailed, "path passes through a link");
+            Remove(path);
+            made = CreateFolder(path);
+        }
+        if (!made && kind != PathKind::Folder)
+            throw ArchiveError(Status::CreateFailed, "cannot create folder");
+    }
+    if (made)
+        madeFolders_.insert(path);
+    folders_.insert(path);
+}
+
+// What the extraction removes may have been a remembered folder, or above one.
+void DiskExtractor::Remove(const NativePath& path) {
+    RemovePath(path);
+    Forget();
+}
+
+void DiskExtractor::Forget() {
+    folders_.clear();
+    madeFolders_.clear();
+}
+
+// A remembered folder may have been removed by someone else since an earlier
+// entry: the way to the file is then made afresh, once.
+File DiskExtractor::CreateOutput(const NativePath& path, const std::function<NativePath()>& place) {
     try {
-        FileSink file(path, observer, block_);
-        archive_.Unpack(file);
-        file.Close();
+        return File::Create(path);
+    } catch (const ArchiveError&) {
+        if (folders_.empty())
+            throw;
+        Forget();
+        place();
+        return File::Create(path);
+    }
+}
+
+void DiskExtractor::WriteFile(File file, const NativePath& path, ByteSink* observer) {
+    try {
+        FileSink sink(std::move(file), observer, block_);
+        archive_.Unpack(sink);
+        sink.Close();
     } catch (const ArchiveError&) {
         // A file that failed its checksum or stopped half-way is not left
         // behind looking like a good one.
-        RemovePath(path);
+        Remove(path);
         throw;
     }
 }
@@ -165,6 +216,8 @@ void DiskExtractor::WriteSymlink(const NativePath& path, const std::string& safe
         return;
     if (!MakeSymlink(target, path))
         throw ArchiveError(Status::CreateFailed, "cannot create link " + PathText(path));
+    // Its folder now holds a name that is a link.
+    Forget();
 #endif
 }
 

@@ -4,7 +4,9 @@
 #include "rar/format/archive.h"
 #include "rar/os/file_system.h"
 
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,12 +23,26 @@ class DiskExtractor {
     void Extract(const NativePath& destFolder, const NativePath& destName, ByteSink* observer);
 
   private:
-    void WriteFile(const NativePath& path, ByteSink* observer);
+    NativePath Place(const NativePath& destFolder, const NativePath& destName,
+                     const std::string& safeName);
+    NativePath PrepareBelow(const NativePath& base, const std::string& relative, bool lastIsFolder);
+    void MakeRealFolder(const NativePath& path, bool isLast);
+    void Remove(const NativePath& path);
+    void Forget();
+    File CreateOutput(const NativePath& path, const std::function<NativePath()>& place);
+    void WriteFile(File file, const NativePath& path, ByteSink* observer);
     void WriteSymlink(const NativePath& path, const std::string& safeName, ByteSink* observer);
     void WriteCopy(const NativePath& path);
     std::string LinkTarget(ByteSink* observer);
 
     Archive& archive_;
+    // Folders this extraction made or found to be real folders, never links:
+    // later entries below them are written without looking along the path
+    // again, one call each instead of several per folder level.
+    std::set<NativePath> folders_;
+    // Of those, the ones it made itself: every name in them is one it wrote,
+    // so none can be a link it has to replace.
+    std::set<NativePath> madeFolders_;
     // Where each entry's data went, by safe archive path: the sources of
     // hard links and file copies that come later in the archive.
     std::map<std::string, NativePath> written_;

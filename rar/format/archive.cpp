@@ -174,10 +174,14 @@ void Archive::UnpackStored(ByteSink& out) {
     if (!entry_.sizeUnknown && entry_.packedSize != entry_.unpackedSize)
         throw ArchiveError(Status::BadData, "stored entry with mismatched sizes");
     PackedSource packed(file_, entry_.dataOffset, entry_.packedSize);
-    constexpr std::size_t kChunk = 1 << 16;
+    // Large pieces, so that a large file goes to disk as it is read, without
+    // being gathered first; a small one needs no more than its size.
+    constexpr std::uint64_t kChunk = 1 << 20;
+    const auto chunk =
+        static_cast<std::size_t>(std::max<std::uint64_t>(1, std::min(kChunk, entry_.packedSize)));
     // Left uninitialised: every byte passed on has just been read into it.
-    const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[kChunk]);
-    while (std::size_t got = packed.Read(buffer.get(), kChunk))
+    const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[chunk]);
+    while (std::size_t got = packed.Read(buffer.get(), chunk))
         out.Write(buffer.get(), got);
 }
 

@@ -51,6 +51,9 @@ class File {
 enum class PathKind { None, File, Folder, Link };
 PathKind KindOf(const NativePath& path);
 
+// True only when this call made the folder: false when anything, a folder or
+// a link included, is there already, or the folder could not be made.
+bool CreateFolder(const NativePath& path);
 // False when the folder neither exists nor could be made.
 bool MakeFolder(const NativePath& path);
 // Makes the folder and every missing one above it.

@@ -95,8 +95,8 @@ PathKind KindOf(const NativePath& path) {
     return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
 }
 
-bool MakeFolder(const NativePath& path) {
-    return mkdir(path.c_str(), 0777) == 0 || KindOf(path) == PathKind::Folder;
+bool CreateFolder(const NativePath& path) {
+    return mkdir(path.c_str(), 0777) == 0;
 }
 
 bool RemovePath(const NativePath& path) {

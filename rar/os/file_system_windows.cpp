@@ -78,16 +78,19 @@ std::uint64_t File::Size() const {
 }
 
 std::size_t File::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
-    LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(AsHandle(handle_), position, nullptr, FILE_BEGIN))
-        throw ArchiveError(Status::ReadFailed, "cannot seek in the file");
     std::size_t done = 0;
     while (done < count) {
+        // The position goes with each read: one call, no seek before it.
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset + done);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
         DWORD got = 0;
         const DWORD piece = static_cast<DWORD>(std::min(count - done, kMaxPiece));
-        if (!ReadFile(AsHandle(handle_), buffer + done, piece, &got, nullptr))
+        if (!ReadFile(AsHandle(handle_), buffer + done, piece, &got, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF)
+                break;
             throw ArchiveError(Status::ReadFailed, "cannot read the file");
+        }
         if (got == 0)
             break;
         done += got;
@@ -122,8 +125,8 @@ PathKind KindOf(const NativePath& path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 
-bool MakeFolder(const NativePath& path) {
-    return CreateDirectoryW(path.c_str(), nullptr) || KindOf(path) == PathKind::Folder;
+bool CreateFolder(const NativePath& path) {
+    return CreateDirectoryW(path.c_str(), nullptr) != 0;
 }
 
 bool RemovePath(const NativePath& path) {

@@ -59,6 +59,10 @@ NativePath ParentPath(const NativePath& path) {
     return path.substr(0, end);
 }
 
+bool MakeFolder(const NativePath& path) {
+    return CreateFolder(path) || KindOf(path) == PathKind::Folder;
+}
+
 bool MakeFolders(const NativePath& path) {
     if (path.empty() || KindOf(path) == PathKind::Folder)
         return true;

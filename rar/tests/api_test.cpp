@@ -107,6 +107,26 @@ TEST(ApiExtract, SkippingOrNotProcessingMovesToTheNextEntryWithoutWriting) {
     EXPECT_TRUE(fs::is_empty(dest));
 }
 
+TEST(ApiHeaders, ListingASolidArchiveReadsNoDataWhileExtractingDecodesWhatItSkips) {
+    Builder15::File packed{"packed.bin", ToBytes("no packed stream at all")};
+    packed.method = 0x33;
+    const fs::path archive =
+        WriteTemp(Builder15(0x0008).Add(packed).Add({"after.txt", ToBytes("x")}).Finish(),
+                  "solid-damaged.rar");
+    for (const unsigned mode : {RAR_OM_LIST, RAR_OM_EXTRACT}) {
+        SCOPED_TRACE(mode);
+        Session s(archive, mode);
+        ASSERT_EQ(s.Read(), ERAR_SUCCESS);
+        const int skipped = s.Process(RAR_SKIP, {});
+        EXPECT_EQ(skipped == ERAR_SUCCESS, mode == RAR_OM_LIST);
+        if (mode == RAR_OM_LIST) {
+            ASSERT_EQ(s.Read(), ERAR_SUCCESS);
+            EXPECT_EQ(std::wstring(s.header.FileNameW), L"after.txt");
+            EXPECT_EQ(s.Read(), ERAR_END_ARCHIVE);
+        }
+    }
+}
+
 TEST(ApiHeaders, AnsiAndWideRecordsDescribeTheEntry) {
     auto archive = ThreeEntryArchive();
     RAROpenArchiveData open{};
@@ -239,17 +259,45 @@ TEST(ApiLinks, HostileNamesAndLinksNeverReachOutsideTheDestination) {
     inner.linkTarget = ".";
     Builder50::File through{"inner/../../escaped.txt", ToBytes("no")};
     Builder50::File viaLink{"inner/file.txt", ToBytes("no")};
+    // A link made in a folder the extraction made itself is replaced like any other.
+    Builder50::File sibling = up;
+    sibling.name = "made/link";
+    sibling.linkTarget = "kept.txt";
+    Builder50::File overLink{"made/link", ToBytes("new")};
     const fs::path sandbox = TempFolder("api-hostile");
     const fs::path dest = sandbox / "dest";
-    Session s(WriteTemp(Builder50().Add(up).Add(inner).Add(through).Add(viaLink).Finish(),
+    Session s(WriteTemp(Builder50()
+                            .Add(up)
+                            .Add(inner)
+                            .Add(through)
+                            .Add(viaLink)
+                            .Add({"made/kept.txt", ToBytes("kept")})
+                            .Add(sibling)
+                            .Add(overLink)
+                            .Finish(),
                         "hostile.rar"));
     while (s.Read() == ERAR_SUCCESS)
         s.Process(RAR_EXTRACT, dest);
+    EXPECT_EQ(ReadText(dest / "made" / "kept.txt"), "kept");
+    EXPECT_EQ(ReadText(dest / "made" / "link"), "new");
     EXPECT_FALSE(fs::exists(fs::symlink_status(dest / "up")));
     EXPECT_FALSE(fs::exists(sandbox / "escaped.txt"));
     EXPECT_FALSE(fs::exists(dest / "escaped.txt")); // "inner" may be a link to "."
     EXPECT_FALSE(fs::exists(dest / "file.txt"));
     EXPECT_EQ(std::distance(fs::directory_iterator(sandbox), fs::directory_iterator{}), 1);
+}
+
+TEST(ApiExtract, AFolderRemovedBetweenEntriesIsMadeAgain) {
+    const fs::path dest = TempFolder("api-removed");
+    Session s(WriteTemp(
+        Builder50().Add({"d/e/one.txt", ToBytes("1")}).Add({"d/e/two.txt", ToBytes("2")}).Finish(),
+        "removed.rar"));
+    ASSERT_EQ(s.Read(), ERAR_SUCCESS);
+    ASSERT_EQ(s.Process(RAR_EXTRACT, dest), ERAR_SUCCESS);
+    fs::remove_all(dest / "d");
+    ASSERT_EQ(s.Read(), ERAR_SUCCESS);
+    EXPECT_EQ(s.Process(RAR_EXTRACT, dest), ERAR_SUCCESS);
+    EXPECT_EQ(ReadText(dest / "d" / "e" / "two.txt"), "2");
 }
 
 } // namespace
