@@ -1,7 +1,8 @@
 #pragma once
 // The values and lists the steps of one run share. Kept apart from the
-// driver so that a step depends on them alone, not on every other step.
-#include "ide/ide_kind.h"
+// driver so that a step depends on them alone, not on every other step; at
+// the bottom of the layers, since steps of every layer use them. The IDE the
+// run targets is kept with the kinds of IDE (ide/ide_kind.h).
 #include "lib/line_list.h"
 
 #include <string>
@@ -16,7 +17,6 @@ inline std::string ProductVersion;
 inline std::string PreviousInstallDir;
 inline std::string InstallDir;
 inline std::string IdeCode;
-inline setupkit::IdeKind IdeKind = setupkit::IdeKind::D4;
 inline std::string IdeHelpContents;
 inline std::string IdeHelpDir;
 

@@ -53,6 +53,22 @@ std::string TextAfter(const std::string& text, const std::string& separator) {
     return at == std::string::npos ? std::string() : text.substr(at + separator.size());
 }
 
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string::size_type start = 0;
+    while (start < text.size()) {
+        std::string::size_type end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
 } // namespace setupkit
 
 namespace setupkit {

@@ -3,6 +3,7 @@
 // "ignoring case" means the letters A-Z and a-z only, as the registry and the
 // configuration compare them.
 #include <string>
+#include <vector>
 
 namespace setupkit {
 
@@ -14,6 +15,9 @@ std::string ReplaceChar(std::string text, char from, char to);
 // The part of `text` before / after the first `separator`; empty when absent.
 std::string TextBefore(const std::string& text, const std::string& separator);
 std::string TextAfter(const std::string& text, const std::string& separator);
+// The lines of a text that ends with CR LF, LF or nothing: split at each LF,
+// a CR before it dropped; a CR anywhere else stays in its line.
+std::vector<std::string> SplitLines(const std::string& text);
 
 } // namespace setupkit
 

@@ -40,12 +40,12 @@ class GlobalAllocationTest : public ::testing::Test {
   protected:
     void SetUp() override {
         counts = Counts{};
-        saved = GetMemoryManager();
+        saved_ = GetMemoryManager();
         SetMemoryManager({CountingGetMem, CountingFreeMem, nullptr});
     }
-    void TearDown() override { SetMemoryManager(saved); }
+    void TearDown() override { SetMemoryManager(saved_); }
 
-    TMemoryManager saved{};
+    TMemoryManager saved_{};
 };
 
 TEST_F(GlobalAllocationTest, EveryNewAndDeleteFormReachesTheManager) {

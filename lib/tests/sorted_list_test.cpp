@@ -43,41 +43,41 @@ class SortedListTest : public ::testing::Test {
     // Adds entries with these keys, equal keys included, whatever the list's
     // own mode.
     void Fill(std::initializer_list<int> keys) {
-        const std::uint8_t mode = list.Duplicates;
-        list.Duplicates = 1;
+        const std::uint8_t mode = list_.Duplicates;
+        list_.Duplicates = 1;
         for (int key : keys) {
-            entries.push_back(std::make_unique<Entry>(Entry{key}));
-            ASSERT_GE(list.Add(entries.back().get()), 0);
+            entries_.push_back(std::make_unique<Entry>(Entry{key}));
+            ASSERT_GE(list_.Add(entries_.back().get()), 0);
         }
-        list.Duplicates = mode;
+        list_.Duplicates = mode;
     }
     std::vector<int> Keys() const {
         std::vector<int> keys;
-        for (std::int32_t i = 0; i < list.Count(); ++i)
-            keys.push_back(static_cast<Entry*>(list.Items(i))->key);
+        for (std::int32_t i = 0; i < list_.Count(); ++i)
+            keys.push_back(static_cast<Entry*>(list_.Items(i))->key);
         return keys;
     }
-    bool Find(int key, std::int32_t& index) const { return list.Find(&key, index); }
-    std::int32_t IndexOf(int key) const { return list.IndexOf(&key); }
+    bool Find(int key, std::int32_t& index) const { return list_.Find(&key, index); }
+    std::int32_t IndexOf(int key) const { return list_.IndexOf(&key); }
 
-    KeyList list;
-    std::vector<std::unique_ptr<Entry>> entries;
+    KeyList list_;
+    std::vector<std::unique_ptr<Entry>> entries_;
 };
 
 TEST_F(SortedListTest, NewListIsSortedEmptyAndFindsNothing) {
-    EXPECT_TRUE(list.Sorted);
-    EXPECT_EQ(list.Duplicates, 0);
-    EXPECT_EQ(list.Count(), 0);
+    EXPECT_TRUE(list_.Sorted);
+    EXPECT_EQ(list_.Duplicates, 0);
+    EXPECT_EQ(list_.Count(), 0);
     std::int32_t index = 99;
     EXPECT_FALSE(Find(5, index));
     EXPECT_EQ(index, 0);
     Entry probe{5};
     index = 99;
-    EXPECT_FALSE(list.FindItem(&probe, index));
+    EXPECT_FALSE(list_.FindItem(&probe, index));
     EXPECT_EQ(index, 0);
     EXPECT_EQ(IndexOf(5), -1);
-    EXPECT_EQ(list.Remove(&probe), -1);
-    EXPECT_TRUE(list.deleted.empty());
+    EXPECT_EQ(list_.Remove(&probe), -1);
+    EXPECT_TRUE(list_.deleted.empty());
 }
 
 TEST_F(SortedListTest, MissingKeyReportsItsInsertionPlace) {
@@ -96,7 +96,7 @@ TEST_F(SortedListTest, MissingKeyReportsItsInsertionPlace) {
 
 TEST_F(SortedListTest, EqualKeysWithDuplicatesOneGiveTheLowestPosition) {
     Fill({1, 2, 5, 5, 5, 8, 9});
-    list.Duplicates = 1;
+    list_.Duplicates = 1;
     std::int32_t index = -1;
     EXPECT_TRUE(Find(5, index));
     EXPECT_EQ(index, 2);
@@ -109,7 +109,7 @@ TEST_F(SortedListTest, EqualKeysWithDuplicatesZeroGiveTheFirstOneTheHalvingMeets
     EXPECT_TRUE(Find(5, index));
     EXPECT_EQ(index, 3);
 
-    list.Duplicates = 2;
+    list_.Duplicates = 2;
     EXPECT_TRUE(Find(5, index));
     EXPECT_EQ(index, 3) << "every mode but 1 stops at the first equal entry";
 }
@@ -119,37 +119,37 @@ TEST_F(SortedListTest, FirstMetEqualEntryNeedNotBeTheLowest) {
     std::int32_t index = -1;
     EXPECT_TRUE(Find(5, index));
     EXPECT_EQ(index, 4);
-    list.Duplicates = 1;
+    list_.Duplicates = 1;
     EXPECT_TRUE(Find(5, index));
     EXPECT_EQ(index, 2);
 }
 
 TEST_F(SortedListTest, RemoveTakesTheEntryFoundByComparisonThroughVirtualDelete) {
     Fill({1, 3, 3, 7});
-    list.Duplicates = 1;
+    list_.Duplicates = 1;
     Entry twin{3};
-    EXPECT_EQ(list.Remove(&twin), 1);
-    EXPECT_EQ(list.deleted, std::vector<std::int32_t>{1});
-    EXPECT_EQ(list.Items(1), entries[2].get());
+    EXPECT_EQ(list_.Remove(&twin), 1);
+    EXPECT_EQ(list_.deleted, std::vector<std::int32_t>{1});
+    EXPECT_EQ(list_.Items(1), entries_[2].get());
     EXPECT_EQ(Keys(), (std::vector<int>{1, 3, 7}));
 }
 
 TEST_F(SortedListTest, UnsortedFindItemMatchesOnlyTheSameReference) {
-    list.Sorted = false;
+    list_.Sorted = false;
     Fill({4, 9, 4});
     Entry twin{4};
     std::int32_t index = 99;
-    EXPECT_FALSE(list.FindItem(&twin, index));
+    EXPECT_FALSE(list_.FindItem(&twin, index));
     EXPECT_EQ(index, -1);
-    EXPECT_TRUE(list.FindItem(entries[2].get(), index));
+    EXPECT_TRUE(list_.FindItem(entries_[2].get(), index));
     EXPECT_EQ(index, 2);
-    EXPECT_EQ(list.Remove(&twin), -1);
-    EXPECT_EQ(list.Remove(entries[2].get()), 2);
+    EXPECT_EQ(list_.Remove(&twin), -1);
+    EXPECT_EQ(list_.Remove(entries_[2].get()), 2);
     EXPECT_EQ(Keys(), (std::vector<int>{4, 9}));
 }
 
 TEST_F(SortedListTest, UnsortedListAppendsAndScansByKeyFromTheFirstEntry) {
-    list.Sorted = false;
+    list_.Sorted = false;
     Fill({9, 4, 7, 4});
     EXPECT_EQ(Keys(), (std::vector<int>{9, 4, 7, 4}));
     std::int32_t index = 99;
@@ -165,13 +165,13 @@ TEST_F(SortedListTest, AddKeepsTheOrderAndAppliesTheDuplicatesMode) {
     EXPECT_EQ(Keys(), (std::vector<int>{10, 20, 30}));
 
     Entry twin{20};
-    EXPECT_EQ(list.Add(&twin), -1);
-    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(list_.Add(&twin), -1);
+    EXPECT_EQ(list_.Count(), 3);
 
-    list.Duplicates = 1;
-    EXPECT_EQ(list.Add(&twin), 2);
-    EXPECT_EQ(list.Items(1), entries[2].get());
-    EXPECT_EQ(list.Items(2), &twin);
+    list_.Duplicates = 1;
+    EXPECT_EQ(list_.Add(&twin), 2);
+    EXPECT_EQ(list_.Items(1), entries_[2].get());
+    EXPECT_EQ(list_.Items(2), &twin);
     EXPECT_EQ(Keys(), (std::vector<int>{10, 20, 20, 30}));
 }
 
@@ -185,10 +185,10 @@ TEST_F(SortedListTest, IndexOutsideTheListRaisesTheListIndexError) {
         }
         return std::string("no error");
     };
-    EXPECT_EQ(message([&] { list.Items(3); }), "List index out of bounds (3)");
-    EXPECT_EQ(message([&] { list.Items(-1); }), "List index out of bounds (-1)");
-    EXPECT_EQ(message([&] { list.Delete(7); }), "List index out of bounds (7)");
-    EXPECT_EQ(list.Count(), 3);
+    EXPECT_EQ(message([&] { list_.Items(3); }), "List index out of bounds (3)");
+    EXPECT_EQ(message([&] { list_.Items(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(message([&] { list_.Delete(7); }), "List index out of bounds (7)");
+    EXPECT_EQ(list_.Count(), 3);
 }
 
 TEST(SortedListAddressOrder, BaseListOrdersReferencesAsUnsignedAddresses) {

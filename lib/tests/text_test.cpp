@@ -28,6 +28,12 @@ TEST(TextSplit, BeforeAndAfterSplitAtTheFirstSeparatorOnly) {
 
 namespace setupkit {
 namespace {
+TEST(TextSplit, LinesEndAtLineFeedsAndLoseTheCarriageReturnBeforeThem) {
+    EXPECT_EQ(SplitLines("a\r\nb\n\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
+    EXPECT_EQ(SplitLines("a\rb\r\n"), std::vector<std::string>{"a\rb"});
+    EXPECT_EQ(SplitLines(""), std::vector<std::string>{});
+}
+
 TEST(TextFormat, EveryPlaceholderTakesTheValueAndValuesAreNotRescanned) {
     EXPECT_EQ(FormatWith("install %s over %s", "A%sB"), "install A%sB over A%sB");
     EXPECT_EQ(FormatWith("100%", "x"), "100%");
