@@ -22,7 +22,7 @@ template <typename Body> int Guarded(Body body) {
         body();
         return ERAR_SUCCESS;
     } catch (const ArchiveError& e) {
-        return static_cast<int>(e.status());
+        return static_cast<int>(e.Code());
     } catch (const std::bad_alloc&) {
         return ERAR_NO_MEMORY;
     } catch (const std::exception&) {
@@ -86,7 +86,7 @@ std::uint64_t FileTimeFromDos(std::uint32_t dos) {
 }
 
 void FillHeader(const ArchiveHandle& h, RARHeaderDataEx& d) {
-    const Entry& e = h.archive->current();
+    const Entry& e = h.archive->Current();
     const std::u32string name = EntryNameText(e);
     CopyText(d.ArcName, ToAnsi(h.pathText));
     CopyText(d.ArcNameW, ToWide(h.pathText));
@@ -162,7 +162,7 @@ Status PasswordRefusal(ArchiveHandle& h) {
 // The next volume is asked for as the classic library does; this library
 // reads single volumes only, so the entry fails whatever the answer.
 void AskNextVolume(ArchiveHandle& h) {
-    const std::u32string next = NextVolumeName(h.pathText, h.archive->info().newNumbering);
+    const std::u32string next = NextVolumeName(h.pathText, h.archive->Info().newNumbering);
     std::wstring wide = ToWide(next);
     std::string narrow = ToAnsi(next);
     wide.resize(1024);
@@ -189,7 +189,7 @@ void Process(ArchiveHandle& h, int operation, const NativePath& destPath,
     if (!h.entryPending)
         throw ArchiveError(Status::Unknown, "no header was read");
     h.entryPending = false;
-    const Entry& entry = h.archive->current();
+    const Entry& entry = h.archive->Current();
     if (Listing(h))
         return;
     if (operation == RAR_SKIP) {
@@ -223,7 +223,7 @@ HANDLE Open(RAROpenArchiveDataEx& data) {
         try {
             h->archive = std::make_unique<Archive>(h->path);
         } catch (const ArchiveError& e) {
-            if (e.status() == Status::MissingPassword)
+            if (e.Code() == Status::MissingPassword)
                 throw ArchiveError(PasswordRefusal(*h), e.what());
             throw;
         }
@@ -233,7 +233,7 @@ HANDLE Open(RAROpenArchiveDataEx& data) {
     data.CmtState = 0;
     if (data.OpenResult != ERAR_SUCCESS)
         return nullptr;
-    const ArchiveInfo& info = h->archive->info();
+    const ArchiveInfo& info = h->archive->Info();
     data.Flags = (info.volume ? ROADF_VOLUME : 0) | (info.hasComment ? ROADF_COMMENT : 0) |
                  (info.locked ? ROADF_LOCK : 0) | (info.solid ? ROADF_SOLID : 0) |
                  (info.newNumbering ? ROADF_NEWNUMBERING : 0) |
@@ -254,7 +254,7 @@ int ReadHeader(ArchiveHandle& h, RARHeaderDataEx& data) {
                 throw ArchiveError(Status::EndArchive, "end of archive");
             h.entryPending = true;
             // Continuations of an entry from an earlier volume are listed only on request.
-            if (!(h.archive->current().splitBefore && h.openMode != RAR_OM_LIST_INCSPLIT))
+            if (!(h.archive->Current().splitBefore && h.openMode != RAR_OM_LIST_INCSPLIT))
                 break;
         }
         FillHeader(h, data);

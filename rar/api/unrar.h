@@ -3,6 +3,9 @@
 #ifndef SETUPKIT_RAR_UNRAR_H
 #define SETUPKIT_RAR_UNRAR_H
 
+/* Every name here is the classic interface's own. */
+/* NOLINTBEGIN(readability-identifier-naming) */
+
 #include <wchar.h>
 
 #ifdef _WIN32
@@ -189,5 +192,7 @@ int PASCAL RARGetDllVersion(void);
 #ifdef __cplusplus
 }
 #endif
+
+/* NOLINTEND(readability-identifier-naming) */
 
 #endif

@@ -62,7 +62,7 @@ bool HasData(const rar::Entry& entry) {
 void DecodeOurs(const char* path, Tally& tally) {
     rar::Archive archive(path);
     while (archive.NextEntry()) {
-        if (HasData(archive.current()))
+        if (HasData(archive.Current()))
             archive.Unpack(tally);
         tally.EndEntry();
     }
@@ -100,10 +100,10 @@ void PrintBudgetParts(const char* path) {
     std::uint64_t window = 0;
     std::uint64_t model = 0;
     while (archive.NextEntry()) {
-        const rar::Entry& entry = archive.current();
+        const rar::Entry& entry = archive.Current();
         if (!HasData(entry) || entry.method == 0)
             continue;
-        window = std::max(window, rar::bench::WindowNeeded(entry, archive.info().solid));
+        window = std::max(window, rar::bench::WindowNeeded(entry, archive.Info().solid));
         model = std::max(model, rar::bench::DeclaredPpmdModel(raw, entry));
     }
     std::printf("window %llu\nppmd-model %llu\n", static_cast<unsigned long long>(window),

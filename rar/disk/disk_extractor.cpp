@@ -63,7 +63,7 @@ class MemorySink : public ByteSink {
 
 void DiskExtractor::Extract(const NativePath& destFolder, const NativePath& destName,
                             ByteSink* observer) {
-    const Entry& entry = archive_.current();
+    const Entry& entry = archive_.Current();
     const std::string safeName = SafeRelativePath(entry.name);
     const auto place = [&] { return Place(destFolder, destName, safeName); };
     const NativePath path = place();
@@ -185,8 +185,8 @@ void DiskExtractor::WriteFile(File file, const NativePath& path, ByteSink* obser
 }
 
 std::string DiskExtractor::LinkTarget(ByteSink* observer) {
-    const Entry& entry = archive_.current();
-    if (archive_.info().format == Format::Rar50) {
+    const Entry& entry = archive_.Current();
+    if (archive_.Info().format == Format::Rar50) {
         std::string target = entry.linkTarget;
         for (char& c : target)
             if (c == '\\')
@@ -212,7 +212,7 @@ void DiskExtractor::WriteSymlink(const NativePath& path, const std::string& safe
     (void)path;
     (void)safeName;
 #else
-    if (archive_.current().link == LinkKind::Junction || !LinkStaysInside(safeName, target))
+    if (archive_.Current().link == LinkKind::Junction || !LinkStaysInside(safeName, target))
         return;
     if (!MakeSymlink(target, path))
         throw ArchiveError(Status::CreateFailed, "cannot create link " + PathText(path));
@@ -224,7 +224,7 @@ void DiskExtractor::WriteSymlink(const NativePath& path, const std::string& safe
 void DiskExtractor::WriteCopy(const NativePath& path) {
     // Only files this extraction wrote itself are copied: anything else on
     // disk under that name may not be what the archive meant.
-    auto found = written_.find(SafeRelativePath(archive_.current().linkTarget));
+    auto found = written_.find(SafeRelativePath(archive_.Current().linkTarget));
     if (found == written_.end() || KindOf(found->second) != PathKind::File)
         throw ArchiveError(Status::BadReference, "link source was not extracted");
     const NativePath& from = found->second;

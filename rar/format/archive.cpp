@@ -130,7 +130,7 @@ void Archive::CheckUnpackable() const {
 void Archive::Unpack(ByteSink& out) {
     CheckUnpackable();
     // RAR 5 links carry their target in the header and no data at all.
-    if (entry_.isDirectory || (info().format == Format::Rar50 && entry_.link != LinkKind::None))
+    if (entry_.isDirectory || (Info().format == Format::Rar50 && entry_.link != LinkKind::None))
         return;
     CheckedSink checked(out, entry_);
     if (entry_.method == 0) {
@@ -163,7 +163,7 @@ void Archive::Unpack(ByteSink& out) {
 void Archive::Skip() {
     if (!hasEntry_)
         return;
-    const bool feedsLaterEntries = info().solid && entry_.method != 0 && !entry_.isDirectory;
+    const bool feedsLaterEntries = Info().solid && entry_.method != 0 && !entry_.isDirectory;
     if (!feedsLaterEntries)
         return;
     DiscardSink discard;
@@ -195,7 +195,7 @@ Decoder& Archive::DecoderFor(const Entry& entry) {
         throw ArchiveError(Status::UnknownFormat, "unsupported compression version");
     if (entry.sizeUnknown)
         throw ArchiveError(Status::UnknownFormat, "compressed entry of unknown size");
-    const std::uint64_t window = WindowFor(entry, info().solid);
+    const std::uint64_t window = WindowFor(entry, Info().solid);
     if (window > kMaxWindow || window > std::numeric_limits<std::size_t>::max() / 2)
         throw ArchiveError(Status::NoMemory, "dictionary larger than this library allows");
     const bool reusable = decoder_ && decoderVersion_ == version &&

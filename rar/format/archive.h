@@ -16,10 +16,10 @@ class Archive {
     explicit Archive(const NativePath& path);
     ~Archive();
 
-    const ArchiveInfo& info() const { return walker_->info(); }
+    const ArchiveInfo& Info() const { return walker_->Info(); }
     // Moves to the next entry; false at the end of the archive.
     bool NextEntry();
-    const Entry& current() const { return entry_; }
+    const Entry& Current() const { return entry_; }
 
     // Writes the current entry's data to `out` and verifies its checksum.
     // Throws ArchiveError: BadData for corrupt data or a checksum mismatch,

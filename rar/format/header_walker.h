@@ -14,7 +14,7 @@ class HeaderWalker {
     // The next file entry, false at the end of the archive. Throws
     // ArchiveError for damaged, encrypted or otherwise unreadable headers.
     virtual bool Next(Entry& entry) = 0;
-    const ArchiveInfo& info() const { return info_; }
+    const ArchiveInfo& Info() const { return info_; }
 
   protected:
     ArchiveInfo info_;

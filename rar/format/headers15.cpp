@@ -82,7 +82,7 @@ class Headers15 : public HeaderWalker {
                 ParseFile(block, entry);
                 entry.dataOffset = dataStart;
                 return true;
-            } else if (pos_ > file_.size()) {
+            } else if (pos_ > file_.Size()) {
                 throw ArchiveError(Status::ReadFailed, "block data runs past the archive");
             }
         }

@@ -89,7 +89,7 @@ class Headers50 : public HeaderWalker {
                 ParseFile(header, entry);
                 entry.dataOffset = dataStart;
                 return true;
-            } else if (pos_ > file_.size()) {
+            } else if (pos_ > file_.Size()) {
                 throw ArchiveError(Status::ReadFailed, "header data runs past the archive");
             }
         }

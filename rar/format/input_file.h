@@ -11,7 +11,7 @@ class InputFile {
   public:
     // Throws ArchiveError(OpenFailed) when the file cannot be opened.
     explicit InputFile(const NativePath& path);
-    std::uint64_t size() const { return size_; }
+    std::uint64_t Size() const { return size_; }
     // Reads up to `count` bytes at `offset`; returns how many there were.
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
     // Reads exactly `count` bytes or throws ArchiveError(ReadFailed).

@@ -26,7 +26,7 @@ bool LooksLikeOldArchive(InputFile& file, std::uint64_t at) {
     std::uint8_t f[21];
     const std::size_t got = file.ReadAt(at + mainSize, f, sizeof(f));
     if (got == 0)
-        return at + mainSize == file.size();
+        return at + mainSize == file.Size();
     const std::size_t headSize = f[10] | f[11] << 8;
     const unsigned nameSize = f[19];
     const unsigned method = f[20];
@@ -38,7 +38,7 @@ bool LooksLikeOldArchive(InputFile& file, std::uint64_t at) {
 Signature FindSignature(InputFile& file, std::uint64_t offset) {
     constexpr std::size_t kChunk = 1 << 16;
     std::vector<std::uint8_t> buffer(kChunk + sizeof(kMark50));
-    for (std::uint64_t at = offset; at < kMaxSfxSize && at < file.size(); at += kChunk) {
+    for (std::uint64_t at = offset; at < kMaxSfxSize && at < file.Size(); at += kChunk) {
         const std::size_t got = file.ReadAt(at, buffer.data(), buffer.size());
         const std::uint8_t* const begin = buffer.data();
         const std::uint8_t* const end = begin + std::min(got, kChunk);

@@ -31,7 +31,7 @@ enum class Status {
 class ArchiveError : public Error {
   public:
     ArchiveError(Status status, const std::string& what) : Error(what), status_(status) {}
-    Status status() const { return status_; }
+    Status Code() const { return status_; }
 
   private:
     Status status_;

@@ -50,7 +50,7 @@ std::map<DecoderKind, std::vector<Cut>> CutArchive(const fs::path& path) {
     std::map<DecoderKind, std::vector<Cut>> cuts;
     rar::Archive archive(path);
     while (archive.NextEntry()) {
-        const rar::Entry& e = archive.current();
+        const rar::Entry& e = archive.Current();
         const auto kind = KindFor(e.unpackVersion);
         if (!kind || e.method == 0 || e.isDirectory || e.encrypted ||
             cuts[*kind].size() == rar::fuzz::kMaxEntries || e.dataOffset > bytes.size())

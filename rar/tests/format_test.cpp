@@ -24,7 +24,7 @@ Status StatusOf(const std::function<void()>& body) {
         body();
         return Status::Ok;
     } catch (const ArchiveError& e) {
-        return e.status();
+        return e.Code();
     }
 }
 
@@ -53,15 +53,15 @@ TEST(Format15, StoredEntriesFolderAndEndAreReadInOrder) {
     b.Add(folder);
     b.Add({"empty.txt", {}});
     Archive archive(WriteTemp(b.Finish(), "stored15.rar"));
-    EXPECT_EQ(archive.info().format, Format::Rar15);
+    EXPECT_EQ(archive.Info().format, Format::Rar15);
 
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_EQ(archive.current().name, "docs/readme.txt");
-    EXPECT_EQ(archive.current().unpackedSize, 12u);
-    EXPECT_EQ(archive.current().dosTime, 0x5A8E3100u);
+    EXPECT_EQ(archive.Current().name, "docs/readme.txt");
+    EXPECT_EQ(archive.Current().unpackedSize, 12u);
+    EXPECT_EQ(archive.Current().dosTime, 0x5A8E3100u);
     EXPECT_EQ(UnpackCurrent(archive), ToBytes("hello, world"));
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_TRUE(archive.current().isDirectory);
+    EXPECT_TRUE(archive.Current().isDirectory);
     ASSERT_TRUE(archive.NextEntry());
     EXPECT_TRUE(UnpackCurrent(archive).empty());
     EXPECT_FALSE(archive.NextEntry());
@@ -85,7 +85,7 @@ TEST(Format15, SelfExtractingModuleInFrontIsPassedOver) {
     const Bytes archive = b.Finish();
     bytes.insert(bytes.end(), archive.begin(), archive.end());
     Archive opened(WriteTemp(bytes, "sfx15.exe"));
-    EXPECT_EQ(opened.info().sfxSize, 5000u);
+    EXPECT_EQ(opened.Info().sfxSize, 5000u);
     ASSERT_TRUE(opened.NextEntry());
     EXPECT_EQ(UnpackCurrent(opened), ToBytes("payload"));
 }
@@ -105,12 +105,12 @@ TEST(Format15, EncodedUnicodeNamesDecodeEveryCharacterKind) {
     }
     Archive archive(WriteTemp(b.Finish(), "unicode15.rar"));
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_EQ(archive.current().name, "a\xD0\x96"
+    EXPECT_EQ(archive.Current().name, "a\xD0\x96"
                                       "b");
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_EQ(archive.current().name, "abcdef");
+    EXPECT_EQ(archive.Current().name, "abcdef");
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_EQ(archive.current().name, "\xE2\x82\xAC"); // U+20AC
+    EXPECT_EQ(archive.Current().name, "\xE2\x82\xAC"); // U+20AC
 }
 
 TEST(Format15, EncodedNameThatEndsEarlyKeepsWhatWasDecoded) {
@@ -165,15 +165,15 @@ TEST(Format14, StoredEntriesFoldersAndCommentsAreReadUntilTheFileEnds) {
     Builder14 b(0x02, {3, 0, 'a', 'b', 'c'});
     b.Add(folder).Add(commented).Add({"EMPTY.BIN", {}});
     Archive archive(WriteTemp(b.Finish(), "stored14.rar"));
-    EXPECT_EQ(archive.info().format, Format::Rar14);
-    EXPECT_TRUE(archive.info().hasComment);
+    EXPECT_EQ(archive.Info().format, Format::Rar14);
+    EXPECT_TRUE(archive.Info().hasComment);
 
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_TRUE(archive.current().isDirectory);
+    EXPECT_TRUE(archive.Current().isDirectory);
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_EQ(archive.current().name, "DOCS/README.TXT");
-    EXPECT_EQ(archive.current().unpackVersion, 13u);
-    EXPECT_EQ(archive.current().dosTime, 0x5A8E3100u);
+    EXPECT_EQ(archive.Current().name, "DOCS/README.TXT");
+    EXPECT_EQ(archive.Current().unpackVersion, 13u);
+    EXPECT_EQ(archive.Current().dosTime, 0x5A8E3100u);
     EXPECT_EQ(UnpackCurrent(archive), ToBytes("hello, world"));
     ASSERT_TRUE(archive.NextEntry());
     EXPECT_TRUE(UnpackCurrent(archive).empty());
@@ -233,10 +233,10 @@ TEST(Format14, OnlyCompressedFilesAfterTheFirstContinueASolidStream) {
     Builder14 b(0x08);
     b.Add({"S1", ToBytes("s")}).Add(packed).Add({"S2", ToBytes("t")}).Add(packed).Add(packed);
     Archive archive(WriteTemp(b.Finish(), "solid14.rar"));
-    EXPECT_TRUE(archive.info().solid);
+    EXPECT_TRUE(archive.Info().solid);
     std::vector<bool> solid;
     while (archive.NextEntry())
-        solid.push_back(archive.current().solid);
+        solid.push_back(archive.Current().solid);
     EXPECT_EQ(solid, (std::vector<bool>{false, false, false, true, true}));
 
     Builder14 plain;
@@ -244,7 +244,7 @@ TEST(Format14, OnlyCompressedFilesAfterTheFirstContinueASolidStream) {
     Archive notSolid(WriteTemp(plain.Finish(), "notsolid14.rar"));
     ASSERT_TRUE(notSolid.NextEntry());
     ASSERT_TRUE(notSolid.NextEntry());
-    EXPECT_FALSE(notSolid.current().solid);
+    EXPECT_FALSE(notSolid.Current().solid);
 }
 
 TEST(Format14, SignatureInsideAModuleCountsOnlyWithSaneHeadersBehindIt) {
@@ -256,7 +256,7 @@ TEST(Format14, SignatureInsideAModuleCountsOnlyWithSaneHeadersBehindIt) {
     std::copy(decoy.begin(), decoy.end(), sfx.begin() + 200);
     sfx.insert(sfx.end(), archive.begin(), archive.end());
     Archive opened(WriteTemp(sfx, "sfx14.exe"));
-    EXPECT_EQ(opened.info().sfxSize, 3000u);
+    EXPECT_EQ(opened.Info().sfxSize, 3000u);
     ASSERT_TRUE(opened.NextEntry());
     EXPECT_EQ(UnpackCurrent(opened), ToBytes("payload"));
 
@@ -278,15 +278,15 @@ TEST(Format50, StoredEntriesWithBothChecksumKindsRoundTrip) {
     Archive archive(
         WriteTemp(Builder50().Add(folder).Add({"dir/a.txt", ToBytes("abc")}).Add(hashed).Finish(),
                   "s50.rar"));
-    EXPECT_EQ(archive.info().format, Format::Rar50);
+    EXPECT_EQ(archive.Info().format, Format::Rar50);
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_TRUE(archive.current().isDirectory);
+    EXPECT_TRUE(archive.Current().isDirectory);
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_EQ(archive.current().name, "dir/a.txt");
-    EXPECT_TRUE(archive.current().hasCrc);
+    EXPECT_EQ(archive.Current().name, "dir/a.txt");
+    EXPECT_TRUE(archive.Current().hasCrc);
     EXPECT_EQ(UnpackCurrent(archive), ToBytes("abc"));
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_TRUE(archive.current().hasBlake2);
+    EXPECT_TRUE(archive.Current().hasBlake2);
     EXPECT_EQ(UnpackCurrent(archive), hashed.data);
     EXPECT_FALSE(archive.NextEntry());
 }
@@ -314,14 +314,14 @@ TEST(Format50, LinkRecordsAndCompressionFieldsAreDecoded) {
     packed.compression = (3u << 7) | 0x40 | (2u << 10); // m3, solid, 512 KB
     Archive archive(WriteTemp(Builder50().Add(link).Add(packed).Finish(), "l50.rar"));
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_EQ(archive.current().link, LinkKind::HardLink);
-    EXPECT_EQ(archive.current().linkTarget, "dir/target");
+    EXPECT_EQ(archive.Current().link, LinkKind::HardLink);
+    EXPECT_EQ(archive.Current().linkTarget, "dir/target");
     EXPECT_TRUE(UnpackCurrent(archive).empty()); // links carry no data
     ASSERT_TRUE(archive.NextEntry());
-    EXPECT_EQ(archive.current().method, 3u);
-    EXPECT_TRUE(archive.current().solid);
-    EXPECT_EQ(archive.current().windowSize, 512u * 1024);
-    EXPECT_EQ(archive.current().unpackVersion, 50u);
+    EXPECT_EQ(archive.Current().method, 3u);
+    EXPECT_TRUE(archive.Current().solid);
+    EXPECT_EQ(archive.Current().windowSize, 512u * 1024);
+    EXPECT_EQ(archive.Current().unpackVersion, 50u);
 }
 
 TEST(Format50, EncryptionAndDamageAreRefusedWithTheirCodes) {

@@ -17,7 +17,7 @@ TEST(InputFile, ScatteredReadsOfEverySizeReturnTheFilesBytes) {
     for (auto& b : content)
         b = static_cast<std::uint8_t>(random());
     InputFile file(WriteTemp(content, "scattered.bin"));
-    ASSERT_EQ(file.size(), content.size());
+    ASSERT_EQ(file.Size(), content.size());
 
     std::uniform_int_distribution<std::size_t> offsets(0, content.size() + 10);
     const std::size_t sizes[] = {0, 1, 7, 21, 4096, 65535, 65536, 70000};
@@ -42,7 +42,7 @@ TEST(InputFile, ReadExactlyPastTheEndIsAReadFailure) {
         file.ReadExactly(90, buffer, 16);
         FAIL() << "read past the end";
     } catch (const ArchiveError& e) {
-        EXPECT_EQ(e.status(), Status::ReadFailed);
+        EXPECT_EQ(e.Code(), Status::ReadFailed);
     }
 }
 

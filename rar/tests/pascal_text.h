@@ -27,19 +27,19 @@ class PascalText {
         return words[random_() % words.size()];
     }
     std::string Name() {
-        static const std::vector<const char*> parts = {
+        static const std::vector<const char*> kParts = {
             "Line",   "Text",  "Caret", "Token", "Range", "Attr",  "Font",   "Color",  "Width",
             "Count",  "Index", "Item",  "Char",  "Block", "Undo",  "Redo",   "Select", "Scroll",
             "Gutter", "Mark",  "Word",  "Paint", "Key",   "Mouse", "Buffer", "Tab",    "Option"};
-        std::string name = Pick(parts);
+        std::string name = Pick(kParts);
         if (random_() % 2)
-            name += Pick(parts);
+            name += Pick(kParts);
         return name;
     }
     std::string Routine() {
-        static const std::vector<const char*> verbs = {
+        static const std::vector<const char*> kVerbs = {
             "Get", "Set", "Do", "Update", "Paint", "Find", "Insert", "Delete", "Invalidate"};
-        return std::string(Pick(verbs)) + Name();
+        return std::string(Pick(kVerbs)) + Name();
     }
     void Line(int indent, const std::string& s) {
         text_.append(static_cast<std::size_t>(2 * indent), ' ');
@@ -47,10 +47,10 @@ class PascalText {
         text_ += "\r\n";
     }
     std::string Expression() {
-        static const std::vector<const char*> ops = {" + ", " - ", " * ", " div ", " and "};
+        static const std::vector<const char*> kOps = {" + ", " - ", " * ", " div ", " and "};
         std::string e = "F" + Name();
         if (random_() % 2)
-            e += Pick(ops) + std::to_string(random_() % 100);
+            e += Pick(kOps) + std::to_string(random_() % 100);
         return e;
     }
     void Statement(int indent, int depth) {
@@ -84,7 +84,7 @@ class PascalText {
         Line(indent, "end;");
     }
     std::string Comment() {
-        static const std::vector<const char*> words = {
+        static const std::vector<const char*> kWords = {
             "the",    "a",      "of",      "to",       "when",   "is",     "not",     "be",
             "line",   "caret",  "moves",   "after",    "before", "paint",  "width",   "changed",
             "keeps",  "editor", "undo",    "list",     "so",     "that",   "it",      "never",
@@ -92,7 +92,7 @@ class PascalText {
             "first",  "last",   "visible", "selected", "reads",  "writes", "font",    "height"};
         std::string c = "{ ";
         for (unsigned n = 4 + random_() % 12; n > 0; --n)
-            c += std::string(Pick(words)) + " ";
+            c += std::string(Pick(kWords)) + " ";
         return c + "}";
     }
     void Unit() {

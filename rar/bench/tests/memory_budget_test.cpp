@@ -92,7 +92,7 @@ std::uint64_t LargestModelIn(const std::string& name) {
     std::ifstream raw(path, std::ios::binary);
     std::uint64_t largest = 0;
     while (archive.NextEntry())
-        largest = std::max(largest, DeclaredPpmdModel(raw, archive.current()));
+        largest = std::max(largest, DeclaredPpmdModel(raw, archive.Current()));
     return largest;
 }
 

@@ -289,28 +289,6 @@ TEST(Decoder50, RefusesMatchesAndFiltersOutsideTheirLimits) {
     EXPECT_THROW(Unpack(*decoder, far.Stream(), 10), DataError);
 }
 
-TEST(Decoder50, SurvivesDamagedStreams) {
-    StreamWriter w = MixedStream();
-    std::vector<std::uint8_t> noise = NoiseBytes(4096, 99);
-    for (std::size_t i = 0; i < 300; ++i) {
-        std::vector<std::uint8_t> damaged = w.Stream();
-        std::size_t at = (noise[i] * 131 + noise[i + 1] * 7 + i * 13) % damaged.size();
-        damaged[at] ^= std::uint8_t(1 + noise[i + 2] % 255);
-        if (i % 3 == 0) {
-            damaged.resize(at + 1);
-        }
-        auto decoder = MakeDecoder50(kSmallWindow, false);
-        MemorySource source(damaged);
-        MemorySink sink;
-        try {
-            decoder->Decode(source, w.Plain().size(), sink, false);
-            EXPECT_EQ(sink.bytes.size(), w.Plain().size());
-        } catch (const DataError&) {
-            EXPECT_LE(sink.bytes.size(), w.Plain().size());
-        }
-    }
-}
-
 TEST(Decoder50, ReportsAWindowTheMachineCannotGive) {
     auto decoder = MakeDecoder50(std::numeric_limits<std::size_t>::max() - 4096, false);
     StreamWriter w = MixedStream();
