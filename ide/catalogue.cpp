@@ -12,7 +12,7 @@ namespace setupkit {
 
 namespace {
 
-constexpr std::uint32_t AnyVersion = 0xFFFFFFFF;
+constexpr std::uint32_t kAnyVersion = 0xFFFFFFFF;
 
 struct CatalogueEntry {
     const char* code;
@@ -25,9 +25,9 @@ struct CatalogueEntry {
 };
 
 // Indexed by IdeKind.
-constexpr CatalogueEntry Catalogue[] = {
-    {"D2", "Delphi\\2.0", "delphi32", AnyVersion, "delphi.cnt", "", ""},
-    {"C1", "C++Builder\\1.0", "bcb", AnyVersion, "bcb.cnt", "", ""},
+constexpr CatalogueEntry kCatalogue[] = {
+    {"D2", "Delphi\\2.0", "delphi32", kAnyVersion, "delphi.cnt", "", ""},
+    {"C1", "C++Builder\\1.0", "bcb", kAnyVersion, "bcb.cnt", "", ""},
     {"D3", "Delphi\\3.0", "delphi32", 0x00050053, "delphi3.cnt", ".DPL",
      "Software\\Borland\\Delphi\\3.0\\Known Packages"},
     {"C3", "C++Builder\\3.0", "bcb", 0x00030046, "bcb3.cnt", ".BPL",
@@ -36,12 +36,12 @@ constexpr CatalogueEntry Catalogue[] = {
      "Software\\Borland\\Delphi\\4.0\\Known Packages"},
     {"C4", "C++Builder\\4.0", "bcb", 0x000E000B, "bcb4.cnt", ".BPL",
      "Software\\Borland\\C++Builder\\4.0\\Known Packages"},
-    {"D5", "Delphi\\5.0", "delphi32", AnyVersion, "delphi5.cnt", ".BPL",
+    {"D5", "Delphi\\5.0", "delphi32", kAnyVersion, "delphi5.cnt", ".BPL",
      "Software\\Borland\\Delphi\\5.0\\Known Packages"},
 };
 
 const CatalogueEntry& EntryOf(IdeKind kind) {
-    return Catalogue[static_cast<std::size_t>(kind)];
+    return kCatalogue[static_cast<std::size_t>(kind)];
 }
 
 std::string IdeExecutablePath(IdeKind kind) {
@@ -51,8 +51,8 @@ std::string IdeExecutablePath(IdeKind kind) {
 } // namespace
 
 IdeKind IdeKindFromCode(const std::string& code) {
-    for (std::size_t i = 0; i < std::size(Catalogue); ++i)
-        if (SameText(code, Catalogue[i].code))
+    for (std::size_t i = 0; i < std::size(kCatalogue); ++i)
+        if (SameText(code, kCatalogue[i].code))
             return static_cast<IdeKind>(i);
     return IdeKind::D4;
 }
@@ -110,7 +110,7 @@ bool IsIdeCompatible(IdeKind kind) {
     try {
         const std::uint32_t required = EntryOf(kind).requiredVersion;
         const FileVersion version = ReadFileVersion(IdeExecutablePath(kind));
-        return required == AnyVersion || version.low == required;
+        return required == kAnyVersion || version.low == required;
     } catch (const std::exception&) {
         // An IDE whose settings cannot be read is not one we can install into.
         return false;

@@ -88,13 +88,13 @@ struct BuildResults {
 };
 
 const BuildResults* FindBuildResults(const std::string& source) {
-    static const BuildResults table[] = {
+    static const BuildResults kTable[] = {
         {".pas", ".dcu", {}},
         {".dpk", nullptr, {".dcu", ".dcp"}},
         {".bpk", nullptr, {".tds", ".obj"}},
         {".dpr", ".exe", {}},
     };
-    for (const BuildResults& results : table)
+    for (const BuildResults& results : kTable)
         if (path::HasExtension(source, results.source))
             return &results;
     return nullptr;

@@ -1,10 +1,10 @@
 #include "ide/help.h"
 
 #include "ide/help_contents.h"
+#include "lib/driver_state.h"
 #include "lib/path.h"
 #include "lib/text.h"
 #include "records/uninstall.h"
-#include "setup/driver_state.h"
 
 namespace setupkit {
 void MergeHelpFiles() {

@@ -5,7 +5,7 @@
 namespace setupkit {
 
 namespace {
-const std::string IndexPrefix = ":Index ";
+const std::string kIndexPrefix = ":Index ";
 }
 
 int FindHelpIndex(const LineList& lines, const std::string& helpFile) {
@@ -19,9 +19,9 @@ int FindHelpIndex(const LineList& lines, const std::string& helpFile) {
 
 std::size_t HelpIndexInsertionPoint(const LineList& lines) {
     std::size_t i = 0;
-    while (i < lines.Count() && lines[i].find(IndexPrefix) == std::string::npos)
+    while (i < lines.Count() && lines[i].find(kIndexPrefix) == std::string::npos)
         ++i;
-    while (i < lines.Count() && lines[i].compare(0, IndexPrefix.size(), IndexPrefix) == 0)
+    while (i < lines.Count() && lines[i].compare(0, kIndexPrefix.size(), kIndexPrefix) == 0)
         ++i;
     return i;
 }
@@ -46,7 +46,7 @@ void AddHelpIndex(const std::string& helpFile, const std::string& title,
                   const std::string& contentsPath) {
     RemoveHelpIndex(helpFile, contentsPath);
     LineList lines = ReadTextFileLines(contentsPath);
-    lines.Insert(HelpIndexInsertionPoint(lines), IndexPrefix + title + " =" + helpFile);
+    lines.Insert(HelpIndexInsertionPoint(lines), kIndexPrefix + title + " =" + helpFile);
     WriteTextFileLines(contentsPath, lines);
 }
 

@@ -2,7 +2,9 @@
 
 #include "ide/catalogue.h"
 #include "ide/compiler.h"
+#include "ide/messages.h"
 #include "lib/config_resources.h"
+#include "lib/driver_state.h"
 #include "lib/file.h"
 #include "lib/path.h"
 #include "lib/setup_error.h"
@@ -10,8 +12,6 @@
 #include "records/folders.h"
 #include "records/registry.h"
 #include "records/uninstall.h"
-#include "setup/driver_state.h"
-#include "setup/messages.h"
 #include "ui/message_box.h"
 
 #include <vector>
@@ -90,7 +90,7 @@ void BuildPackagesStep() {
         // not register the package of the line before it.
         std::string outputPath;
         if (!BuildPackage(driver::IdeKind, source, GetSystemFolder(), outputPath, log)) {
-            ShowMessage(log, messages::FailedCaption, 0);
+            ShowMessage(log, messages::kFailedCaption, 0);
             throw SetupError("Package build failed: " + name);
         }
         built.Add(source);

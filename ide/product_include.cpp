@@ -7,8 +7,8 @@ namespace setupkit {
 
 namespace {
 
-constexpr const char* Terminator = "{$I kv.inc}";
-constexpr const char* DefineKeyword = "{$DEFINE";
+constexpr const char* kTerminator = "{$I kv.inc}";
+constexpr const char* kDefineKeyword = "{$DEFINE";
 
 bool IsBlank(char c) {
     return c == '\t' || c == '\n' || c == '\r' || c == ' ';
@@ -38,8 +38,8 @@ DefineLine ParseDefineLine(const std::string& line) {
         result.commented = true;
         pos = SkipBlanks(line, pos + 2);
     }
-    const std::size_t keywordLength = std::char_traits<char>::length(DefineKeyword);
-    if (!SameText(line.substr(pos, keywordLength), DefineKeyword))
+    const std::size_t keywordLength = std::char_traits<char>::length(kDefineKeyword);
+    if (!SameText(line.substr(pos, keywordLength), kDefineKeyword))
         return DefineLine{};
     pos = SkipBlanks(line, pos + keywordLength);
     const std::size_t start = pos;
@@ -66,7 +66,7 @@ void MergeProductInclude(const std::string& path, const LineList& subProducts) {
     LineList merged;
     bool scanning = true;
     for (const std::string& line : ReadTextFileLines(path)) {
-        if (scanning && SameText(line, Terminator))
+        if (scanning && SameText(line, kTerminator))
             scanning = false;
         const DefineLine define = scanning ? ParseDefineLine(line) : DefineLine{};
         merged.Add(define.isDefine ? DefineText(define.symbol, symbols.IndexOf(define.symbol) >= 0)

@@ -12,7 +12,7 @@ namespace setupkit {
 namespace {
 
 const std::string Family = "SetupkitIdeTest Family";
-const std::string RecordKey = std::string(InstalledProductsPath).substr(1) + Family;
+const std::string RecordKey = std::string(kInstalledProductsPath).substr(1) + Family;
 
 class ProductIncludeOnRecord : public ::testing::Test {
   protected:
