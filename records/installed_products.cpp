@@ -12,7 +12,7 @@ constexpr const char* VersionValue = "Version";
 constexpr const char* FolderValue = "FolderName";
 
 RegistryKey OpenProductRecord(const std::string& productName) {
-    return RegistryKey::Open(HKEY_CURRENT_USER, InstalledProductsPath + productName);
+    return RegistryKey::Open(HKEY_CURRENT_USER, kInstalledProductsPath + productName);
 }
 
 void RemoveFirst(LineList& list, const std::string& name) {
@@ -48,7 +48,7 @@ void RecordInstalledProduct(const std::string& productName, const std::string& s
     if (productName.empty())
         return;
     RegistryKey record =
-        RegistryKey::Create(HKEY_CURRENT_USER, InstalledProductsPath + productName);
+        RegistryKey::Create(HKEY_CURRENT_USER, kInstalledProductsPath + productName);
     record.WriteString(VersionValue, version);
     record.WriteString(FolderValue, path::RemoveBackslash(installDir));
     LineList names;
@@ -69,7 +69,7 @@ void AddFileReferences(const LineList& files) {
     if (files.Count() == 0)
         return;
     // One key for the whole list: opening it per file cost more than the counting.
-    RegistryKey counts = RegistryKey::Create(HKEY_CURRENT_USER, InstalledFilesPath);
+    RegistryKey counts = RegistryKey::Create(HKEY_CURRENT_USER, kInstalledFilesPath);
     for (const std::string& file : files) {
         const DWORD count = counts.ValueExists(file) ? counts.ReadInteger(file) + 1 : 1;
         counts.WriteInteger(file, count);

@@ -9,9 +9,9 @@ namespace setupkit {
 
 enum TPreviousInstall { piNone, piOtherVersion, piSameVersion };
 
-inline constexpr const char* InstalledProductsPath =
+inline constexpr const char* kInstalledProductsPath =
     "\\Software\\Corvel Company\\InstalledProducts\\";
-inline constexpr const char* InstalledFilesPath = "\\Software\\Corvel Company\\InstalledFiles";
+inline constexpr const char* kInstalledFilesPath = "\\Software\\Corvel Company\\InstalledFiles";
 
 // `previousDir` is set to the recorded folder for piSameVersion, emptied for
 // the other answers, and left alone when the family name is empty.

@@ -1,12 +1,12 @@
 #include "records/shortcuts.h"
 
 #include "lib/config_resources.h"
+#include "lib/driver_state.h"
 #include "lib/line_list.h"
 #include "lib/path.h"
 #include "lib/text.h"
 #include "lib/win32.h"
 #include "records/folders.h"
-#include "setup/driver_state.h"
 
 #include <objidl.h>
 #include <shlobj.h>

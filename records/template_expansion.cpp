@@ -8,7 +8,7 @@ std::string ExpandTemplates(const std::string& text, const std::vector<TTemplate
     for (const TTemplateInfo& info : table) {
         for (std::size_t pos = result.find(info.Template); pos != std::string::npos;
              pos = result.find(info.Template)) {
-            if (replacements++ == MaxTemplateReplacements)
+            if (replacements++ == kMaxTemplateReplacements)
                 return result;
             result.replace(pos, info.Template.size(), info.GetValue());
         }

@@ -1,9 +1,9 @@
 #include "records/uninstall.h"
 
+#include "lib/driver_state.h"
 #include "lib/text.h"
 #include "records/installed_products.h"
 #include "records/registry.h"
-#include "setup/driver_state.h"
 
 #include <unordered_set>
 
@@ -11,14 +11,14 @@ namespace setupkit {
 
 UninstallKeys OpenUninstallKey(const std::string& appName) {
     UninstallKeys keys;
-    keys.parent = CreateRegKey(HKEY_LOCAL_MACHINE, UninstallParentPath);
+    keys.parent = CreateRegKey(HKEY_LOCAL_MACHINE, kUninstallParentPath);
     if (keys.parent)
         keys.app = CreateRegKey(keys.parent.Get(), appName);
     return keys;
 }
 
 std::string ReadUninstallValue(const std::string& appName, const std::string& valueName) {
-    const std::string path = std::string(UninstallParentPath) + "\\" + appName;
+    const std::string path = std::string(kUninstallParentPath) + "\\" + appName;
     RegKey key;
     std::string text;
     if (appName.empty() ||

@@ -8,7 +8,7 @@
 
 namespace setupkit {
 
-inline constexpr const char* UninstallParentPath =
+inline constexpr const char* kUninstallParentPath =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // The uninstall parent key under HKEY_LOCAL_MACHINE and the application's key

@@ -16,8 +16,8 @@ namespace {
 using test::ReadRawValue;
 
 const std::string Family = "SetupkitRecordsTest Family";
-const std::string RecordKey = std::string(InstalledProductsPath).substr(1) + Family;
-const std::string FilesKey = std::string(InstalledFilesPath).substr(1);
+const std::string RecordKey = std::string(kInstalledProductsPath).substr(1) + Family;
+const std::string FilesKey = std::string(kInstalledFilesPath).substr(1);
 
 class InstalledProducts : public ::testing::Test {
   protected:
@@ -120,7 +120,7 @@ TEST_F(InstalledProducts, LaterInstallationsOverwriteTheFamilyAndKeepProducts) {
 }
 
 TEST_F(InstalledProducts, EmptyFamilyRecordsNothing) {
-    const std::string root = std::string(InstalledProductsPath).substr(1);
+    const std::string root = std::string(kInstalledProductsPath).substr(1);
     RecordInstalledProduct("", "Corvel Nodemark", "2.1", "C:\\X\\");
     EXPECT_FALSE(ReadRawValue(HKEY_CURRENT_USER, root, "Corvel Nodemark").exists);
 }

@@ -1,9 +1,9 @@
 #include "records/shortcuts.h"
 
+#include "lib/driver_state.h"
 #include "lib/file.h"
 #include "lib/win32.h"
 #include "records/folders.h"
-#include "setup/driver_state.h"
 
 #include <gtest/gtest.h>
 

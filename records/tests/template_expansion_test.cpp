@@ -61,9 +61,9 @@ TEST_F(TemplateExpansion, ExpandsWhatAValueBringsInOnlyForRecordsStillToCome) {
 TEST_F(TemplateExpansion, StopsWhenAValueHoldsItsOwnTemplate) {
     system = "C:\\%SYSTEM%\\";
     const std::string result = ExpandTemplates("%SYSTEM%end", Table());
-    EXPECT_EQ(asked.size(), MaxTemplateReplacements);
+    EXPECT_EQ(asked.size(), kMaxTemplateReplacements);
     std::string expected = "%SYSTEM%";
-    for (std::size_t i = 0; i < MaxTemplateReplacements; ++i)
+    for (std::size_t i = 0; i < kMaxTemplateReplacements; ++i)
         expected = "C:\\" + expected + "\\";
     EXPECT_EQ(result, expected + "end");
 }

@@ -1,9 +1,9 @@
 #include "records/uninstall.h"
 
+#include "lib/driver_state.h"
 #include "records/installed_products.h"
 #include "records/registry.h"
 #include "records/tests/registry_probe.h"
-#include "setup/driver_state.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@ namespace setupkit {
 namespace {
 
 const std::string App = "SetupkitRecordsTest Uninstall App";
-const std::string EntryKey = std::string(UninstallParentPath) + "\\" + App;
+const std::string EntryKey = std::string(kUninstallParentPath) + "\\" + App;
 const std::string CountedFile = "C:\\SetupkitRecordsTest\\Uninstall\\a.pas";
-const std::string FilesKey = std::string(InstalledFilesPath).substr(1);
+const std::string FilesKey = std::string(kInstalledFilesPath).substr(1);
 
 std::string Sz(const std::string& text) {
     return text + '\0';
@@ -25,8 +25,8 @@ const char* const EntryValueNames[] = {
 
 void RemoveFromParent(const char* name) {
     RegKey parent;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, UninstallParentPath, 0, KEY_ALL_ACCESS, parent.Put()) ==
-        ERROR_SUCCESS)
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallParentPath, 0, KEY_ALL_ACCESS,
+                        parent.Put()) == ERROR_SUCCESS)
         ::RegDeleteValueA(parent.Get(), name);
 }
 
@@ -126,7 +126,7 @@ TEST_F(UninstallRegistration, WithoutANameNoValueIsWrittenAnywhere) {
     RegisterVersion();
     WriteUninstallValue("", "INSTALLEDHELPS", "Lib.hlp\r\n");
     for (const char* name : EntryValueNames) {
-        EXPECT_FALSE(test::ReadRawValue(HKEY_LOCAL_MACHINE, UninstallParentPath, name).exists)
+        EXPECT_FALSE(test::ReadRawValue(HKEY_LOCAL_MACHINE, kUninstallParentPath, name).exists)
             << name;
         RemoveFromParent(name);
     }
