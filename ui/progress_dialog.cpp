@@ -11,7 +11,7 @@ void TProgressDialog::SetStatusText(const std::string& text) {
 }
 
 void TProgressDialog::SetRange(int total) {
-    ::SendDlgItemMessageA(Handle, ProgressBarId, PBM_SETRANGE32, 0, total);
+    ::SendDlgItemMessageA(Handle, kProgressBarId, PBM_SETRANGE32, 0, total);
 }
 
 void TProgressDialog::SetPosition(int done) {
@@ -21,16 +21,16 @@ void TProgressDialog::SetPosition(int done) {
 }
 
 void TProgressDialog::ShowIfDue() {
-    if (!shownOnce_ || ::GetTickCount() - lastShown_ >= PaintIntervalMs)
+    if (!shownOnce_ || ::GetTickCount() - lastShown_ >= kPaintIntervalMs)
         ShowLatest();
 }
 
 void TProgressDialog::ShowLatest() {
     if (textWaiting_)
-        ::SendDlgItemMessageA(Handle, ProgressTextId, WM_SETTEXT, 0,
+        ::SendDlgItemMessageA(Handle, kProgressTextId, WM_SETTEXT, 0,
                               reinterpret_cast<LPARAM>(text_.c_str()));
     if (positionWaiting_)
-        ::SendDlgItemMessageA(Handle, ProgressBarId, PBM_SETPOS, position_, 0);
+        ::SendDlgItemMessageA(Handle, kProgressBarId, PBM_SETPOS, position_, 0);
     textWaiting_ = positionWaiting_ = false;
     shownOnce_ = true;
     lastShown_ = ::GetTickCount();

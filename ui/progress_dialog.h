@@ -8,20 +8,20 @@
 
 namespace setupkit {
 
-inline constexpr int ProgressTemplate = 104;
-inline constexpr int ProgressBarId = 1000;
-inline constexpr int ProgressTextId = 1001;
+inline constexpr int kProgressTemplate = 104;
+inline constexpr int kProgressBarId = 1000;
+inline constexpr int kProgressTextId = 1001;
 
 // Without a message loop nothing coalesces the controls' repaints: each
 // change is drawn at once, and under Wine each drawing is a round trip to the
 // display. Changes of the text and the position are therefore shown at most
-// every PaintIntervalMs; the first is shown at once, and ShowLatest shows
+// every kPaintIntervalMs; the first is shown at once, and ShowLatest shows
 // whatever is still waiting.
-inline constexpr unsigned long PaintIntervalMs = 40;
+inline constexpr unsigned long kPaintIntervalMs = 40;
 
 class TProgressDialog : public TResDialog {
   public:
-    TProgressDialog() : TResDialog(ProgressTemplate) {}
+    TProgressDialog() : TResDialog(kProgressTemplate) {}
 
     // The line above the bar; ampersands show as they are.
     void SetStatusText(const std::string& text);

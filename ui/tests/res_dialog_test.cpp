@@ -181,11 +181,11 @@ TEST(ResDialogTemplates, DestinationDialogStartsHiddenProgressDialogVisible) {
 TEST(ProgressDialog, ControlsTakeTextRangeAndPosition) {
     ::InitCommonControls();
     TProgressDialog dialog;
-    const HWND bar = ::GetDlgItem(dialog.Handle, ProgressBarId);
+    const HWND bar = ::GetDlgItem(dialog.Handle, kProgressBarId);
     ASSERT_EQ(testing::ClassOf(bar), std::string(PROGRESS_CLASSA));
 
     dialog.SetStatusText("units\\R&D\\a.pas");
-    EXPECT_EQ(testing::WindowText(::GetDlgItem(dialog.Handle, ProgressTextId)),
+    EXPECT_EQ(testing::WindowText(::GetDlgItem(dialog.Handle, kProgressTextId)),
               "units\\R&D\\a.pas");
 
     // Byte counts above the 16-bit range of the old messages.
