@@ -5,10 +5,10 @@
 #include "ide/packages.h"
 #include "ide/product_include.h"
 #include "lib/config_resources.h"
+#include "lib/driver_state.h"
 #include "lib/path.h"
 #include "lib/temp_file.h"
 #include "records/installed_products.h"
-#include "setup/driver_state.h"
 
 #include <climits>
 

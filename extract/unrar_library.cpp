@@ -23,11 +23,11 @@ struct UnrarEntryPoints {
     FARPROC setPassword = nullptr;
 };
 
-LoadedModule g_library;
-UnrarEntryPoints g_entries;
+LoadedModule UnrarModule;
+UnrarEntryPoints UnrarEntries;
 
 template <typename Fn> Fn Resolve(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(g_library.Get(), name)));
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(UnrarModule.Get(), name)));
 }
 
 template <typename Fn> Fn Required(Fn fn) {
@@ -39,49 +39,49 @@ template <typename Fn> Fn Required(Fn fn) {
 } // namespace
 
 void LoadUnrarLibrary(const std::string& path) {
-    g_library.Reset(::LoadLibraryA(path.c_str()));
-    if (!g_library)
+    UnrarModule.Reset(::LoadLibraryA(path.c_str()));
+    if (!UnrarModule)
         throw SetupError("Can't load UNRAR.DLL");
-    g_entries.openArchive = Resolve<OpenArchiveFn>("RAROpenArchive");
-    g_entries.closeArchive = Resolve<CloseArchiveFn>("RARCloseArchive");
-    g_entries.readHeader = Resolve<ReadHeaderFn>("RARReadHeader");
-    g_entries.processFile = Resolve<ProcessFileFn>("RARProcessFile");
-    g_entries.setChangeVolProc = Resolve<FARPROC>("RARSetChangeVolProc");
-    g_entries.setProcessDataProc = Resolve<FARPROC>("RARSetProcessDataProc");
-    g_entries.setPassword = Resolve<FARPROC>("RARSetPassword");
+    UnrarEntries.openArchive = Resolve<OpenArchiveFn>("RAROpenArchive");
+    UnrarEntries.closeArchive = Resolve<CloseArchiveFn>("RARCloseArchive");
+    UnrarEntries.readHeader = Resolve<ReadHeaderFn>("RARReadHeader");
+    UnrarEntries.processFile = Resolve<ProcessFileFn>("RARProcessFile");
+    UnrarEntries.setChangeVolProc = Resolve<FARPROC>("RARSetChangeVolProc");
+    UnrarEntries.setProcessDataProc = Resolve<FARPROC>("RARSetProcessDataProc");
+    UnrarEntries.setPassword = Resolve<FARPROC>("RARSetPassword");
 }
 
 void EnsureUnrarLibrary() {
-    if (!g_library)
+    if (!UnrarModule)
         LoadUnrarLibrary("unrar.dll");
 }
 
 void FreeUnrarLibrary() {
-    g_library.Reset();
-    g_entries = UnrarEntryPoints();
+    UnrarModule.Reset();
+    UnrarEntries = UnrarEntryPoints();
 }
 
 HANDLE UnrarOpenArchive(RAROpenArchiveData& data) {
     EnsureUnrarLibrary();
-    return Required(g_entries.openArchive)(&data);
+    return Required(UnrarEntries.openArchive)(&data);
 }
 
 void UnrarCloseArchive(HANDLE archive) noexcept {
     // Closing runs while a walk unwinds, where an error would end the
     // process; without the entry point nothing can close the archive anyway.
-    if (g_entries.closeArchive)
-        g_entries.closeArchive(archive);
+    if (UnrarEntries.closeArchive)
+        UnrarEntries.closeArchive(archive);
 }
 
 int UnrarReadHeader(HANDLE archive, RARHeaderData& header) {
     EnsureUnrarLibrary();
-    return Required(g_entries.readHeader)(archive, &header);
+    return Required(UnrarEntries.readHeader)(archive, &header);
 }
 
 int UnrarProcessFile(HANDLE archive, int operation, const char* destPath, const char* destName) {
     EnsureUnrarLibrary();
-    return Required(g_entries.processFile)(archive, operation, const_cast<char*>(destPath),
-                                           const_cast<char*>(destName));
+    return Required(UnrarEntries.processFile)(archive, operation, const_cast<char*>(destPath),
+                                              const_cast<char*>(destName));
 }
 
 } // namespace setupkit

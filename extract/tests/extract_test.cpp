@@ -89,14 +89,14 @@ class PayloadPasses : public ::testing::Test {
         return extracted;
     }
     LRESULT Bar(UINT message, WPARAM wParam = 0) const {
-        return ::SendDlgItemMessageA(dialog_.Handle, ProgressBarId, message, wParam, 0);
+        return ::SendDlgItemMessageA(dialog_.Handle, kProgressBarId, message, wParam, 0);
     }
 
     e2e::ScratchFolder scratch_;
     TProgressDialog dialog_;
 };
 
-// The dialog shows changes at most every PaintIntervalMs; whatever it held
+// The dialog shows changes at most every kPaintIntervalMs; whatever it held
 // back, the pass ends with the last entry's name and the full bar.
 TEST_F(PayloadPasses, TheBarEndsAtItsRangeAndFolderEntriesDoNotMoveIt) {
     LineList folders;
@@ -113,7 +113,7 @@ TEST_F(PayloadPasses, TheBarEndsAtItsRangeAndFolderEntriesDoNotMoveIt) {
     EXPECT_EQ(Bar(PBM_GETPOS), 8107);
     EXPECT_EQ(files.Count(), 3u);
     char status[64] = {};
-    ::GetDlgItemTextA(dialog_.Handle, ProgressTextId, status, sizeof status);
+    ::GetDlgItemTextA(dialog_.Handle, kProgressTextId, status, sizeof status);
     EXPECT_STREQ(status, "new\\deep\\c.txt");
 }
 
