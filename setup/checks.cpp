@@ -1,10 +1,10 @@
 #include "setup/checks.h"
 
 #include "lib/config_resources.h"
+#include "lib/driver_state.h"
 #include "lib/text.h"
 #include "lib/win32.h"
 #include "records/uninstall.h"
-#include "setup/driver_state.h"
 #include "setup/messages.h"
 #include "ui/message_box.h"
 
@@ -21,14 +21,14 @@ bool CheckRunningIde() {
 bool WarnPreviousVersion(const std::string& name) {
     if (!UninstallEntryExists(name))
         return true;
-    return AskOk(FormatWith(messages::PreviousVersionText, name), messages::PreviousVersionCaption,
-                 MB_ICONHAND);
+    return AskOk(FormatWith(messages::kPreviousVersionText, name),
+                 messages::kPreviousVersionCaption, MB_ICONHAND);
 }
 
 bool WarnRunningIde(const std::string& name) {
     if (!IsIdeRunning())
         return true;
-    return AskOk(FormatWith(messages::RunningIdeText, name), messages::RunningIdeCaption,
+    return AskOk(FormatWith(messages::kRunningIdeText, name), messages::kRunningIdeCaption,
                  MB_ICONHAND);
 }
 
@@ -36,7 +36,7 @@ bool UninstallEntryExists(const std::string& name) {
     // No entry is ever written without a name; the path would name the parent.
     if (name.empty())
         return false;
-    const std::string path = std::string(UninstallParentPath) + "\\" + name;
+    const std::string path = std::string(kUninstallParentPath) + "\\" + name;
     RegKey key;
     return ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, key.Put()) ==
            ERROR_SUCCESS;

@@ -52,8 +52,8 @@ bool ProposeDestination() {
     case piOtherVersion:
         break;
     }
-    if (!AskOk(FormatWith(messages::PreviousVersionText, AppName), messages::PreviousVersionCaption,
-               MB_ICONHAND))
+    if (!AskOk(FormatWith(messages::kPreviousVersionText, AppName),
+               messages::kPreviousVersionCaption, MB_ICONHAND))
         return false;
     // The family's folder is the better guess for where its files belong;
     // a record without one falls back to the build's own proposal.
@@ -64,9 +64,9 @@ bool ProposeDestination() {
 }
 
 void ShowIncompatibleIde() {
-    ShowMessage(std::string(messages::IncompatibleIdeText) + messages::DelphiPatchAddress + "\r\n" +
-                    messages::CppBuilderPatchAddress,
-                messages::SetupCaption, MB_ICONEXCLAMATION);
+    ShowMessage(std::string(messages::kIncompatibleIdeText) + messages::kDelphiPatchAddress +
+                    "\r\n" + messages::kCppBuilderPatchAddress,
+                messages::kSetupCaption, MB_ICONEXCLAMATION);
 }
 
 void LocateIdeHelp() {
@@ -109,7 +109,7 @@ bool ConfirmWelcome() {
     std::string shown = AppName;
     if (!ProductVersion.empty())
         shown += " Version " + ProductVersion;
-    return AskOk(FormatWith(messages::WelcomeText, shown), messages::WelcomeCaption,
+    return AskOk(FormatWith(messages::kWelcomeText, shown), messages::kWelcomeCaption,
                  MB_ICONINFORMATION);
 }
 
@@ -117,7 +117,7 @@ void RunAfterInstall() {
     const std::string program = ReadConfigResource("RUNAFTERINSTALL");
     if (program.empty())
         return;
-    if (!AskOk(FormatWith(messages::RunAfterInstallText, program), messages::WelcomeCaption,
+    if (!AskOk(FormatWith(messages::kRunAfterInstallText, program), messages::kWelcomeCaption,
                MB_ICONINFORMATION))
         return;
     // Neither outcome is examined: the product is installed whether or not it opens.
@@ -130,8 +130,8 @@ void RunInstallSteps() {
         !PromptInstallDir(InstallDir))
         return;
     if (!InstallPayload(InstallDir)) {
-        ShowMessage(std::string(messages::PayloadFailedText) + messages::SupportAddress,
-                    messages::SetupCaption, MB_ICONEXCLAMATION);
+        ShowMessage(std::string(messages::kPayloadFailedText) + messages::kSupportAddress,
+                    messages::kSetupCaption, MB_ICONEXCLAMATION);
         return;
     }
     CreateProgramLinks();
@@ -141,7 +141,7 @@ void RunInstallSteps() {
     MergeHelpFiles();
     RunAfterInstall();
     if (IsOptionYes("SUCCESSMESSAGE"))
-        ShowMessage(messages::CompletedText, messages::SetupCaption, MB_ICONINFORMATION);
+        ShowMessage(messages::kCompletedText, messages::kSetupCaption, MB_ICONINFORMATION);
 }
 
 void RunSetup() {
@@ -161,8 +161,8 @@ void RunSetup() {
         return;
     // The user can act on no cause and sees none; whoever looks into a
     // failure finds it in the debugger's output.
-    ::OutputDebugStringA((std::string(messages::FailureCauseTrace) + *cause + "\n").c_str());
-    ShowMessage(messages::FailedText, messages::FailedCaption, MB_ICONEXCLAMATION);
+    ::OutputDebugStringA((std::string(messages::kFailureCauseTrace) + *cause + "\n").c_str());
+    ShowMessage(messages::kFailedText, messages::kFailedCaption, MB_ICONEXCLAMATION);
 }
 
 } // namespace setupkit::driver

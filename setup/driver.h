@@ -1,7 +1,7 @@
 #pragma once
 // The run of the setup program: the step runner that owns every decision
 // about going on or stopping.
-#include "setup/driver_state.h"
+#include "lib/driver_state.h"
 
 namespace setupkit::driver {
 

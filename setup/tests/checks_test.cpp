@@ -1,8 +1,8 @@
 #include "setup/checks.h"
 
+#include "lib/driver_state.h"
 #include "records/tests/registry_probe.h"
 #include "records/uninstall.h"
-#include "setup/driver_state.h"
 
 #include <gtest/gtest.h>
 
@@ -33,13 +33,13 @@ class IdeWindows {
 };
 
 TEST(UninstallEntryExists, FindsOnlyAnEntryOfTheSameName) {
-    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallParentPath) + "\\" + App);
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + App);
     EXPECT_FALSE(UninstallEntryExists(App));
     WriteUninstallEntry(App, "C:\\X\\UnInstall.exe \"" + App + "\"");
     EXPECT_TRUE(UninstallEntryExists(App));
     EXPECT_FALSE(UninstallEntryExists(App + " 2"));
     EXPECT_FALSE(UninstallEntryExists(""));
-    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallParentPath) + "\\" + App);
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + App);
 }
 
 TEST(IsIdeRunning, NeedsAllThreeWindows) {
@@ -69,7 +69,7 @@ TEST(PreInstallChecks, SwitchedOffChecksNeitherLookNorAsk) {
         IdeWindows three{"TAlignPalette", "TPropertyInspector", "TAppBuilder"};
         EXPECT_TRUE(CheckRunningIde());
     }
-    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(UninstallParentPath) + "\\" + App);
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + App);
 }
 
 } // namespace
