@@ -45,7 +45,7 @@ std::string ProgramFolder(const std::string& command) {
 } // namespace
 
 std::string UninstallEntryPath(const std::string& appName) {
-    return std::string(UninstallParentPath) + "\\" + appName;
+    return std::string(kUninstallParentPath) + "\\" + appName;
 }
 
 std::optional<UninstallEntry> ReadUninstallEntry(const std::string& appName,

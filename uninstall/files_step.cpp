@@ -37,7 +37,7 @@ std::optional<DWORD> LowerCount(RegistryKey& counts, const std::string& path, DW
     if (!counts.ValueExists(path))
         return 0;
     const std::optional<DWORD> count =
-        ReadNoting(report, FormatWith(messages::CountRecordName, path),
+        ReadNoting(report, FormatWith(messages::kCountRecordName, path),
                    [&] { return std::optional<DWORD>(counts.ReadInteger(path)); });
     if (!count)
         return std::nullopt;
@@ -75,7 +75,7 @@ void DeleteRecordedFile(const std::string& path, UninstallReport& report) {
 }
 
 void RemoveFiles(UninstallRun& run) {
-    RegistryKey counts = RegistryKey::Open(HKEY_CURRENT_USER, InstalledFilesPath);
+    RegistryKey counts = RegistryKey::Open(HKEY_CURRENT_USER, kInstalledFilesPath);
     for (const auto& [path, share] : Occurrences(run.entry.files)) {
         const std::optional<DWORD> left = LowerCount(counts, path, share, run.report);
         if (!left)

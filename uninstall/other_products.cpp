@@ -45,7 +45,7 @@ bool TakeOver(const std::string& otherApp, const std::string& folder) {
 } // namespace
 
 bool HandOverFolder(const std::string& appName, const std::string& folder) {
-    const RegistryKey parent = RegistryKey::Open(HKEY_LOCAL_MACHINE, UninstallParentPath);
+    const RegistryKey parent = RegistryKey::Open(HKEY_LOCAL_MACHINE, kUninstallParentPath);
     bool taken = false;
     for (const std::string& otherApp : parent.SubkeyNames())
         if (!SameText(otherApp, appName) && TakeOver(otherApp, folder))

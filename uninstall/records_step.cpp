@@ -31,7 +31,7 @@ void RemoveProductRecords(UninstallRun& run) {
     // would make the path that of every family's record.
     if (entry.productName.empty())
         return;
-    const std::string recordPath = InstalledProductsPath + entry.productName;
+    const std::string recordPath = kInstalledProductsPath + entry.productName;
     RemoveSubProducts(recordPath, entry.subProductName);
     LineList left;
     GetInstalledSubProducts(entry.productName, left);

@@ -32,16 +32,16 @@ bool UninstallReport::HasProblems() const {
 }
 
 std::string FinalText(const std::string& appName, const UninstallReport& report) {
-    std::string text = FormatWith(messages::RemovedText, appName) + "\r\n";
-    text += CountLine(messages::FilesRemovedLine, report.filesRemoved);
-    text += CountLine(messages::FoldersRemovedLine, report.foldersRemoved);
-    text += CountLine(messages::PackagesRemovedLine, report.packagesRemoved);
-    text += CountLine(messages::HelpEntriesRemovedLine, report.helpEntriesRemoved);
-    AddSection(text, messages::KeptHeading, report.keptInUse);
-    AddSection(text, messages::NotEmptyHeading, report.leftNotEmpty);
-    AddSection(text, messages::NotRemovedHeading, report.notRemoved);
-    AddSection(text, messages::UnreadableHeading, report.unreadable);
-    AddSection(text, messages::FailedHeading, report.failures);
+    std::string text = FormatWith(messages::kRemovedText, appName) + "\r\n";
+    text += CountLine(messages::kFilesRemovedLine, report.filesRemoved);
+    text += CountLine(messages::kFoldersRemovedLine, report.foldersRemoved);
+    text += CountLine(messages::kPackagesRemovedLine, report.packagesRemoved);
+    text += CountLine(messages::kHelpEntriesRemovedLine, report.helpEntriesRemoved);
+    AddSection(text, messages::kKeptHeading, report.keptInUse);
+    AddSection(text, messages::kNotEmptyHeading, report.leftNotEmpty);
+    AddSection(text, messages::kNotRemovedHeading, report.notRemoved);
+    AddSection(text, messages::kUnreadableHeading, report.unreadable);
+    AddSection(text, messages::kFailedHeading, report.failures);
     return text;
 }
 

@@ -31,7 +31,7 @@ void RunSteps(UninstallRun& run) {
 }
 
 void ShowUnknownProduct(const std::string& appName) {
-    ShowMessage(FormatWith(messages::UnknownProductText, appName), messages::Caption,
+    ShowMessage(FormatWith(messages::kUnknownProductText, appName), messages::kCaption,
                 MB_ICONEXCLAMATION);
 }
 
@@ -48,12 +48,12 @@ void RunUninstall(const std::string& appName) {
         ShowUnknownProduct(appName);
         return;
     }
-    if (!AskOk(FormatWith(messages::ConfirmText, appName), messages::Caption, MB_ICONQUESTION))
+    if (!AskOk(FormatWith(messages::kConfirmText, appName), messages::kCaption, MB_ICONQUESTION))
         return;
     SelfRemoval self;
     UninstallRun run{*entry, report, self};
     RunSteps(run);
-    ShowMessage(FinalText(appName, report), messages::Caption,
+    ShowMessage(FinalText(appName, report), messages::kCaption,
                 report.HasProblems() ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
 }
 
