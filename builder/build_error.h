@@ -17,7 +17,7 @@ class BuildError : public std::runtime_error {
   public:
     explicit BuildError(const std::string& message, ExitCode code = ExitCode::CheckFailed)
         : runtime_error(message), code_(code) {}
-    ExitCode code() const { return code_; }
+    ExitCode Code() const { return code_; }
 
   private:
     ExitCode code_;

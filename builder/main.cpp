@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
         return static_cast<int>(ExitCode::Ok);
     } catch (const setupkit::builder::BuildError& error) {
         std::cerr << "setupkit-build: " << error.what() << "\n";
-        return static_cast<int>(error.code());
+        return static_cast<int>(error.Code());
     } catch (const std::exception& error) {
         std::cerr << "setupkit-build: unexpected failure: " << error.what() << "\n";
     }

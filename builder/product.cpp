@@ -2,9 +2,9 @@
 
 #include "builder/ansi_text.h"
 #include "builder/file_io.h"
+#include "lib/text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <optional>
 
@@ -14,28 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const char kCrLf[] = "\r\n";
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::string UpperCase(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // The line of the first carriage return that no line feed follows, or 0.
 int FirstLoneCarriageReturn(const std::string& text) {
@@ -151,14 +129,6 @@ class DescriptionReader {
     int list_ = -1; // the entry that list lines go to; none after a bad header
 };
 
-// Archive names compare as the setup's file system compares them.
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 } // namespace
 
 Finding IniFinding(bool isError, int line, const std::string& key, const std::string& message) {
@@ -198,10 +168,10 @@ std::vector<RcDataResource> ParseProductDescription(const std::string& text) {
 
 bool AddUninstaller(std::vector<RarEntry>& entries, const std::string& uninstaller) {
     const bool vendorsOwn = std::any_of(entries.begin(), entries.end(), [](const RarEntry& entry) {
-        return !entry.isFolder && SameName(entry.name, UninstallerName);
+        return !entry.isFolder && SameText(entry.name, kUninstallerName);
     });
     if (!vendorsOwn)
-        entries.push_back({UninstallerName, uninstaller, false});
+        entries.push_back({kUninstallerName, uninstaller, false});
     return !vendorsOwn;
 }
 
@@ -216,7 +186,7 @@ Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
     // entry would be left behind by the uninstaller.
     std::vector<RarEntry> payload = CollectFolder((dir / "payload").u8string(), false);
     if (!AddUninstaller(payload, ReadWholeFile(uninstallerPath)))
-        product.warnings.push_back(std::string("the payload brings its own ") + UninstallerName +
+        product.warnings.push_back(std::string("the payload brings its own ") + kUninstallerName +
                                    "; it is installed instead of " + uninstallerPath);
     WriteRarArchive(payload, rar, archive, progress);
     product.resources.push_back({"CABFILE", {}, archive.TemporaryPath()});

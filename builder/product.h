@@ -64,7 +64,7 @@ ProductDescription ReadProductDescription(const std::string& text);
 // Throws BuildError naming the line of the first mistake of form.
 std::vector<RcDataResource> ParseProductDescription(const std::string& text);
 
-inline constexpr const char* UninstallerName = "UnInstall.exe";
+inline constexpr const char* kUninstallerName = "UnInstall.exe";
 
 // Appends the uninstaller's bytes as UnInstall.exe at the top level, unless
 // an entry there already has that name (ignoring case): false then, and the

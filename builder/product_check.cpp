@@ -3,6 +3,7 @@
 #include "builder/file_io.h"
 #include "builder/pe_image.h"
 #include "builder/resource_tree.h"
+#include "lib/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -70,12 +71,6 @@ bool IsList(Form form) {
 std::string LowerCase(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string UpperCase(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
 
@@ -451,7 +446,7 @@ std::vector<Finding> CheckStubAndLibrary(const std::string& stubPath,
                 stubPath, "already carries configuration resources (" + carried +
                               "): it is a built setup; give the stub, setup.exe of the build"));
     } catch (const BuildError& error) {
-        if (error.code() != ExitCode::CheckFailed)
+        if (error.Code() != ExitCode::CheckFailed)
             throw;
         findings.push_back(problem(stubPath, std::string(error.what()) + ": give the setup stub"));
     }
@@ -460,7 +455,7 @@ std::vector<Finding> CheckStubAndLibrary(const std::string& stubPath,
             findings.push_back(problem(unrarPath, "is a program, not the extraction library: are "
                                                   "--stub and --unrar swapped?"));
     } catch (const BuildError& error) {
-        if (error.code() != ExitCode::CheckFailed)
+        if (error.Code() != ExitCode::CheckFailed)
             throw;
         findings.push_back(problem(unrarPath, std::string(error.what()) +
                                                   ": give the extraction library unrar.dll"));

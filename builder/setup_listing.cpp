@@ -4,6 +4,7 @@
 #include "builder/file_io.h"
 #include "builder/pe_image.h"
 #include "builder/resource_tree.h"
+#include "lib/text.h"
 #include "rar/format/archive.h"
 #include "rar/format/status.h"
 
@@ -92,20 +93,13 @@ void PrintResources(const Resources& resources, std::ostream& out) {
     }
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // A list resource holds `name` as a whole line or, with `byName`, as the
 // name of a name=value line.
 bool Lists(const std::string* list, const std::string& name, bool byName) {
     if (!list)
         return false;
     for (const std::string& line : Lines(*list))
-        if (SameName(line, name) || (byName && SameName(line.substr(0, line.find('=')), name)))
+        if (SameText(line, name) || (byName && SameText(line.substr(0, line.find('=')), name)))
             return true;
     return false;
 }
@@ -136,7 +130,7 @@ class ArchiveCopy {
         std::error_code ignored; // a temporary file left behind is no reason to fail
         fs::remove(path_, ignored);
     }
-    const fs::path& path() const { return path_; }
+    const fs::path& Path() const { return path_; }
 
   private:
     fs::path path_;
@@ -147,12 +141,12 @@ void PrintEntries(const Resources& resources, std::ostream& out) {
     if (!cabfile)
         throw BuildError("the setup carries no CABFILE archive");
     const ArchiveCopy copy(*cabfile);
-    rar::Archive archive(copy.path());
+    rar::Archive archive(copy.Path());
     out << "Archive entries:\n"
         << std::setw(12) << "size"
         << "  method   goes to\n";
     while (archive.NextEntry()) {
-        const rar::Entry& entry = archive.current();
+        const rar::Entry& entry = archive.Current();
         const char* method = entry.method < 6 ? kMethodNames[entry.method] : "unknown";
         out << std::setw(12) << entry.unpackedSize << "  " << std::left << std::setw(8) << method
             << std::right << " " << Destination(resources, entry) << "\n";
