@@ -63,7 +63,7 @@ std::string RunningIdeText(const std::string& appName) {
 std::string IncompatibleIdeText() {
     return std::string("Incompatible version of Delphi/CPB.\r\nPlease download the latest patch "
                        "from\r\n") +
-           messages::DelphiPatchAddress + "\r\n" + messages::CppBuilderPatchAddress;
+           messages::kDelphiPatchAddress + "\r\n" + messages::kCppBuilderPatchAddress;
 }
 
 void ExpectBox(const robot::Window& box, const std::string& caption, const std::string& text,

@@ -4,6 +4,7 @@
 // registered with Delphi 5, every registry value it wrote, the product
 // include file in its folder and the IDE's help contents file. It reads with
 // plain Win32 calls and shares nothing with the setup.
+#include "lib/text.h"
 #include "tests/support/registry.h"
 #include "tests/support/scratch.h"
 
@@ -16,6 +17,7 @@
 namespace {
 
 using setupkit::RegKey;
+using setupkit::SplitLines;
 using setupkit::e2e::FileExists;
 using setupkit::e2e::FolderExists;
 using setupkit::e2e::ReadFile;
@@ -54,23 +56,6 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
         names.emplace_back(name, length);
     }
     return names;
-}
-
-// Lines of a text that may end with CR LF, LF or nothing.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
 }
 
 std::string Describe(const std::string& path) {
@@ -150,7 +135,7 @@ void PrintFile(const std::string& path) {
         std::printf("    (no such file)\n");
         return;
     }
-    for (const std::string& line : Lines(ReadFile(path)))
+    for (const std::string& line : SplitLines(ReadFile(path)))
         std::printf("    | %s\n", line.c_str());
 }
 
@@ -167,15 +152,15 @@ int main(int argc, char** argv) {
     const std::string recordKey = setupkit::e2e::ProductRecordPath(productName);
 
     Heading("Files written (uninstall entry value FILES)");
-    PrintPaths(Lines(ReadRegString(HKEY_LOCAL_MACHINE, uninstallKey, "FILES")));
+    PrintPaths(SplitLines(ReadRegString(HKEY_LOCAL_MACHINE, uninstallKey, "FILES")));
     Heading("Folders created (uninstall entry value FOLDERS)");
-    PrintPaths(Lines(ReadRegString(HKEY_LOCAL_MACHINE, uninstallKey, "FOLDERS")));
+    PrintPaths(SplitLines(ReadRegString(HKEY_LOCAL_MACHINE, uninstallKey, "FOLDERS")));
     Heading("Compiled packages registered with Delphi 5 (in the system folder)");
     PrintPaths(ValueNames(HKEY_CURRENT_USER, KnownPackagesKey));
 
     Heading("Registry values written");
     PrintKey("HKCU", HKEY_CURRENT_USER, recordKey);
-    PrintKey("HKCU", HKEY_CURRENT_USER, setupkit::e2e::InstalledFilesPath());
+    PrintKey("HKCU", HKEY_CURRENT_USER, setupkit::e2e::kInstalledFilesPath());
     PrintKey("HKLM", HKEY_LOCAL_MACHINE, uninstallKey);
     PrintKey("HKCU", HKEY_CURRENT_USER, KnownPackagesKey);
 

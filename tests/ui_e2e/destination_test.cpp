@@ -88,9 +88,9 @@ class DestinationStep : public ::testing::Test {
     void ExpectNothingWritten() {
         EXPECT_FALSE(e2e::FolderExists(proposed_));
         EXPECT_FALSE(
-            KeyExists(HKEY_CURRENT_USER, std::string(InstalledProductsPath).substr(1) + appName_));
+            KeyExists(HKEY_CURRENT_USER, std::string(kInstalledProductsPath).substr(1) + appName_));
         EXPECT_FALSE(
-            KeyExists(HKEY_LOCAL_MACHINE, std::string(UninstallParentPath) + "\\" + appName_));
+            KeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + appName_));
     }
 
     ScratchFolder scratch_;
