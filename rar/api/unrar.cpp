@@ -137,7 +137,7 @@ class CallbackSink : public ByteSink {
         if (h_.processDataProc && h_.processDataProc(bytes, static_cast<int>(size)) == 0)
             throw ArchiveError(Status::Unknown, "cancelled by the caller");
     }
-    bool wanted() const { return h_.callback || h_.processDataProc; }
+    bool Wanted() const { return h_.callback || h_.processDataProc; }
 
   private:
     const ArchiveHandle& h_;
@@ -206,7 +206,7 @@ void Process(ArchiveHandle& h, int operation, const NativePath& destPath,
     if (operation == RAR_TEST)
         h.archive->Unpack(callbacks);
     else
-        h.extractor->Extract(destPath, destName, callbacks.wanted() ? &callbacks : nullptr);
+        h.extractor->Extract(destPath, destName, callbacks.Wanted() ? &callbacks : nullptr);
 }
 
 HANDLE Open(RAROpenArchiveDataEx& data) {

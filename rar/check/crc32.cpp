@@ -27,8 +27,8 @@ void FillTables(Tables& t) {
 // 8 KB of them in the file.
 const Tables& CrcTables() {
     static Tables tables;
-    static const bool filled = (FillTables(tables), true);
-    static_cast<void>(filled);
+    static const bool kFilled = (FillTables(tables), true);
+    static_cast<void>(kFilled);
     return tables;
 }
 
@@ -52,9 +52,9 @@ std::uint32_t TableUpdate(std::uint32_t crc, const std::uint8_t* data, std::size
 } // namespace crc32_paths
 
 std::uint32_t Crc32(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
-    static const bool fold = crc32_paths::FoldAvailable();
-    return ~(fold ? crc32_paths::FoldUpdate(~crc, data, size)
-                  : crc32_paths::TableUpdate(~crc, data, size));
+    static const bool kFold = crc32_paths::FoldAvailable();
+    return ~(kFold ? crc32_paths::FoldUpdate(~crc, data, size)
+                   : crc32_paths::TableUpdate(~crc, data, size));
 }
 
 std::uint16_t OldChecksum(std::uint16_t sum, const std::uint8_t* data, std::size_t size) {

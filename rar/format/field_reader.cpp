@@ -3,7 +3,7 @@
 namespace rar {
 
 const std::uint8_t* FieldReader::Take(std::size_t count) {
-    if (count > remaining())
+    if (count > Remaining())
         throw ArchiveError(Status::BadData, "header field runs past the header");
     const std::uint8_t* at = data_ + pos_;
     pos_ += count;

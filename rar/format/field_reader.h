@@ -23,8 +23,8 @@ class FieldReader {
     const std::uint8_t* Take(std::size_t count);
     void Skip(std::size_t count) { Take(count); }
 
-    std::size_t position() const { return pos_; }
-    std::size_t remaining() const { return size_ - pos_; }
+    std::size_t Position() const { return pos_; }
+    std::size_t Remaining() const { return size_ - pos_; }
 
   private:
     std::uint64_t Fixed(std::size_t width);

@@ -129,7 +129,7 @@ class Headers50 : public HeaderWalker {
         FieldReader head(prefix, got);
         const std::uint32_t crc = head.U32();
         const std::uint64_t size = head.VInt();
-        const std::size_t sizeLength = head.position() - 4;
+        const std::size_t sizeLength = head.Position() - 4;
         if (size == 0 || size > kMaxHeaderSize)
             throw ArchiveError(Status::BadData, "header size out of range");
         std::vector<std::uint8_t> raw(sizeLength + size);
@@ -145,8 +145,8 @@ class Headers50 : public HeaderWalker {
             header.extraSize = in.VInt();
         if (header.flags & kHasData)
             header.dataSize = in.VInt();
-        header.fieldsStart = in.position();
-        if (header.extraSize > in.remaining())
+        header.fieldsStart = in.Position();
+        if (header.extraSize > in.Remaining())
             throw ArchiveError(Status::BadData, "extra area larger than its header");
         return true;
     }
@@ -168,7 +168,7 @@ class Headers50 : public HeaderWalker {
         const std::uint64_t compression = in.VInt();
         const std::uint64_t host = in.VInt();
         const std::uint64_t nameLength = in.VInt();
-        if (nameLength > in.remaining())
+        if (nameLength > in.Remaining())
             throw ArchiveError(Status::BadData, "name runs past the header");
         entry.name = DecodeRar5Name(in.Bytes(static_cast<std::size_t>(nameLength)));
         for (char& c : entry.name)
@@ -200,9 +200,9 @@ class Headers50 : public HeaderWalker {
     }
 
     static void ParseExtra(FieldReader& extra, Entry& entry) {
-        while (extra.remaining() > 0) {
+        while (extra.Remaining() > 0) {
             const std::uint64_t size = extra.VInt();
-            if (size == 0 || size > extra.remaining())
+            if (size == 0 || size > extra.Remaining())
                 throw ArchiveError(Status::BadData, "extra record runs past the header");
             FieldReader record(extra.Take(static_cast<std::size_t>(size)),
                                static_cast<std::size_t>(size));
@@ -233,7 +233,7 @@ class Headers50 : public HeaderWalker {
             const std::uint64_t type = record.VInt();
             const std::uint64_t flags = record.VInt();
             const std::uint64_t length = record.VInt();
-            if (length > record.remaining())
+            if (length > record.Remaining())
                 throw ArchiveError(Status::BadData, "link target runs past the header");
             entry.linkTarget = record.Bytes(static_cast<std::size_t>(length));
             entry.linkTargetIsDirectory = flags & 1;

@@ -26,15 +26,15 @@ void TestArchive(const std::string& path) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path = "/tmp/rar-fuzz-" + std::to_string(getpid()) + ".rar";
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    static const std::string kPath = "/tmp/rar-fuzz-" + std::to_string(getpid()) + ".rar";
+    std::FILE* file = std::fopen(kPath.c_str(), "wb");
     if (!file)
         return 0;
     std::fwrite(data, 1, size, file);
     std::fclose(file);
 
-    TestArchive(path);
+    TestArchive(kPath);
     // Removed each time: a run of single inputs is one process each.
-    std::remove(path.c_str());
+    std::remove(kPath.c_str());
     return 0;
 }

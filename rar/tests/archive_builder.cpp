@@ -179,8 +179,8 @@ static const std::filesystem::path& ProcessTemp() {
             std::filesystem::remove_all(folder, ignored);
         }
     };
-    static const Scratch scratch;
-    return scratch.folder;
+    static const Scratch kScratch;
+    return kScratch.folder;
 }
 
 std::filesystem::path TempFolder(const std::string& name) {

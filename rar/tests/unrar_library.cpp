@@ -36,7 +36,7 @@ UnrarApi Load() {
     Resolve(m, api.SetProcessDataProc, "RARSetProcessDataProc");
     Resolve(m, api.SetPassword, "RARSetPassword");
     Resolve(m, api.GetDllVersion, "RARGetDllVersion");
-    return api;
+    return kApi;
 }
 #else
 UnrarApi Load() {
@@ -49,8 +49,8 @@ UnrarApi Load() {
 } // namespace
 
 const UnrarApi& Unrar() {
-    static const UnrarApi api = Load();
-    return api;
+    static const UnrarApi kApi = Load();
+    return kApi;
 }
 
 std::filesystem::path CorpusFolder() {

@@ -9,6 +9,8 @@
 
 namespace rar::test {
 
+// The entry points under the classic interface's own names.
+// NOLINTBEGIN(readability-identifier-naming)
 struct UnrarApi {
     HANDLE(PASCAL* OpenArchive)(RAROpenArchiveData*);
     HANDLE(PASCAL* OpenArchiveEx)(RAROpenArchiveDataEx*);
@@ -22,6 +24,7 @@ struct UnrarApi {
     void(PASCAL* SetPassword)(HANDLE, char*);
     int(PASCAL* GetDllVersion)();
 };
+// NOLINTEND(readability-identifier-naming)
 
 const UnrarApi& Unrar();
 

@@ -37,13 +37,13 @@ void LiteralsInto(StreamWriter& w, Expected& e, std::size_t count) {
 // A stream that opens with the plain tables, and the bytes it must give.
 class Decoder20Stream : public ::testing::Test {
   protected:
-    Decoder20Stream() { w.Tables(PlainLengths(), {}, false); }
+    Decoder20Stream() { w_.Tables(PlainLengths(), {}, false); }
     void ExpectDecoded(std::size_t window = 1 << 16) {
         auto decoder = MakeDecoder20(window);
-        EXPECT_EQ(DecodeStream(*decoder, w, e.bytes.size()), e.bytes);
+        EXPECT_EQ(DecodeStream(*decoder, w_, e_.bytes.size()), e_.bytes);
     }
-    StreamWriter w;
-    Expected e;
+    StreamWriter w_;
+    Expected e_;
 };
 
 // A block header with a sound length code whose first length says "repeat
@@ -57,63 +57,63 @@ void RepeatBeforeAnyLength(StreamWriter& w) {
 
 TEST_F(Decoder20Stream, EveryKindOfMatchCopiesTheRightBytes) {
     for (char c : std::string("abcdefgh")) {
-        w.Literal(static_cast<std::uint8_t>(c));
-        e.Literal(static_cast<std::uint8_t>(c));
+        w_.Literal(static_cast<std::uint8_t>(c));
+        e_.Literal(static_cast<std::uint8_t>(c));
     }
-    w.Symbol(270); // length slot 0: 3 bytes
-    w.Distance(3); // distance 4
-    e.Copy(4, 3);
-    w.Symbol(261); // short match: 2 bytes from distance 1 + 2-bit extra
-    w.Put(1, 2);
-    e.Copy(2, 2);
-    w.Symbol(256); // the last match again
-    e.Copy(2, 2);
-    w.Symbol(259); // the third most recent distance (4), length slot 1: 3 bytes
-    w.LengthSlot(1);
-    e.Copy(4, 3);
-    w.Symbol(270 + 8); // length 11 + 1-bit extra
-    w.Put(1, 1);
-    w.Distance(4); // distance 5 + 1-bit extra
-    w.Put(1, 1);
-    e.Copy(6, 12);
+    w_.Symbol(270); // length slot 0: 3 bytes
+    w_.Distance(3); // distance 4
+    e_.Copy(4, 3);
+    w_.Symbol(261); // short match: 2 bytes from distance 1 + 2-bit extra
+    w_.Put(1, 2);
+    e_.Copy(2, 2);
+    w_.Symbol(256); // the last match again
+    e_.Copy(2, 2);
+    w_.Symbol(259); // the third most recent distance (4), length slot 1: 3 bytes
+    w_.LengthSlot(1);
+    e_.Copy(4, 3);
+    w_.Symbol(270 + 8); // length 11 + 1-bit extra
+    w_.Put(1, 1);
+    w_.Distance(4); // distance 5 + 1-bit extra
+    w_.Put(1, 1);
+    e_.Copy(6, 12);
 
     ExpectDecoded();
 }
 
 TEST_F(Decoder20Stream, FarMatchesGrowByTheirDistance) {
-    LiteralsInto(w, e, 0x40000);
-    w.Symbol(270);
-    w.Distance(25); // 6145 + 11 bits: just under 0x2000
-    w.Put(2046, 11);
-    e.Copy(0x1fff, 3);
-    w.Symbol(270);
-    w.Distance(25);
-    w.Put(2047, 11); // exactly 0x2000: one longer
-    e.Copy(0x2000, 4);
-    w.Symbol(257); // the same distance again, length slot 0: 2 + 2
-    w.LengthSlot(0);
-    e.Copy(0x2000, 4);
-    w.Symbol(259); // 0x1fff, three matches back: 2 + 1
-    w.LengthSlot(0);
-    e.Copy(0x1fff, 3);
-    w.Symbol(270);
-    w.Distance(35); // 196609 + 16 bits: exactly 0x40000, two longer
-    w.Put(65535, 16);
-    e.Copy(0x40000, 5);
-    w.Symbol(257); // repeated from that far: 2 + 3
-    w.LengthSlot(0);
-    e.Copy(0x40000, 5);
+    LiteralsInto(w_, e_, 0x40000);
+    w_.Symbol(270);
+    w_.Distance(25); // 6145 + 11 bits: just under 0x2000
+    w_.Put(2046, 11);
+    e_.Copy(0x1fff, 3);
+    w_.Symbol(270);
+    w_.Distance(25);
+    w_.Put(2047, 11); // exactly 0x2000: one longer
+    e_.Copy(0x2000, 4);
+    w_.Symbol(257); // the same distance again, length slot 0: 2 + 2
+    w_.LengthSlot(0);
+    e_.Copy(0x2000, 4);
+    w_.Symbol(259); // 0x1fff, three matches back: 2 + 1
+    w_.LengthSlot(0);
+    e_.Copy(0x1fff, 3);
+    w_.Symbol(270);
+    w_.Distance(35); // 196609 + 16 bits: exactly 0x40000, two longer
+    w_.Put(65535, 16);
+    e_.Copy(0x40000, 5);
+    w_.Symbol(257); // repeated from that far: 2 + 3
+    w_.LengthSlot(0);
+    e_.Copy(0x40000, 5);
 
     ExpectDecoded(1 << 20);
 }
 
 TEST_F(Decoder20Stream, BlockHeaderMidStreamChangesTheCodes) {
-    LiteralsInto(w, e, 10);
-    w.Symbol(269);
-    w.Tables(LiteralOnlyLengths(), PlainLengths(), true);
+    LiteralsInto(w_, e_, 10);
+    w_.Symbol(269);
+    w_.Tables(LiteralOnlyLengths(), PlainLengths(), true);
     for (int i = 0; i < 10; ++i) {
-        w.Put(static_cast<std::uint32_t>(200 + i), 8);
-        e.Literal(static_cast<std::uint8_t>(200 + i));
+        w_.Put(static_cast<std::uint32_t>(200 + i), 8);
+        e_.Literal(static_cast<std::uint8_t>(200 + i));
     }
     ExpectDecoded();
 }
@@ -159,28 +159,28 @@ TEST(Decoder20, HeaderAfterTheLastByteServesTheSolidSuccessor) {
 }
 
 TEST_F(Decoder20Stream, MultimediaBlockBetweenLzBlocks) {
-    LiteralsInto(w, e, 4);
-    w.Symbol(269);
-    w.AudioTables(2);
+    LiteralsInto(w_, e_, 4);
+    w_.Symbol(269);
+    w_.AudioTables(2);
     // Before their weights adapt, both channels predict their own last byte
     // and the symbol is what that prediction overshoots by.
     const std::uint8_t deltas[] = {1, 0xfe, 3, 4, 0, 0x80};
     std::uint8_t last[2] = {0, 0};
     for (unsigned i = 0; i < 6; ++i) {
-        w.Put(deltas[i], 9);
+        w_.Put(deltas[i], 9);
         last[i % 2] = static_cast<std::uint8_t>(last[i % 2] - deltas[i]);
-        e.Literal(last[i % 2]);
+        e_.Literal(last[i % 2]);
     }
-    w.Put(256, 9);
-    w.Tables(PlainLengths(), {}, false);
-    w.Symbol(261); // 2 bytes from distance 3
-    w.Put(2, 2);
-    e.Copy(3, 2);
+    w_.Put(256, 9);
+    w_.Tables(PlainLengths(), {}, false);
+    w_.Symbol(261); // 2 bytes from distance 3
+    w_.Put(2, 2);
+    e_.Copy(3, 2);
     ExpectDecoded();
 }
 
 TEST_F(Decoder20Stream, HugeDictionaryClaimStillDecodes) {
-    LiteralsInto(w, e, 3);
+    LiteralsInto(w_, e_, 3);
     // No 2.0 distance reaches past 1 MB, so a larger claim must not be
     // allocated (or refused for lack of memory).
     ExpectDecoded(std::size_t{1} << (sizeof(std::size_t) * 8 - 2));
@@ -205,15 +205,15 @@ TEST(Decoder20, NonSolidEntryForgetsThePreviousOne) {
 }
 
 TEST_F(Decoder20Stream, OutputLongerThanTheWindowWrapsIntact) {
-    LiteralsInto(w, e, 40000);
+    LiteralsInto(w_, e_, 40000);
     // Matches of 259 bytes from 40000 back keep overwriting the window
     // while its oldest bytes still wait to be written out.
-    while (e.bytes.size() < 300000) {
-        w.Symbol(270 + 27); // 227 + 31, and one more for the distance
-        w.Put(31, 5);
-        w.Distance(30); // 32769 + 14 bits
-        w.Put(40000 - 32769, 14);
-        e.Copy(40000, 259);
+    while (e_.bytes.size() < 300000) {
+        w_.Symbol(270 + 27); // 227 + 31, and one more for the distance
+        w_.Put(31, 5);
+        w_.Distance(30); // 32769 + 14 bits
+        w_.Put(40000 - 32769, 14);
+        e_.Copy(40000, 259);
     }
     ExpectDecoded();
 }

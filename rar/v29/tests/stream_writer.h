@@ -83,13 +83,13 @@ class StreamWriter {
     }
     // A match of 2 bytes at distance 1..256.
     void ShortMatch(std::uint32_t distance) {
-        static const unsigned base[8] = {0, 4, 8, 16, 32, 64, 128, 192};
-        static const unsigned width[8] = {2, 2, 3, 4, 5, 6, 6, 6};
+        static const unsigned kBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
+        static const unsigned kWidth[8] = {2, 2, 3, 4, 5, 6, 6, 6};
         unsigned slot = 7;
-        while (base[slot] > distance - 1)
+        while (kBase[slot] > distance - 1)
             --slot;
         bits.Put(263 + slot, kMainWidth);
-        bits.Put(distance - 1 - base[slot], width[slot]);
+        bits.Put(distance - 1 - kBase[slot], kWidth[slot]);
     }
     // Reuses old distance `index` (0 = newest) for 2..257 bytes.
     void OldDistance(unsigned index, std::uint32_t length) {
