@@ -74,18 +74,18 @@ class FreeHookTest : public ::testing::Test {
   protected:
     void SetUp() override {
         under = UnderlyingManager{};
-        under.events = &events;
-        saved = GetMemoryManager();
+        under.events = &events_;
+        saved_ = GetMemoryManager();
         SetMemoryManager({UnderGetMem, UnderFreeMem, UnderReallocMem});
         InstallFreeHook();
     }
     void TearDown() override {
         RemoveFreeHook();
-        SetMemoryManager(saved);
+        SetMemoryManager(saved_);
     }
     Subscriber& Make(const std::string& name) {
-        subscribers.push_back(std::make_unique<Subscriber>(Subscriber{name, &events}));
-        return *subscribers.back();
+        subscribers_.push_back(std::make_unique<Subscriber>(Subscriber{name, &events_}));
+        return *subscribers_.back();
     }
     void* Alloc(std::size_t size) {
         void* block = AllocateBlock(size);
@@ -94,13 +94,13 @@ class FreeHookTest : public ::testing::Test {
     }
     void Watch(void* block, Subscriber& s) { WatchFree(block, Tell, &s); }
     void Release(void* block) {
-        events.push_back("-");
+        events_.push_back("-");
         EXPECT_EQ(ReleaseBlock(block), 0);
     }
 
-    std::vector<std::string> events;
-    std::vector<std::unique_ptr<Subscriber>> subscribers;
-    TMemoryManager saved{};
+    std::vector<std::string> events_;
+    std::vector<std::unique_ptr<Subscriber>> subscribers_;
+    TMemoryManager saved_{};
 };
 
 using Events = std::vector<std::string>;
@@ -118,7 +118,7 @@ TEST_F(FreeHookTest, WithoutWatchesEveryCallPassesStraightThrough) {
     EXPECT_EQ(ReleaseBlock(grown), 1) << "a refused release keeps its status";
     under.refused = nullptr;
     EXPECT_EQ(ReleaseBlock(grown), 0);
-    EXPECT_EQ(events, (Events{"refused", "release"}));
+    EXPECT_EQ(events_, (Events{"refused", "release"}));
 }
 
 TEST_F(FreeHookTest, InstalledHookForwardsToTheManagerItReplaced) {
@@ -142,7 +142,7 @@ TEST_F(FreeHookTest, MissingSlotsOfTheReplacedManagerUseTheRuntimeDefaults) {
     ASSERT_NE(block, nullptr);
     under.tracked = {block};
     Release(block);
-    EXPECT_EQ(events, (Events{"-", "release"}));
+    EXPECT_EQ(events_, (Events{"-", "release"}));
     RemoveFreeHook();
     const TMemoryManager restored = GetMemoryManager();
     EXPECT_EQ(restored.GetMem, nullptr) << "the saved record goes back as it was read";
@@ -159,7 +159,7 @@ TEST_F(FreeHookTest, SubscribersAreToldInOrderAfterTheReleaseAndOnlyOnce) {
     Watch(block, second);
     Release(other);
     Release(block);
-    EXPECT_EQ(events, (Events{"-", "release", "-", "release", "tell first", "tell second"}));
+    EXPECT_EQ(events_, (Events{"-", "release", "-", "release", "tell first", "tell second"}));
     EXPECT_EQ(first.toldAbout, block);
     EXPECT_EQ(second.toldAbout, block);
     EXPECT_FALSE(UnwatchFree(block, Tell, &first)) << "the watch is forgotten once told";
@@ -171,7 +171,7 @@ TEST_F(FreeHookTest, RefusedReleaseStillTellsTheSubscribers) {
     Watch(block, s);
     under.refused = block;
     EXPECT_EQ(ReleaseBlock(block), 1);
-    EXPECT_EQ(events, (Events{"refused", "tell s"}));
+    EXPECT_EQ(events_, (Events{"refused", "tell s"}));
     under.refused = nullptr;
     std::free(block);
 }
@@ -185,7 +185,7 @@ TEST_F(FreeHookTest, WatchedBlockMovedByResizeTellsNobodyAndKeepsTheOldAddress) 
     ASSERT_NE(moved, block);
     under.tracked = {moved};
     Release(moved);
-    EXPECT_EQ(events, (Events{"-", "release"}));
+    EXPECT_EQ(events_, (Events{"-", "release"}));
     EXPECT_TRUE(UnwatchFree(block, Tell, &s));
 }
 
@@ -204,8 +204,8 @@ TEST_F(FreeHookTest, SubscriberThatReleasesMemoryIsNotToldAgain) {
     Watch(block, late);
     Watch(inner, nested);
     Release(block);
-    EXPECT_EQ(events, (Events{"-", "release", "tell outer", "-", "release", "-", "release",
-                              "tell nested", "tell late"}));
+    EXPECT_EQ(events_, (Events{"-", "release", "tell outer", "-", "release", "-", "release",
+                               "tell nested", "tell late"}));
 }
 
 TEST_F(FreeHookTest, SubscriberThatCancelsItselfLetsTheNextOneBeCalled) {
@@ -219,7 +219,7 @@ TEST_F(FreeHookTest, SubscriberThatCancelsItselfLetsTheNextOneBeCalled) {
     Watch(block, b);
     Watch(block, c);
     Release(block);
-    EXPECT_EQ(events, (Events{"-", "release", "tell a", "tell b", "tell c"}));
+    EXPECT_EQ(events_, (Events{"-", "release", "tell a", "tell b", "tell c"}));
 }
 
 TEST_F(FreeHookTest, SubscriberThatCancelsAnEarlierOneSkipsNobody) {
@@ -232,7 +232,7 @@ TEST_F(FreeHookTest, SubscriberThatCancelsAnEarlierOneSkipsNobody) {
     Watch(block, b);
     Watch(block, c);
     Release(block);
-    EXPECT_EQ(events, (Events{"-", "release", "tell a", "tell b", "tell c"}));
+    EXPECT_EQ(events_, (Events{"-", "release", "tell a", "tell b", "tell c"}));
 }
 
 TEST_F(FreeHookTest, CancelledRegistrationIsNotTold) {
@@ -251,7 +251,7 @@ TEST_F(FreeHookTest, CancelledRegistrationIsNotTold) {
     EXPECT_FALSE(UnwatchFree(lone, Tell, &a));
     Release(lone);
     Release(block);
-    EXPECT_EQ(events, (Events{"-", "release", "-", "release", "tell b", "tell a"}));
+    EXPECT_EQ(events_, (Events{"-", "release", "-", "release", "tell b", "tell a"}));
 }
 
 TEST_F(FreeHookTest, RemovalWithWatchesLeftTellsNobody) {
@@ -264,7 +264,7 @@ TEST_F(FreeHookTest, RemovalWithWatchesLeftTellsNobody) {
     EXPECT_FALSE(FreeHookInstalled());
     Release(first);
     Release(second);
-    EXPECT_EQ(events, (Events{"-", "release", "-", "release"}));
+    EXPECT_EQ(events_, (Events{"-", "release", "-", "release"}));
     EXPECT_FALSE(UnwatchFree(first, Tell, &s));
     EXPECT_THROW(WatchFree(first, Tell, &s), SetupError);
     InstallFreeHook();
