@@ -11,7 +11,7 @@ namespace {
 using test::DeleteKeyTree;
 using test::SetRawValue;
 
-const std::string StandinsDir = test::WinePath(SETUPKIT_STANDINS_DIR);
+const std::string kStandinsDir = test::WinePath(SETUPKIT_STANDINS_DIR);
 
 // The IDE settings keys are the machine's own; every test starts and ends
 // with none of them.
@@ -29,7 +29,7 @@ class IdeCatalogue : public ::testing::Test {
         SetRawValue(HKEY_LOCAL_MACHINE, "Software\\Borland\\" + subkey, "RootDir", type,
                     root + '\0');
     }
-    static std::string Standin(const std::string& name) { return StandinsDir + "\\" + name; }
+    static std::string Standin(const std::string& name) { return kStandinsDir + "\\" + name; }
 };
 
 TEST(IdeKindFromCode, MatchesTheSevenCodesIgnoringCase) {
