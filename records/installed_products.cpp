@@ -8,8 +8,8 @@ namespace setupkit {
 
 namespace {
 
-constexpr const char* VersionValue = "Version";
-constexpr const char* FolderValue = "FolderName";
+constexpr const char* kVersionValue = "Version";
+constexpr const char* kFolderValue = "FolderName";
 
 RegistryKey OpenProductRecord(const std::string& productName) {
     return RegistryKey::Open(HKEY_CURRENT_USER, kInstalledProductsPath + productName);
@@ -31,16 +31,16 @@ TPreviousInstall FindPreviousInstall(const std::string& productName, const std::
     previousDir.clear();
     if (!record.IsOpen())
         return piNone;
-    if (!SameText(record.ReadString(VersionValue), version))
+    if (!SameText(record.ReadString(kVersionValue), version))
         return piOtherVersion;
-    previousDir = record.ReadString(FolderValue);
+    previousDir = record.ReadString(kFolderValue);
     return piSameVersion;
 }
 
 std::string RecordedFolderName(const std::string& productName) {
     if (productName.empty())
         return std::string();
-    return OpenProductRecord(productName).ReadString(FolderValue);
+    return OpenProductRecord(productName).ReadString(kFolderValue);
 }
 
 void RecordInstalledProduct(const std::string& productName, const std::string& subProducts,
@@ -49,8 +49,8 @@ void RecordInstalledProduct(const std::string& productName, const std::string& s
         return;
     RegistryKey record =
         RegistryKey::Create(HKEY_CURRENT_USER, kInstalledProductsPath + productName);
-    record.WriteString(VersionValue, version);
-    record.WriteString(FolderValue, path::RemoveBackslash(installDir));
+    record.WriteString(kVersionValue, version);
+    record.WriteString(kFolderValue, path::RemoveBackslash(installDir));
     LineList names;
     names.SetText(ReplaceChar(subProducts, ';', '\n'));
     for (const std::string& name : names)
@@ -61,8 +61,8 @@ void GetInstalledSubProducts(const std::string& productName, LineList& subProduc
     subProducts.Clear();
     for (const std::string& name : OpenProductRecord(productName).ValueNames())
         subProducts.Add(name);
-    RemoveFirst(subProducts, VersionValue);
-    RemoveFirst(subProducts, FolderValue);
+    RemoveFirst(subProducts, kVersionValue);
+    RemoveFirst(subProducts, kFolderValue);
 }
 
 void AddFileReferences(const LineList& files) {

@@ -9,36 +9,36 @@ class TemplateExpansion : public ::testing::Test {
   protected:
     std::vector<TTemplateInfo> Table() {
         return {
-            {"%SYSTEM%", [this] { return Ask("%SYSTEM%", system); }},
-            {"%WINDOWS%", [this] { return Ask("%WINDOWS%", windows); }},
-            {"%PROGRAMFILES%", [this] { return Ask("%PROGRAMFILES%", programFiles); }},
+            {"%SYSTEM%", [this] { return Ask("%SYSTEM%", system_); }},
+            {"%WINDOWS%", [this] { return Ask("%WINDOWS%", windows_); }},
+            {"%PROGRAMFILES%", [this] { return Ask("%PROGRAMFILES%", programFiles_); }},
         };
     }
     std::string Ask(const std::string& name, const std::string& value) {
-        asked.push_back(name);
+        asked_.push_back(name);
         return value;
     }
 
-    std::string system = "C:\\WINDOWS\\SYSTEM\\";
-    std::string windows = "C:\\WINDOWS\\";
-    std::string programFiles = "D:\\Program Files\\";
-    std::vector<std::string> asked;
+    std::string system_ = "C:\\WINDOWS\\SYSTEM\\";
+    std::string windows_ = "C:\\WINDOWS\\";
+    std::string programFiles_ = "D:\\Program Files\\";
+    std::vector<std::string> asked_;
 };
 
 TEST_F(TemplateExpansion, ReplacesEveryOccurrenceAskingTheValueEachTime) {
     EXPECT_EQ(ExpandTemplates("%SYSTEM%%SYSTEM%", Table()),
               "C:\\WINDOWS\\SYSTEM\\C:\\WINDOWS\\SYSTEM\\");
-    EXPECT_EQ(asked, (std::vector<std::string>{"%SYSTEM%", "%SYSTEM%"}));
+    EXPECT_EQ(asked_, (std::vector<std::string>{"%SYSTEM%", "%SYSTEM%"}));
 }
 
 TEST_F(TemplateExpansion, AsksOnlyForTemplatesThatOccur) {
     EXPECT_EQ(ExpandTemplates("%PROGRAMFILES%Corvel", Table()), "D:\\Program Files\\Corvel");
-    EXPECT_EQ(asked, (std::vector<std::string>{"%PROGRAMFILES%"}));
+    EXPECT_EQ(asked_, (std::vector<std::string>{"%PROGRAMFILES%"}));
 }
 
 TEST_F(TemplateExpansion, LeavesEverythingButTemplatesAlone) {
     EXPECT_EQ(ExpandTemplates("%system%\\%D5_HELP%\\%", Table()), "%system%\\%D5_HELP%\\%");
-    EXPECT_TRUE(asked.empty());
+    EXPECT_TRUE(asked_.empty());
     // Nothing else is normalised: the backslash after a template stays.
     EXPECT_EQ(ExpandTemplates("%WINDOWS%\\Fonts", Table()), "C:\\WINDOWS\\\\Fonts");
 }
@@ -46,22 +46,22 @@ TEST_F(TemplateExpansion, LeavesEverythingButTemplatesAlone) {
 TEST_F(TemplateExpansion, ProcessesTheTableInOrder) {
     EXPECT_EQ(ExpandTemplates("%PROGRAMFILES%%WINDOWS%%SYSTEM%", Table()),
               "D:\\Program Files\\C:\\WINDOWS\\C:\\WINDOWS\\SYSTEM\\");
-    EXPECT_EQ(asked, (std::vector<std::string>{"%SYSTEM%", "%WINDOWS%", "%PROGRAMFILES%"}));
+    EXPECT_EQ(asked_, (std::vector<std::string>{"%SYSTEM%", "%WINDOWS%", "%PROGRAMFILES%"}));
 }
 
 TEST_F(TemplateExpansion, ExpandsWhatAValueBringsInOnlyForRecordsStillToCome) {
-    programFiles = "%WINDOWS%Programs\\";
-    windows = "E:\\";
+    programFiles_ = "%WINDOWS%Programs\\";
+    windows_ = "E:\\";
     // %WINDOWS% has had its turn when %PROGRAMFILES% brings it in.
     EXPECT_EQ(ExpandTemplates("%PROGRAMFILES%x", Table()), "%WINDOWS%Programs\\x");
-    system = "%WINDOWS%Sys\\";
+    system_ = "%WINDOWS%Sys\\";
     EXPECT_EQ(ExpandTemplates("%SYSTEM%", Table()), "E:\\Sys\\");
 }
 
 TEST_F(TemplateExpansion, StopsWhenAValueHoldsItsOwnTemplate) {
-    system = "C:\\%SYSTEM%\\";
+    system_ = "C:\\%SYSTEM%\\";
     const std::string result = ExpandTemplates("%SYSTEM%end", Table());
-    EXPECT_EQ(asked.size(), kMaxTemplateReplacements);
+    EXPECT_EQ(asked_.size(), kMaxTemplateReplacements);
     std::string expected = "%SYSTEM%";
     for (std::size_t i = 0; i < kMaxTemplateReplacements; ++i)
         expected = "C:\\" + expected + "\\";
@@ -74,7 +74,7 @@ TEST_F(TemplateExpansion, BoundStillAllowsManyOrdinaryTemplates) {
         text += "%WINDOWS%";
     const std::string result = ExpandTemplates(text, Table());
     EXPECT_EQ(result.find('%'), std::string::npos);
-    EXPECT_EQ(result.size(), 100 * windows.size());
+    EXPECT_EQ(result.size(), 100 * windows_.size());
 }
 
 } // namespace

@@ -10,16 +10,16 @@
 namespace setupkit {
 namespace {
 
-const std::string App = "SetupkitRecordsTest Uninstall App";
-const std::string EntryKey = std::string(kUninstallParentPath) + "\\" + App;
-const std::string CountedFile = "C:\\SetupkitRecordsTest\\Uninstall\\a.pas";
-const std::string FilesKey = std::string(kInstalledFilesPath).substr(1);
+const std::string kApp = "SetupkitRecordsTest Uninstall App";
+const std::string kEntryKey = std::string(kUninstallParentPath) + "\\" + kApp;
+const std::string kCountedFile = "C:\\SetupkitRecordsTest\\Uninstall\\a.pas";
+const std::string kFilesKey = std::string(kInstalledFilesPath).substr(1);
 
 std::string Sz(const std::string& text) {
     return text + '\0';
 }
 
-const char* const EntryValueNames[] = {
+const char* const kEntryValueNames[] = {
     "PRODUCTNAME", "SUBPRODUCTNAME", "FILES",           "FOLDERS", "REGKEYS",       "APPNAME",
     "DELPHIVER",   "DisplayName",    "UninstallString", "VERSION", "INSTALLEDHELPS"};
 
@@ -39,17 +39,17 @@ class UninstallRegistration : public ::testing::Test {
         driver::InstalledFolders.Clear();
     }
     static void Clean() {
-        test::DeleteKeyTree(HKEY_LOCAL_MACHINE, EntryKey);
+        test::DeleteKeyTree(HKEY_LOCAL_MACHINE, kEntryKey);
         RegKey key;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, FilesKey.c_str(), 0, KEY_ALL_ACCESS, key.Put()) ==
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kFilesKey.c_str(), 0, KEY_ALL_ACCESS, key.Put()) ==
             ERROR_SUCCESS)
-            ::RegDeleteValueA(key.Get(), CountedFile.c_str());
+            ::RegDeleteValueA(key.Get(), kCountedFile.c_str());
     }
     static test::RawValue Value(const std::string& name) {
-        return test::ReadRawValue(HKEY_LOCAL_MACHINE, EntryKey, name);
+        return test::ReadRawValue(HKEY_LOCAL_MACHINE, kEntryKey, name);
     }
     static void SetRun(const std::string& installDir) {
-        driver::AppName = App;
+        driver::AppName = kApp;
         driver::ProductName = "Corvel Controls";
         driver::SubProductName = "Corvel Nodemark;Corvel Grid";
         driver::ProductVersion = "2.1";
@@ -70,7 +70,7 @@ TEST(UninstallCommand, QuotesTheProgramOnlyWhenItHoldsASpace) {
 
 TEST_F(UninstallRegistration, WritesEveryValueAsANulTerminatedString) {
     SetRun("C:\\Program Files\\Corvel\\");
-    driver::InstalledFiles.Add(CountedFile);
+    driver::InstalledFiles.Add(kCountedFile);
     driver::InstalledFiles.Add("C:\\SetupkitRecordsTest\\Uninstall\\b.dll");
     driver::InstalledFolders.Add("C:\\SetupkitRecordsTest\\Uninstall");
     RegisterUninstall();
@@ -79,13 +79,13 @@ TEST_F(UninstallRegistration, WritesEveryValueAsANulTerminatedString) {
     const std::pair<const char*, std::string> expected[] = {
         {"PRODUCTNAME", "Corvel Controls"},
         {"SUBPRODUCTNAME", "Corvel Nodemark;Corvel Grid"},
-        {"FILES", CountedFile + "\r\nC:\\SetupkitRecordsTest\\Uninstall\\b.dll\r\n"},
+        {"FILES", kCountedFile + "\r\nC:\\SetupkitRecordsTest\\Uninstall\\b.dll\r\n"},
         {"FOLDERS", "C:\\SetupkitRecordsTest\\Uninstall\r\n"},
         {"REGKEYS", ""},
-        {"APPNAME", App},
+        {"APPNAME", kApp},
         {"DELPHIVER", "D5"},
-        {"DisplayName", App},
-        {"UninstallString", "\"C:\\Program Files\\Corvel\\UnInstall.exe\" \"" + App + "\""},
+        {"DisplayName", kApp},
+        {"UninstallString", "\"C:\\Program Files\\Corvel\\UnInstall.exe\" \"" + kApp + "\""},
         {"VERSION", "2.1"},
     };
     for (const auto& [name, text] : expected) {
@@ -94,7 +94,7 @@ TEST_F(UninstallRegistration, WritesEveryValueAsANulTerminatedString) {
         EXPECT_EQ(value.bytes, Sz(text)) << name;
     }
     EXPECT_FALSE(Value("INSTALLEDHELPS").exists);
-    EXPECT_EQ(test::ReadRawValue(HKEY_CURRENT_USER, FilesKey, CountedFile).bytes,
+    EXPECT_EQ(test::ReadRawValue(HKEY_CURRENT_USER, kFilesKey, kCountedFile).bytes,
               test::DwordBytes(1));
 }
 
@@ -103,18 +103,19 @@ TEST_F(UninstallRegistration, WritesEveryValueAsANulTerminatedString) {
 // run's paths as often as it counted them.
 TEST_F(UninstallRegistration, ASecondRunAddsItsListsToWhatTheEntryRecorded) {
     SetRun("C:\\Corvel\\");
-    WriteUninstallValue(App, "FILES", "C:\\first.pas\r\n" + CountedFile + "\r\nc:\\FIRST.pas\r\n");
-    WriteUninstallValue(App, "FOLDERS", "C:\\Corvel\r\nC:\\Corvel\\units\r\n");
-    driver::InstalledFiles.Add(CountedFile);
+    WriteUninstallValue(kApp, "FILES",
+                        "C:\\first.pas\r\n" + kCountedFile + "\r\nc:\\FIRST.pas\r\n");
+    WriteUninstallValue(kApp, "FOLDERS", "C:\\Corvel\r\nC:\\Corvel\\units\r\n");
+    driver::InstalledFiles.Add(kCountedFile);
     driver::InstalledFiles.Add("C:\\new.pas");
     driver::InstalledFiles.Add("C:\\new.pas");
     driver::InstalledFolders.Add("C:\\Corvel\\help");
     RegisterUninstall();
     EXPECT_EQ(Value("FILES").bytes,
-              Sz("C:\\first.pas\r\n" + CountedFile + "\r\nC:\\new.pas\r\nC:\\new.pas\r\n"));
+              Sz("C:\\first.pas\r\n" + kCountedFile + "\r\nC:\\new.pas\r\nC:\\new.pas\r\n"));
     EXPECT_EQ(Value("FOLDERS").bytes,
               Sz("C:\\Corvel\r\nC:\\Corvel\\units\r\nC:\\Corvel\\help\r\n"));
-    EXPECT_EQ(test::ReadRawValue(HKEY_CURRENT_USER, FilesKey, CountedFile).bytes,
+    EXPECT_EQ(test::ReadRawValue(HKEY_CURRENT_USER, kFilesKey, kCountedFile).bytes,
               test::DwordBytes(1));
 }
 
@@ -125,7 +126,7 @@ TEST_F(UninstallRegistration, WithoutANameNoValueIsWrittenAnywhere) {
     RegisterUninstall();
     RegisterVersion();
     WriteUninstallValue("", "INSTALLEDHELPS", "Lib.hlp\r\n");
-    for (const char* name : EntryValueNames) {
+    for (const char* name : kEntryValueNames) {
         EXPECT_FALSE(test::ReadRawValue(HKEY_LOCAL_MACHINE, kUninstallParentPath, name).exists)
             << name;
         RemoveFromParent(name);
@@ -134,8 +135,8 @@ TEST_F(UninstallRegistration, WithoutANameNoValueIsWrittenAnywhere) {
 
 TEST_F(UninstallRegistration, StringCountStopsTheRegistrationAfterFiles) {
     SetRun("C:\\Corvel\\");
-    driver::InstalledFiles.Add(CountedFile);
-    test::SetRawValue(HKEY_CURRENT_USER, FilesKey, CountedFile, REG_SZ, Sz("1"));
+    driver::InstalledFiles.Add(kCountedFile);
+    test::SetRawValue(HKEY_CURRENT_USER, kFilesKey, kCountedFile, REG_SZ, Sz("1"));
     EXPECT_ANY_THROW(RegisterUninstall());
     EXPECT_TRUE(Value("FILES").exists);
     EXPECT_FALSE(Value("FOLDERS").exists);
