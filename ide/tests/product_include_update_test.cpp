@@ -11,13 +11,13 @@
 namespace setupkit {
 namespace {
 
-const std::string Family = "SetupkitIdeTest Family";
-const std::string RecordKey = std::string(kInstalledProductsPath).substr(1) + Family;
+const std::string kFamily = "SetupkitIdeTest Family";
+const std::string kRecordKey = std::string(kInstalledProductsPath).substr(1) + kFamily;
 
 class ProductIncludeOnRecord : public ::testing::Test {
   protected:
     void SetUp() override {
-        test::DeleteKeyTree(HKEY_CURRENT_USER, RecordKey);
+        test::DeleteKeyTree(HKEY_CURRENT_USER, kRecordKey);
         char temp[MAX_PATH];
         ::GetTempPathA(MAX_PATH, temp);
         folder_ = std::string(temp) + "setupkit_ide_prodinc\\";
@@ -28,7 +28,7 @@ class ProductIncludeOnRecord : public ::testing::Test {
         ::DeleteFileA(IncludePath().c_str());
         ::RemoveDirectoryA((folder_ + "units").c_str());
         ::RemoveDirectoryA(folder_.c_str());
-        test::DeleteKeyTree(HKEY_CURRENT_USER, RecordKey);
+        test::DeleteKeyTree(HKEY_CURRENT_USER, kRecordKey);
     }
     std::string IncludePath() const { return folder_ + "units\\prod.inc"; }
     void WriteInclude(const std::string& text) const { file::WriteAll(IncludePath(), text); }
@@ -40,8 +40,8 @@ class ProductIncludeOnRecord : public ::testing::Test {
 
     // What the payload step does once the files are in place.
     void Install(const std::string& subProduct) const {
-        RecordInstalledProduct(Family, subProduct, "2.1", folder_);
-        UpdateProductInclude(Family, folder_);
+        RecordInstalledProduct(kFamily, subProduct, "2.1", folder_);
+        UpdateProductInclude(kFamily, folder_);
     }
 
     std::string folder_;
@@ -64,7 +64,7 @@ TEST_F(ProductIncludeOnRecord, EachInstallationSwitchesItsOwnLineOnAndKeepsEarli
 TEST_F(ProductIncludeOnRecord, FolderWithoutIncludeFileStaysAsItIs) {
     Install("Corvel Nodemark");
     EXPECT_EQ(::GetFileAttributesA(IncludePath().c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(test::ReadRawValue(HKEY_CURRENT_USER, RecordKey, "Corvel Nodemark").exists);
+    EXPECT_TRUE(test::ReadRawValue(HKEY_CURRENT_USER, kRecordKey, "Corvel Nodemark").exists);
 }
 
 } // namespace

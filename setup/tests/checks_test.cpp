@@ -11,7 +11,7 @@
 namespace setupkit {
 namespace {
 
-const std::string App = "SetupkitRecordsTest Checks App";
+const std::string kApp = "SetupkitRecordsTest Checks App";
 
 // Top-level windows of the IDE's classes, alive only while the test needs them.
 class IdeWindows {
@@ -33,13 +33,13 @@ class IdeWindows {
 };
 
 TEST(UninstallEntryExists, FindsOnlyAnEntryOfTheSameName) {
-    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + App);
-    EXPECT_FALSE(UninstallEntryExists(App));
-    WriteUninstallEntry(App, "C:\\X\\UnInstall.exe \"" + App + "\"");
-    EXPECT_TRUE(UninstallEntryExists(App));
-    EXPECT_FALSE(UninstallEntryExists(App + " 2"));
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + kApp);
+    EXPECT_FALSE(UninstallEntryExists(kApp));
+    WriteUninstallEntry(kApp, "C:\\X\\UnInstall.exe \"" + kApp + "\"");
+    EXPECT_TRUE(UninstallEntryExists(kApp));
+    EXPECT_FALSE(UninstallEntryExists(kApp + " 2"));
     EXPECT_FALSE(UninstallEntryExists(""));
-    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + App);
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + kApp);
 }
 
 TEST(IsIdeRunning, NeedsAllThreeWindows) {
@@ -62,14 +62,14 @@ TEST(IsIdeRunning, NeedsAllThreeWindows) {
 // This program carries CHECKPREVVERSION and CHECKDELPHI "No": both checks
 // pass without a box although their conditions hold (a box would hang the test).
 TEST(PreInstallChecks, SwitchedOffChecksNeitherLookNorAsk) {
-    driver::AppName = App;
-    WriteUninstallEntry(App, "UnInstall.exe");
+    driver::AppName = kApp;
+    WriteUninstallEntry(kApp, "UnInstall.exe");
     EXPECT_TRUE(CheckPreviousVersion());
     {
         IdeWindows three{"TAlignPalette", "TPropertyInspector", "TAppBuilder"};
         EXPECT_TRUE(CheckRunningIde());
     }
-    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + App);
+    test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string(kUninstallParentPath) + "\\" + kApp);
 }
 
 } // namespace
