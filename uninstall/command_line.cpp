@@ -3,7 +3,7 @@
 namespace setupkit::uninstall {
 namespace {
 
-constexpr const char* FinishSwitch = "/finish";
+constexpr const char* kFinishSwitch = "/finish";
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -48,7 +48,7 @@ std::string ApplicationName(const std::vector<std::string>& arguments) {
 }
 
 std::string FinishCommandLine(const std::string& copy, const FinishOrder& order) {
-    std::string line = Quoted(copy) + " " + FinishSwitch + " " + std::to_string(order.process) +
+    std::string line = Quoted(copy) + " " + kFinishSwitch + " " + std::to_string(order.process) +
                        " " + Quoted(order.program);
     for (const std::string& folder : order.folders)
         line += " " + Quoted(folder);
@@ -56,7 +56,7 @@ std::string FinishCommandLine(const std::string& copy, const FinishOrder& order)
 }
 
 std::optional<FinishOrder> ParseFinishOrder(const std::vector<std::string>& arguments) {
-    if (arguments.size() < 4 || arguments[1] != FinishSwitch || !IsNumber(arguments[2]))
+    if (arguments.size() < 4 || arguments[1] != kFinishSwitch || !IsNumber(arguments[2]))
         return std::nullopt;
     FinishOrder order;
     order.process = static_cast<std::uintptr_t>(std::stoull(arguments[2]));
