@@ -108,7 +108,7 @@ class FileCounts : public ::testing::Test {
         return std::string(path) + "\\";
     }
     test::RawValue Count() const {
-        return test::ReadRawValue(HKEY_CURRENT_USER, kInstalledFilesPath(), link_);
+        return test::ReadRawValue(HKEY_CURRENT_USER, InstalledFilesPath(), link_);
     }
 
     SetupRun run_;
@@ -128,7 +128,7 @@ TEST_F(FileCounts, ThreeInstallationsCountThree) {
 
 TEST_F(FileCounts, StringCountEndsTheRunWithTheFailureReport) {
     const Resources resources = Prepare();
-    test::SetRawValue(HKEY_CURRENT_USER, kInstalledFilesPath(), link_, REG_SZ, Sz("1"));
+    test::SetRawValue(HKEY_CURRENT_USER, InstalledFilesPath(), link_, REG_SZ, Sz("1"));
     ASSERT_TRUE(run_.Start());
     robot::Window welcome = run_.Robot().WaitWindow();
     ExpectWelcome(welcome, resources);

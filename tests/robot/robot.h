@@ -26,7 +26,7 @@
 
 namespace setupkit::robot {
 
-constexpr DWORD DefaultTimeoutMs = 15000;
+constexpr DWORD kDefaultTimeoutMs = 15000;
 
 // The standard icons a box can show, recognised by how they look.
 enum class Icon { None, Information, Exclamation, Stop, Question, Unknown };
@@ -116,17 +116,17 @@ class Robot {
     // The next visible, enabled top-level window of the program that has not
     // just been answered. A window that does not come in time is a failure:
     // the program is ended and an invalid Window is returned.
-    Window WaitWindow(DWORD timeoutMs = DefaultTimeoutMs);
+    Window WaitWindow(DWORD timeoutMs = kDefaultTimeoutMs);
     // Like WaitWindow, but a program that ends first is no failure: the
     // result is then an invalid Window.
-    Window WaitWindowOrExit(DWORD timeoutMs = DefaultTimeoutMs);
+    Window WaitWindowOrExit(DWORD timeoutMs = kDefaultTimeoutMs);
     // Like WaitWindow, for a window with exactly this caption; other windows are left alone.
-    Window WaitWindowWithCaption(const std::string& caption, DWORD timeoutMs = DefaultTimeoutMs);
+    Window WaitWindowWithCaption(const std::string& caption, DWORD timeoutMs = kDefaultTimeoutMs);
     // The program's exit code. A program still running after the time-out is
     // a failure: it is ended and STILL_ACTIVE is returned.
-    DWORD WaitExit(DWORD timeoutMs = DefaultTimeoutMs);
+    DWORD WaitExit(DWORD timeoutMs = kDefaultTimeoutMs);
     // Waits for the program to end and reports every window it still shows as a failure.
-    void ExpectNoMoreWindows(DWORD timeoutMs = DefaultTimeoutMs);
+    void ExpectNoMoreWindows(DWORD timeoutMs = kDefaultTimeoutMs);
 
     // Windows with this caption are never awaited (a progress window that may
     // or may not be caught while it is up); they are not noted either.

@@ -91,7 +91,7 @@ std::string ProductRecordPath(const std::string& productName) {
     return "Software\\Corvel Company\\InstalledProducts\\" + productName;
 }
 
-std::string kInstalledFilesPath() {
+std::string InstalledFilesPath() {
     return "Software\\Corvel Company\\InstalledFiles";
 }
 

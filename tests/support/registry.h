@@ -12,7 +12,7 @@ namespace setupkit::e2e {
 // Where the setup keeps its records (relative to HKEY_CURRENT_USER) and its
 // uninstall entries (relative to HKEY_LOCAL_MACHINE).
 std::string ProductRecordPath(const std::string& productName);
-std::string kInstalledFilesPath();
+std::string InstalledFilesPath();
 std::string UninstallEntryPath(const std::string& appName);
 
 // Every key and value under root\path as sorted lines: "key\" for a key,

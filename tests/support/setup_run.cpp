@@ -102,9 +102,9 @@ std::vector<std::string> SetupRun::RegistryState() const {
     for (const auto& [root, path] : OwnKeys())
         for (const std::string& line : RegistrySnapshot(root, path))
             lines.push_back(path + line);
-    for (const std::string& line : RegistrySnapshot(HKEY_CURRENT_USER, kInstalledFilesPath()))
+    for (const std::string& line : RegistrySnapshot(HKEY_CURRENT_USER, InstalledFilesPath()))
         if (IsOwnFile(line.substr(1, line.find(" = ") - 1)))
-            lines.push_back(kInstalledFilesPath() + line);
+            lines.push_back(InstalledFilesPath() + line);
     return lines;
 }
 
@@ -131,7 +131,7 @@ void SetupRun::RemoveRegistryState() const {
     for (const auto& [root, path] : OwnKeys())
         DeleteRegistryTree(root, path);
     RegKey key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kInstalledFilesPath().c_str(), 0, KEY_ALL_ACCESS,
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, InstalledFilesPath().c_str(), 0, KEY_ALL_ACCESS,
                         key.Put()) != ERROR_SUCCESS)
         return;
     for (DWORD i = 0;;) {

@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
 
     Heading("Registry values written");
     PrintKey("HKCU", HKEY_CURRENT_USER, recordKey);
-    PrintKey("HKCU", HKEY_CURRENT_USER, setupkit::e2e::kInstalledFilesPath());
+    PrintKey("HKCU", HKEY_CURRENT_USER, setupkit::e2e::InstalledFilesPath());
     PrintKey("HKLM", HKEY_LOCAL_MACHINE, uninstallKey);
     PrintKey("HKCU", HKEY_CURRENT_USER, KnownPackagesKey);
 

@@ -13,7 +13,7 @@ std::string Sz(const std::string& text) {
 std::vector<std::string> Counts(const SetupRun& run) {
     std::vector<std::string> counts;
     for (const std::string& line : run.RegistryState())
-        if (line.compare(0, kInstalledFilesPath().size(), kInstalledFilesPath()) == 0)
+        if (line.compare(0, InstalledFilesPath().size(), InstalledFilesPath()) == 0)
             counts.push_back(line);
     return counts;
 }
@@ -185,7 +185,7 @@ TEST(Uninstall, ARecordOfTheWrongTypeIsReportedOnceAndTheRestStillGoes) {
                           {File("a.txt", "a"), File("b.txt", "b")}};
     run.Build(ProductSetup(product));
     Install(run);
-    WriteRegistryValue(HKEY_CURRENT_USER, kInstalledFilesPath(), dest + "\\a.txt", REG_SZ, Sz("1"));
+    WriteRegistryValue(HKEY_CURRENT_USER, InstalledFilesPath(), dest + "\\a.txt", REG_SZ, Sz("1"));
     WriteRegistryValue(HKEY_LOCAL_MACHINE, UninstallEntryPath(product.appName), "SUBPRODUCTNAME",
                        REG_DWORD, std::string(4, '\0'));
 
