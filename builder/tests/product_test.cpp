@@ -274,8 +274,9 @@ class ProductChecks : public Tool {
             {"INSTALLDIR", "%PROGRAMFILES%Grid"},
             {"DELPHIVER", "D5"}};
         for (const auto& [key, value] : changes) {
-            const auto known = std::find_if(values.begin(), values.end(),
-                                            [&](const auto& line) { return line.first == key; });
+            const auto known =
+                std::find_if(values.begin(), values.end(),
+                             [&wanted = key](const auto& line) { return line.first == wanted; });
             if (known == values.end())
                 values.emplace_back(key, value);
             else
