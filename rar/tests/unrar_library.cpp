@@ -36,7 +36,7 @@ UnrarApi Load() {
     Resolve(m, api.SetProcessDataProc, "RARSetProcessDataProc");
     Resolve(m, api.SetPassword, "RARSetPassword");
     Resolve(m, api.GetDllVersion, "RARGetDllVersion");
-    return kApi;
+    return api;
 }
 #else
 UnrarApi Load() {
