@@ -16,9 +16,6 @@ cmake --build build/windows
 scripts/wine-session build/windows \
     ctest --test-dir build/windows --output-on-failure -j2 --timeout 300
 
-# clang-tidy: one naming style over both trees.
-scripts/tidy.sh build/native build/windows
-
 # Short libFuzzer runs over the RAR library (clang, ASan + UBSan): whole
 # archives seeded with the corpus, then packed data fed straight to the older
 # decoders, seeded with what the seed tool cuts out of the corpus, then the

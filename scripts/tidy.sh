@@ -15,7 +15,7 @@ findings=$(mktemp)
 trap 'rm -f "$findings"' EXIT
 
 sources() {
-    jq -r '.[].file' "$1/compile_commands.json" | grep "^$PWD/" | grep -v '/googletest/' | sort -u
+    jq -r '.[].file' "$1/compile_commands.json" | grep "^$PWD/" | grep -v '/googletest/' | grep '\.cpp$' | sort -u
 }
 
 sources "$native" |

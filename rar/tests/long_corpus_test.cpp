@@ -75,14 +75,14 @@ std::vector<ManifestArchive> Pick(const std::function<bool(const ManifestArchive
 }
 
 const std::vector<ManifestArchive>& ArchivesThatWrap() {
-    static const std::vector<ManifestArchive> picked = Pick(WrapsWindow, "wraps its window");
-    return picked;
+    static const std::vector<ManifestArchive> kPicked = Pick(WrapsWindow, "wraps its window");
+    return kPicked;
 }
 
 const std::vector<ManifestArchive>& ArchivesWithContinuations() {
-    static const std::vector<ManifestArchive> picked =
+    static const std::vector<ManifestArchive> kPicked =
         Pick(ContinuesSolidStream, "continues a solid stream");
-    return picked;
+    return kPicked;
 }
 
 std::set<std::string> Families(const std::vector<ManifestArchive>& archives) {
