@@ -88,7 +88,7 @@ void DiskExtractor::Extract(const NativePath& destFolder, const NativePath& dest
 
 NativePath DiskExtractor::Place(const NativePath& destFolder, const NativePath& destName,
                                 const std::string& safeName) {
-    const bool isFolder = archive_.current().isDirectory;
+    const bool isFolder = archive_.Current().isDirectory;
     if (!destName.empty()) {
         if (!MakeFolders(ParentPath(destName)))
             throw ArchiveError(Status::CreateFailed, "cannot create folder");
