@@ -4,7 +4,6 @@
 #include "rar/lz/decoder.h"
 
 #include <cstdlib>
-#include <stdexcept>
 
 namespace rar::v29 {
 
@@ -231,7 +230,7 @@ FilterProgramId StandardProgramId(FilterKind kind) {
     for (const auto& program : kStandardPrograms)
         if (program.kind == kind)
             return {program.size, program.crc};
-    throw std::logic_error("no standard program for the filter");
+    throw Error("no standard program for the filter");
 }
 
 std::size_t RunFilter(FilterKind kind, const FilterRegisters& registers, std::uint8_t* memory,
