@@ -12,9 +12,8 @@ namespace {
 // Longest symbolic link target accepted; real ones are far shorter.
 constexpr std::size_t kMaxLinkTarget = 4096;
 
-// Decoders hand over small pieces; files are written in blocks of up to this
-// size, fewer and larger writes. Stored data comes in pieces this large and
-// is written as it comes.
+// Decoders and the stored-data path hand over small pieces; files are written
+// in blocks of up to this size, fewer and larger writes.
 constexpr std::size_t kWriteBlock = 1 << 20;
 
 class FileSink : public ByteSink {

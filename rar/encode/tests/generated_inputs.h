@@ -1,5 +1,6 @@
 #pragma once
 // Inputs the encoder tests compress: the shapes that stress an LZ coder.
+#include "rar/tests/random_bytes.h"
 #include <cstdint>
 #include <random>
 #include <string>
@@ -10,11 +11,7 @@ namespace rar::encode::test {
 using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes Random(std::size_t size, std::uint32_t seed) {
-    std::mt19937 random(seed);
-    Bytes out(size);
-    for (auto& b : out)
-        b = static_cast<std::uint8_t>(random());
-    return out;
+    return rar::test::RandomBytes(size, seed);
 }
 
 // Source-like text: words from a small vocabulary, lines, indentation.

@@ -3,6 +3,7 @@
 #include "rar/lz/decoder.h"
 #include "rar/ppmd/encoder.h"
 #include "rar/tests/pascal_text.h"
+#include "rar/tests/random_bytes.h"
 #include "rar/v29/decoder29.h"
 #include "rar/v29/tests/stream_writer.h"
 
@@ -48,11 +49,7 @@ Bytes Text(const std::string& s) {
 }
 
 Bytes Random(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    Bytes data(size);
-    for (auto& b : data)
-        b = static_cast<std::uint8_t>(random());
-    return data;
+    return rar::test::RandomBytes(size, seed);
 }
 
 Bytes Pascal(std::size_t size, unsigned seed = 1) {

@@ -1,6 +1,7 @@
 #include "rar/v29/standard_filters.h"
 
 #include "rar/lz/decoder.h"
+#include "rar/tests/random_bytes.h"
 #include "rar/v29/tests/filter_models.h"
 #include "rar/v29/tests/stream_writer.h"
 
@@ -27,11 +28,7 @@ Bytes Undo(FilterKind kind, const Bytes& coded, FilterRegisters registers,
 }
 
 Bytes Random(std::size_t size, unsigned seed) {
-    std::mt19937 rng(seed);
-    Bytes out(size);
-    for (auto& b : out)
-        b = static_cast<std::uint8_t>(rng());
-    return out;
+    return rar::test::RandomBytes(size, seed);
 }
 
 // x86-like code: many E8/E9 opcodes followed by targets of every kind the
