@@ -1,6 +1,8 @@
 #include "rar/tests/unrar_library.h"
 
 #include <stdexcept>
+#include <string>
+#include <system_error>
 
 #ifdef _WIN32
 #include "lib/win32.h"
@@ -17,10 +19,22 @@ template <typename F> void Resolve(HMODULE module, F& function, const char* name
 }
 
 UnrarApi Load() {
-    const auto copy = std::filesystem::temp_directory_path() / "rar-tests-unrar.dll";
-    std::filesystem::copy_file(UNRAR_DLL_PATH, copy,
+    // One copy per process: test programs run in parallel, and a copy another one has
+    // loaded cannot be overwritten.
+    struct RemovedAtExit {
+        std::filesystem::path path;
+        ~RemovedAtExit() {
+            std::error_code ignored;
+            std::filesystem::remove(path, ignored);
+        }
+    };
+    static const RemovedAtExit copy{std::filesystem::temp_directory_path() /
+                                    ("rar-tests-unrar-" + std::to_string(GetCurrentProcessId()) +
+                                     ".dll")};
+    std::filesystem::copy_file(UNRAR_DLL_PATH, copy.path,
                                std::filesystem::copy_options::overwrite_existing);
-    static setupkit::LoadedModule module(LoadLibraryW(copy.wstring().c_str()));
+    // Declared after the copy so it is unloaded before the copy is removed.
+    static setupkit::LoadedModule module(LoadLibraryW(copy.path.wstring().c_str()));
     if (!module)
         throw std::runtime_error("cannot load unrar.dll");
     UnrarApi api{};
