@@ -9,7 +9,7 @@ namespace setupkit {
 
 namespace {
 
-constexpr UINT BrowseFlagTable[] = {
+constexpr UINT kBrowseFlagTable[] = {
     BIF_BROWSEFORCOMPUTER, // pdfBrowseForComputer
     BIF_BROWSEFORPRINTER,  // pdfBrowseForPrinter
     BIF_DONTGOBELOWDOMAIN, // pdfDontGoBelowDomain
@@ -17,7 +17,7 @@ constexpr UINT BrowseFlagTable[] = {
     BIF_RETURNONLYFSDIRS,  // pdfReturnOnlyFSDirs
 };
 
-constexpr int SpecialFolderTable[] = {
+constexpr int kSpecialFolderTable[] = {
     CSIDL_DESKTOP,          // pdrNone: the desktop, never a null root
     CSIDL_BITBUCKET,        // pdrBitBucket
     CSIDL_CONTROLS,         // pdrControls
@@ -36,7 +36,7 @@ constexpr int SpecialFolderTable[] = {
     CSIDL_STARTUP,          // pdrStartup
     CSIDL_TEMPLATES,        // pdrTemplates
 };
-static_assert(sizeof(SpecialFolderTable) / sizeof(int) == pdrTemplates + 1);
+static_assert(sizeof(kSpecialFolderTable) / sizeof(int) == pdrTemplates + 1);
 
 std::string CurrentFolder() {
     char buffer[MAX_PATH] = {};
@@ -50,12 +50,12 @@ UINT BrowseFlagsOf(TKVPathDialogFlags flags) {
     UINT result = 0;
     for (int flag = pdfBrowseForComputer; flag <= pdfReturnOnlyFSDirs; ++flag)
         if (flags.Contains(static_cast<TKVPathDialogFlag>(flag)))
-            result |= BrowseFlagTable[flag];
+            result |= kBrowseFlagTable[flag];
     return result;
 }
 
 int SpecialFolderOf(TKVPathDialogRoot root) {
-    return SpecialFolderTable[root];
+    return kSpecialFolderTable[root];
 }
 
 void TKVPathDialog::SetSelectedItem(const std::string& value) {

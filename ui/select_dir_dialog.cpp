@@ -8,10 +8,10 @@ namespace setupkit {
 
 std::string TSelectDirDialog::Directory() const {
     const auto length = static_cast<std::size_t>(
-        ::SendDlgItemMessageA(Handle, FolderEditId, WM_GETTEXTLENGTH, 0, 0));
+        ::SendDlgItemMessageA(Handle, kFolderEditId, WM_GETTEXTLENGTH, 0, 0));
     std::string text(length, '\0');
     if (length != 0) {
-        const auto copied = ::SendDlgItemMessageA(Handle, FolderEditId, WM_GETTEXT, length + 1,
+        const auto copied = ::SendDlgItemMessageA(Handle, kFolderEditId, WM_GETTEXT, length + 1,
                                                   reinterpret_cast<LPARAM>(text.data()));
         text.resize(static_cast<std::size_t>(copied));
     }
@@ -19,7 +19,7 @@ std::string TSelectDirDialog::Directory() const {
 }
 
 void TSelectDirDialog::SetDirectory(const std::string& directory) {
-    ::SendDlgItemMessageA(Handle, FolderEditId, WM_SETTEXT, 0,
+    ::SendDlgItemMessageA(Handle, kFolderEditId, WM_SETTEXT, 0,
                           reinterpret_cast<LPARAM>(directory.c_str()));
 }
 
@@ -30,14 +30,14 @@ void TSelectDirDialog::WMCommand(TMessage& message) {
     if (clicked && LOWORD(message.WParam) == IDOK && !path::IsRootedPath(Directory())) {
         ::MessageBeep(MB_ICONEXCLAMATION);
         ::SendMessageA(Handle, WM_NEXTDLGCTL,
-                       reinterpret_cast<WPARAM>(::GetDlgItem(Handle, FolderEditId)), TRUE);
+                       reinterpret_cast<WPARAM>(::GetDlgItem(Handle, kFolderEditId)), TRUE);
         return;
     }
     TResDialog::WMCommand(message);
-    if (!clicked || LOWORD(message.WParam) != BrowseButtonId)
+    if (!clicked || LOWORD(message.WParam) != kBrowseButtonId)
         return;
     std::string path = Directory();
-    if (BrowseForFolder(texts::BrowseTitle, path, Handle))
+    if (BrowseForFolder(texts::kBrowseTitle, path, Handle))
         SetDirectory(path);
 }
 

@@ -8,13 +8,13 @@
 
 namespace setupkit {
 
-inline constexpr int SelectDirTemplate = 103;
-inline constexpr int FolderEditId = 1000;
-inline constexpr int BrowseButtonId = 3;
+inline constexpr int kSelectDirTemplate = 103;
+inline constexpr int kFolderEditId = 1000;
+inline constexpr int kBrowseButtonId = 3;
 
 class TSelectDirDialog : public TResDialog {
   public:
-    TSelectDirDialog() : TResDialog(SelectDirTemplate) {}
+    TSelectDirDialog() : TResDialog(kSelectDirTemplate) {}
 
     // The text of the edit box, as the user left it.
     std::string Directory() const;

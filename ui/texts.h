@@ -3,6 +3,6 @@
 
 namespace setupkit::texts {
 
-inline constexpr const char* BrowseTitle = "Select the installation folder";
+inline constexpr const char* kBrowseTitle = "Select the installation folder";
 
 } // namespace setupkit::texts

@@ -11,8 +11,8 @@ namespace {
 
 // How long the copy keeps trying to delete the program after the original
 // ended: the system may hold the program's file a moment longer.
-constexpr int DeleteAttempts = 50;
-constexpr DWORD DeleteRetryMs = 100;
+constexpr int kDeleteAttempts = 50;
+constexpr DWORD kDeleteRetryMs = 100;
 
 std::string ModulePath() {
     char buffer[MAX_PATH] = {};
@@ -61,10 +61,10 @@ void ScheduleForRestart(const std::string& program, const std::vector<std::strin
 }
 
 bool DeleteProgram(const std::string& program) {
-    for (int attempt = 0; attempt < DeleteAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kDeleteAttempts; ++attempt) {
         if (::DeleteFileA(program.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND)
             return true;
-        ::Sleep(DeleteRetryMs);
+        ::Sleep(kDeleteRetryMs);
     }
     return false;
 }

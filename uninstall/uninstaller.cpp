@@ -15,12 +15,12 @@ using Step = void (*)(UninstallRun&);
 // Later steps do not depend on earlier ones having succeeded: a step that
 // stops part-way leaves its cause for the closing box, and the rest of the
 // installation is still removed. Nothing is put back.
-constexpr Step Steps[] = {RemoveHelpEntries,    RemovePackages, RemoveFiles,
-                          RemoveProductRecords, RemoveFolders,  RemoveUninstallEntry,
-                          RemoveItself};
+constexpr Step kSteps[] = {RemoveHelpEntries,    RemovePackages, RemoveFiles,
+                           RemoveProductRecords, RemoveFolders,  RemoveUninstallEntry,
+                           RemoveItself};
 
 void RunSteps(UninstallRun& run) {
-    for (const Step step : Steps) {
+    for (const Step step : kSteps) {
         try {
             step(run);
         } catch (const std::exception& error) {

@@ -18,7 +18,7 @@ struct Failure {
     const char* message;
 };
 
-const Failure Failures[] = {
+const Failure kFailures[] = {
     {"string index", [] { (void)std::string("ab").at(5); },
      "basic_string::at: __n (which is 5) >= this->size() (which is 2)"},
     {"vector index", [] { (void)std::vector<int>(2).at(7); },
@@ -32,7 +32,7 @@ const Failure Failures[] = {
 };
 
 TEST(RuntimeErrors, KeepTheRuntimesMessagesAsStdException) {
-    for (const Failure& failure : Failures) {
+    for (const Failure& failure : kFailures) {
         SCOPED_TRACE(failure.name);
         try {
             failure.fail();

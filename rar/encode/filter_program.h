@@ -15,7 +15,7 @@ namespace rar::encode {
 namespace detail {
 
 inline const std::array<std::uint32_t, 256>& Crc32Table() {
-    static const std::array<std::uint32_t, 256> table = [] {
+    static const std::array<std::uint32_t, 256> kTable = [] {
         std::array<std::uint32_t, 256> t{};
         for (std::uint32_t i = 0; i < 256; ++i) {
             std::uint32_t c = i;
@@ -25,7 +25,7 @@ inline const std::array<std::uint32_t, 256>& Crc32Table() {
         }
         return t;
     }();
-    return table;
+    return kTable;
 }
 
 // Sets the last four bytes of `code` so that its CRC32 is `crc`.

@@ -66,7 +66,7 @@ inline void AcceptAndExpectFailure(SetupRun& run, std::string* cause = nullptr) 
     robot::Window failed =
         run.Robot().WaitWindowWithCaption("An error occured during installation.", 60000);
     ExpectBox(failed, "An error occured during installation.", "Installation failed.",
-              robot::Icon::Exclamation, OkOnly);
+              robot::Icon::Exclamation, kOkOnly);
     failed.Press(IDOK);
     ExpectCleanEnd(run.Robot());
     if (cause)
@@ -80,7 +80,7 @@ inline void AcceptAndExpectContactBox(SetupRun& run) {
     robot::Window box = run.Robot().WaitWindowWithCaption("Setup", 60000);
     ExpectBox(box, "Setup",
               "An error occured during installation.\r\nPlease contact support@setupkit.example",
-              robot::Icon::Exclamation, OkOnly);
+              robot::Icon::Exclamation, kOkOnly);
     box.Press(IDOK);
     ExpectCleanEnd(run.Robot());
 }

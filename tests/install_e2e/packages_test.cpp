@@ -6,7 +6,7 @@ namespace {
 
 std::string KnownPackage(const std::string& path) {
     RegKey key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, StandinIde::KnownPackages, 0, KEY_READ, key.Put()) !=
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, StandinIde::kKnownPackages, 0, KEY_READ, key.Put()) !=
         ERROR_SUCCESS)
         return "<no key>";
     char buffer[1024] = {};
@@ -77,12 +77,12 @@ TEST(PackageBuild, AFailedBuildShowsTheCompilerLinesAndStopsTheInstallation) {
               "broken.dpk(3) Error: Undeclared identifier\r"
               "broken.dpk(4) Warning: Unused value\r"
               "broken.dpk(9) Error: Missing end\r",
-              robot::Icon::None, OkOnly);
+              robot::Icon::None, kOkOnly);
     output.Press(IDOK);
     robot::Window failed =
         run.Robot().WaitWindowWithCaption("An error occured during installation.");
     ExpectBox(failed, "An error occured during installation.", "Installation failed.",
-              robot::Icon::Exclamation, OkOnly);
+              robot::Icon::Exclamation, kOkOnly);
     failed.Press(IDOK);
     ExpectCleanEnd(run.Robot());
 
@@ -188,7 +188,7 @@ TEST(PackageBuild, WithoutAConsoleTheOutputIsShownAndNoCaptureFileIsLeft) {
         run.Robot().WaitWindow().Press(IDOK);
         if (c.shown) {
             robot::Window output = run.Robot().WaitWindowWithCaption(caption, 60000);
-            ExpectBox(output, caption, c.shown, robot::Icon::None, OkOnly);
+            ExpectBox(output, caption, c.shown, robot::Icon::None, kOkOnly);
             output.Press(IDOK);
         }
         robot::Window last = run.Robot().WaitWindowWithCaption(c.shown ? caption : "Setup", 60000);

@@ -15,8 +15,8 @@ namespace setupkit::e2e {
 
 class StandinIde {
   public:
-    static constexpr const char* SettingsKey = "Software\\Borland\\Delphi\\5.0";
-    static constexpr const char* KnownPackages = "Software\\Borland\\Delphi\\5.0\\Known Packages";
+    static constexpr const char* kSettingsKey = "Software\\Borland\\Delphi\\5.0";
+    static constexpr const char* kKnownPackages = "Software\\Borland\\Delphi\\5.0\\Known Packages";
 
     // `root` without a trailing backslash; `contents` is the help contents
     // file's text, or nothing for an IDE without one.
@@ -32,7 +32,7 @@ class StandinIde {
             ::CopyFileA(StandinCompiler().c_str(), (bin + "\\" + tool + ".exe").c_str(), FALSE);
         if (contents)
             WriteFile(ContentsFile(), contents);
-        WriteRegistryValue(HKEY_LOCAL_MACHINE, SettingsKey, "RootDir", REG_SZ, root_ + '\0');
+        WriteRegistryValue(HKEY_LOCAL_MACHINE, kSettingsKey, "RootDir", REG_SZ, root_ + '\0');
     }
     ~StandinIde() { Forget(); }
     StandinIde(const StandinIde&) = delete;
@@ -40,8 +40,8 @@ class StandinIde {
 
     // No Delphi 5 on the machine, and no package it knows.
     static void Forget() {
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, SettingsKey);
-        DeleteRegistryTree(HKEY_CURRENT_USER, KnownPackages);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSettingsKey);
+        DeleteRegistryTree(HKEY_CURRENT_USER, kKnownPackages);
     }
     static std::string StandinCompiler() { return WindowsPath(SETUPKIT_STANDIN_COMPILER); }
 

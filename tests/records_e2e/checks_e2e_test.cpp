@@ -4,7 +4,7 @@
 namespace setupkit::e2e {
 namespace {
 
-const std::vector<std::string> IdeClasses = {"TAlignPalette", "TPropertyInspector", "TAppBuilder"};
+const std::vector<std::string> kIdeClasses = {"TAlignPalette", "TPropertyInspector", "TAppBuilder"};
 
 TEST(PreviousVersionCheck, SecondRunWithTheSameNameAsksAndCancelWritesNothing) {
     SetupRun run;
@@ -84,8 +84,8 @@ TEST(PreviousVersionCheck, AnotherVersionWithTheSameNameIsAskedAboutTwice) {
 TEST(RunningIdeCheck, OneOrTwoWindowsAreNotARunningIde) {
     for (std::size_t shown = 1; shown <= 2; ++shown) {
         SCOPED_TRACE(shown);
-        const RunningIde ide(std::vector<std::string>(IdeClasses.end() - static_cast<long>(shown),
-                                                      IdeClasses.end()));
+        const RunningIde ide(std::vector<std::string>(kIdeClasses.end() - static_cast<long>(shown),
+                                                      kIdeClasses.end()));
         SetupRun run;
         const Resources resources = Without(BaseResources(run), "CHECKDELPHI");
         run.Build(resources);
@@ -95,7 +95,7 @@ TEST(RunningIdeCheck, OneOrTwoWindowsAreNotARunningIde) {
 }
 
 TEST(RunningIdeCheck, AllThreeWindowsWarnAndCancelWritesNothing) {
-    const RunningIde ide(IdeClasses);
+    const RunningIde ide(kIdeClasses);
     SetupRun run;
     const Resources resources = With(BaseResources(run), "CHECKDELPHI", "Yes");
     run.Build(resources);
@@ -110,7 +110,7 @@ TEST(RunningIdeCheck, AllThreeWindowsWarnAndCancelWritesNothing) {
 }
 
 TEST(RunningIdeCheck, OkGoesOnAndTheFlagNoSkipsIt) {
-    const RunningIde ide(IdeClasses);
+    const RunningIde ide(kIdeClasses);
     SetupRun run;
     const Resources resources = Without(BaseResources(run), "CHECKDELPHI");
     run.Build(resources);

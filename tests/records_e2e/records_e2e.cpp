@@ -8,12 +8,12 @@ namespace setupkit::e2e {
 
 namespace {
 
-const std::vector<std::string> OkOnly = {"OK"};
-const std::vector<std::string> OkCancel = {"OK", "Cancel"};
+const std::vector<std::string> kOkOnly = {"OK"};
+const std::vector<std::string> kOkCancel = {"OK", "Cancel"};
 
-const char* const IdeSubkeys[] = {"Delphi\\2.0",     "C++Builder\\1.0", "Delphi\\3.0",
-                                  "C++Builder\\3.0", "Delphi\\4.0",     "C++Builder\\4.0",
-                                  "Delphi\\5.0"};
+const char* const kIdeSubkeys[] = {"Delphi\\2.0",     "C++Builder\\1.0", "Delphi\\3.0",
+                                   "C++Builder\\3.0", "Delphi\\4.0",     "C++Builder\\4.0",
+                                   "Delphi\\5.0"};
 
 bool AllWindowsShown(const std::vector<std::string>& classes) {
     for (const std::string& name : classes)
@@ -79,20 +79,21 @@ void ExpectWelcome(const robot::Window& box, const Resources& resources) {
     const std::string version = Get(resources, "VERSION");
     const std::string shown =
         Get(resources, "APPNAME") + (version.empty() ? "" : " Version " + version);
-    ExpectBox(box, "Welcome!", WelcomeText(shown), robot::Icon::Information, OkCancel);
+    ExpectBox(box, "Welcome!", WelcomeText(shown), robot::Icon::Information, kOkCancel);
 }
 
 void ExpectPreviousVersionBox(const robot::Window& box, const std::string& appName) {
-    ExpectBox(box, "Installation Error", PreviousVersionText(appName), robot::Icon::Stop, OkCancel);
+    ExpectBox(box, "Installation Error", PreviousVersionText(appName), robot::Icon::Stop,
+              kOkCancel);
 }
 
 void ExpectIncompatibleIdeBox(const robot::Window& box) {
-    ExpectBox(box, "Setup", IncompatibleIdeText(), robot::Icon::Exclamation, OkOnly);
+    ExpectBox(box, "Setup", IncompatibleIdeText(), robot::Icon::Exclamation, kOkOnly);
 }
 
 void ExpectFailureBox(const robot::Window& box) {
     ExpectBox(box, "An error occured during installation.", "Installation failed.",
-              robot::Icon::Exclamation, OkOnly);
+              robot::Icon::Exclamation, kOkOnly);
 }
 
 robot::Window WaitSuccessBox(SetupRun& run) {
@@ -104,7 +105,7 @@ void RunThrough(SetupRun& run, const Resources& resources) {
     ExpectWelcome(welcome, resources);
     welcome.Press(IDOK);
     robot::Window done = WaitSuccessBox(run);
-    ExpectBox(done, "Setup", "Installation completed.", robot::Icon::Information, OkOnly);
+    ExpectBox(done, "Setup", "Installation completed.", robot::Icon::Information, kOkOnly);
     done.Press(IDOK);
     ExpectCleanEnd(run.Robot());
 }
@@ -130,7 +131,7 @@ void IdeRegistry::Install(const std::string& subkey, const std::string& standin)
 }
 
 void IdeRegistry::Clear() {
-    for (const char* subkey : IdeSubkeys)
+    for (const char* subkey : kIdeSubkeys)
         test::DeleteKeyTree(HKEY_LOCAL_MACHINE, std::string("Software\\Borland\\") + subkey);
 }
 

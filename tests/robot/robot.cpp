@@ -9,9 +9,9 @@
 namespace setupkit::robot {
 namespace {
 
-constexpr DWORD PollMs = 50;
+constexpr DWORD kPollMs = 50;
 // The exit code the robot gives a program it had to end.
-constexpr UINT EndedByRobot = 0xDEAD;
+constexpr UINT kEndedByRobot = 0xDEAD;
 
 // The current environment block with some variables replaced or added.
 std::string EnvironmentBlock(const std::map<std::string, std::string>& overrides) {
@@ -200,7 +200,7 @@ Window Robot::Wait(const std::string* caption, bool exitIsFailure, DWORD timeout
         }
         if (::GetTickCount() - start >= timeoutMs)
             break;
-        ::Sleep(PollMs);
+        ::Sleep(kPollMs);
     }
     Note("no window came within " + std::to_string(timeoutMs) + " ms");
     Fail(what + " did not come");
@@ -239,7 +239,7 @@ void Robot::ExpectNoMoreWindows(DWORD timeoutMs) {
             End();
             return;
         }
-        ::Sleep(PollMs);
+        ::Sleep(kPollMs);
     }
 }
 
@@ -251,7 +251,7 @@ void Robot::End() {
     if (!Running())
         return;
     Note("program ended by the robot");
-    ::TerminateProcess(process_.Get(), EndedByRobot);
+    ::TerminateProcess(process_.Get(), kEndedByRobot);
     ::WaitForSingleObject(process_.Get(), 5000);
 }
 

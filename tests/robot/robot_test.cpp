@@ -9,15 +9,15 @@ namespace {
 
 using e2e::WindowsPath;
 
-const std::string ShowBox = WindowsPath(SHOW_BOX_EXE);
-const std::string EditWindow = WindowsPath(EDIT_WINDOW_EXE);
+const std::string kShowBox = WindowsPath(SHOW_BOX_EXE);
+const std::string kEditWindow = WindowsPath(EDIT_WINDOW_EXE);
 
 std::string Arg(const std::string& text) {
     return "\"" + text + "\"";
 }
 
 std::string BoxCommand(const std::vector<std::tuple<UINT, std::string, std::string>>& boxes) {
-    std::string command = Arg(ShowBox);
+    std::string command = Arg(kShowBox);
     for (const auto& [flags, caption, text] : boxes)
         command += " " + std::to_string(flags) + " " + Arg(caption) + " " + Arg(text);
     return command;
@@ -96,7 +96,7 @@ TEST(RobotAnswers, TypedTextReachesTheEditBox) {
     e2e::ScratchFolder scratch;
     const std::string output = scratch.File("typed.txt");
     Robot robot;
-    ASSERT_TRUE(robot.StartCommand(Arg(EditWindow) + " " + Arg(output), scratch.Path()));
+    ASSERT_TRUE(robot.StartCommand(Arg(kEditWindow) + " " + Arg(output), scratch.Path()));
     Window window = robot.WaitWindow();
     EXPECT_EQ(window.Caption(), "Type here");
     EXPECT_EQ(window.Text(), "Folder:");
@@ -113,7 +113,7 @@ TEST(RobotAnswers, EscapeAndCloseBoxCancelAWindowOfItsOwn) {
     const std::string output = scratch.File("typed.txt");
     for (const bool escape : {true, false}) {
         Robot robot;
-        ASSERT_TRUE(robot.StartCommand(Arg(EditWindow) + " " + Arg(output), scratch.Path()));
+        ASSERT_TRUE(robot.StartCommand(Arg(kEditWindow) + " " + Arg(output), scratch.Path()));
         Window window = robot.WaitWindow();
         if (escape)
             window.PressEscape();
@@ -126,7 +126,7 @@ TEST(RobotAnswers, EscapeAndCloseBoxCancelAWindowOfItsOwn) {
 
 TEST(RobotFailures, AWindowThatDoesNotComeFailsAndEndsTheProgram) {
     RecordingRobot recording;
-    ASSERT_TRUE(recording.robot.StartCommand(Arg(ShowBox) + " wait 60000", ""));
+    ASSERT_TRUE(recording.robot.StartCommand(Arg(kShowBox) + " wait 60000", ""));
     const DWORD start = ::GetTickCount();
     EXPECT_FALSE(recording.robot.WaitWindow(300).Valid());
     EXPECT_LT(::GetTickCount() - start, 10000u);
@@ -137,14 +137,14 @@ TEST(RobotFailures, AWindowThatDoesNotComeFailsAndEndsTheProgram) {
 
 TEST(RobotFailures, AProgramThatEndsInsteadOfShowingAWindowFails) {
     RecordingRobot recording;
-    ASSERT_TRUE(recording.robot.StartCommand(Arg(ShowBox), ""));
+    ASSERT_TRUE(recording.robot.StartCommand(Arg(kShowBox), ""));
     EXPECT_FALSE(recording.robot.WaitWindow().Valid());
     EXPECT_EQ(recording.failures.size(), 1u);
 }
 
 TEST(RobotFailures, WaitingForAWindowOrTheEndAcceptsTheEnd) {
     RecordingRobot recording;
-    ASSERT_TRUE(recording.robot.StartCommand(Arg(ShowBox), ""));
+    ASSERT_TRUE(recording.robot.StartCommand(Arg(kShowBox), ""));
     EXPECT_FALSE(recording.robot.WaitWindowOrExit().Valid());
     EXPECT_TRUE(recording.failures.empty());
     EXPECT_EQ(recording.robot.WaitExit(), 0u);
@@ -153,7 +153,7 @@ TEST(RobotFailures, WaitingForAWindowOrTheEndAcceptsTheEnd) {
 TEST(RobotFailures, AWindowLeftAloneIsNotAwaitedAgain) {
     e2e::ScratchFolder scratch;
     RecordingRobot recording;
-    ASSERT_TRUE(recording.robot.StartCommand(Arg(EditWindow) + " " + Arg(scratch.File("x")), ""));
+    ASSERT_TRUE(recording.robot.StartCommand(Arg(kEditWindow) + " " + Arg(scratch.File("x")), ""));
     recording.robot.WaitWindow().LeaveAlone();
     EXPECT_FALSE(recording.robot.WaitWindow(300).Valid());
     EXPECT_EQ(recording.failures.size(), 1u);
@@ -171,7 +171,7 @@ TEST(RobotFailures, WindowsWithAnIgnoredCaptionAreNotAwaited) {
 
 TEST(RobotFailures, AProgramThatDoesNotEndFailsAndIsEnded) {
     RecordingRobot recording;
-    ASSERT_TRUE(recording.robot.StartCommand(Arg(ShowBox) + " wait 60000", ""));
+    ASSERT_TRUE(recording.robot.StartCommand(Arg(kShowBox) + " wait 60000", ""));
     EXPECT_EQ(recording.robot.WaitExit(300), STILL_ACTIVE);
     EXPECT_EQ(recording.failures.size(), 1u);
     EXPECT_FALSE(recording.robot.Running());

@@ -5,15 +5,15 @@ namespace setupkit::robot {
 namespace {
 
 // Message boxes give their text this control id.
-constexpr int MessageTextId = 0xFFFF;
-constexpr UINT SendTimeoutMs = 5000;
+constexpr int kMessageTextId = 0xFFFF;
+constexpr UINT kSendTimeoutMs = 5000;
 
 std::string TextOf(HWND hwnd) {
     char buffer[4096] = {};
     DWORD_PTR result = 0;
     // WM_GETTEXT is carried across processes; a hung program gives empty text.
     ::SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer),
-                          SMTO_ABORTIFHUNG, SendTimeoutMs, &result);
+                          SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
     return buffer;
 }
 
@@ -46,7 +46,7 @@ BOOL CALLBACK CollectControl(HWND hwnd, LPARAM param) {
 
 std::string MainText(const std::vector<Control>& controls) {
     for (const Control& control : controls)
-        if (control.id == MessageTextId && SameClass(control.className, "Static"))
+        if (control.id == kMessageTextId && SameClass(control.className, "Static"))
             return control.text;
     for (const Control& control : controls)
         if (SameClass(control.className, "Static") && !IsIconStatic(control.style) &&
@@ -157,7 +157,7 @@ void Window::SetItemText(int id, const std::string& text) {
     }
     DWORD_PTR result = 0;
     ::SendMessageTimeoutA(item, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                          SMTO_ABORTIFHUNG, SendTimeoutMs, &result);
+                          SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
 }
 
 } // namespace setupkit::robot

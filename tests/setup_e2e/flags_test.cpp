@@ -66,7 +66,7 @@ TEST(SetupFlags, PreviousVersionCheckIsOnUnlessExactlyNo) {
                           appName +
                           ".\r\n\r\nPress the OK button to continue the installation.\r\n"
                           "Press the Cancel button to abort the installation.",
-                      robot::Icon::Stop, OkCancel);
+                      robot::Icon::Stop, kOkCancel);
             box.Press(IDCANCEL);
         } else {
             ExpectCompleted(box);

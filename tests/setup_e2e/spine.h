@@ -7,13 +7,13 @@
 
 namespace setupkit::e2e {
 
-inline const std::string WelcomeTemplate =
+inline const std::string kWelcomeTemplate =
     "This program will install '%s' onto your computer. \r\n"
     "Press the OK button to start the installation.\r\n"
     "You can press the Cancel button if you do not want to install this software.";
 
 inline std::string Welcome(const std::string& shownName) {
-    std::string text = WelcomeTemplate;
+    std::string text = kWelcomeTemplate;
     return text.replace(text.find("%s"), 2, shownName);
 }
 
@@ -51,15 +51,15 @@ inline void ExpectBox(const robot::Window& box, const std::string& caption, cons
     EXPECT_EQ(box.ButtonTexts(), buttons);
 }
 
-inline const std::vector<std::string> OkOnly = {"OK"};
-inline const std::vector<std::string> OkCancel = {"OK", "Cancel"};
+inline const std::vector<std::string> kOkOnly = {"OK"};
+inline const std::vector<std::string> kOkCancel = {"OK", "Cancel"};
 
 inline void ExpectWelcome(const robot::Window& box, const std::string& shownName) {
-    ExpectBox(box, "Welcome!", Welcome(shownName), robot::Icon::Information, OkCancel);
+    ExpectBox(box, "Welcome!", Welcome(shownName), robot::Icon::Information, kOkCancel);
 }
 
 inline void ExpectCompleted(const robot::Window& box) {
-    ExpectBox(box, "Setup", "Installation completed.", robot::Icon::Information, OkOnly);
+    ExpectBox(box, "Setup", "Installation completed.", robot::Icon::Information, kOkOnly);
 }
 
 // The run's end: no further window and exit status 0.

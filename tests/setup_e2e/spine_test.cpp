@@ -107,7 +107,7 @@ TEST(SetupRunAfterInstall, QuestionComesBeforeTheSuccessBoxAndOkOpensTheProgram)
     run.Robot().WaitWindow().Press(IDOK);
     Window question = run.Robot().WaitWindow();
     ExpectBox(question, "Welcome!", "Would you like to run leave_mark.exe right now?",
-              robot::Icon::Information, OkCancel);
+              robot::Icon::Information, kOkCancel);
     question.Press(IDOK);
     Window completed = run.Robot().WaitWindow();
     ExpectCompleted(completed);
@@ -177,7 +177,7 @@ TEST(SetupFailure, AnErrorDuringTheRunIsReportedOnceAsInstallationFailed) {
     ASSERT_TRUE(StartSpine(run));
     Window box = run.Robot().WaitWindow();
     ExpectBox(box, "An error occured during installation.", "Installation failed.",
-              robot::Icon::Exclamation, OkOnly);
+              robot::Icon::Exclamation, kOkOnly);
     box.Press(IDOK);
     ExpectCleanEnd(run.Robot());
     EXPECT_FALSE(

@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr UINT_PTR LifetimeTimer = 1;
-constexpr UINT LifetimeMs = 60000;
+constexpr UINT_PTR kLifetimeTimer = 1;
+constexpr UINT kLifetimeMs = 60000;
 
 LRESULT CALLBACK StandinProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -59,7 +59,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         windows.push_back(OpenWindow(instance, name));
     if (windows.empty())
         return 0;
-    SetTimer(windows.front(), LifetimeTimer, LifetimeMs, nullptr);
+    SetTimer(windows.front(), kLifetimeTimer, kLifetimeMs, nullptr);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0)
         DispatchMessageA(&message);

@@ -15,11 +15,11 @@
 
 namespace {
 
-constexpr DWORD PatienceMs = 120000;
+constexpr DWORD kPatienceMs = 120000;
 // A window is found as soon as it is visible; its controls paint a moment
 // later. A window that waits for an answer can be given that moment; a
 // progress window cannot, it may be gone by then.
-constexpr DWORD PaintMs = 400;
+constexpr DWORD kPaintMs = 400;
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of("\\/");
@@ -42,7 +42,7 @@ std::string ImageName(int number, const std::string& caption) {
 
 void SaveImage(const setupkit::robot::Window& window, const std::string& folder, int number) {
     if (HasOk(window))
-        ::Sleep(PaintMs);
+        ::Sleep(kPaintMs);
     const std::string path = folder + "\\" + ImageName(number, window.Caption());
     if (!setupkit::tools::SaveWindowImage(window.Handle(), path))
         std::fprintf(stderr, "answer_ok: window %d went before its picture was taken\n", number);
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     });
     if (robot.Start(argv[1], FolderOf(argv[1]))) {
         for (int number = 1;; ++number) {
-            setupkit::robot::Window window = robot.WaitWindowOrExit(PatienceMs);
+            setupkit::robot::Window window = robot.WaitWindowOrExit(kPatienceMs);
             if (!window.Valid())
                 break;
             if (argc == 3)
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
                 window.LeaveAlone();
         }
     }
-    const DWORD code = robot.WaitExit(PatienceMs);
+    const DWORD code = robot.WaitExit(kPatienceMs);
     std::fputs(robot.Transcript().c_str(), stdout);
     return failed || code != 0 ? 1 : 0;
 }

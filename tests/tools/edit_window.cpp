@@ -9,13 +9,13 @@
 
 namespace {
 
-constexpr int EditId = 100;
-std::string g_output;
+constexpr int kEditId = 100;
+std::string outputPath;
 
 void SaveText(HWND window) {
     char text[1024] = {};
-    ::GetDlgItemTextA(window, EditId, text, sizeof text);
-    setupkit::UniqueHandle file(::CreateFileA(g_output.c_str(), GENERIC_WRITE, 0, nullptr,
+    ::GetDlgItemTextA(window, kEditId, text, sizeof text);
+    setupkit::UniqueHandle file(::CreateFileA(outputPath.c_str(), GENERIC_WRITE, 0, nullptr,
                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     ::WriteFile(file.Get(), text, static_cast<DWORD>(::lstrlenA(text)), &written, nullptr);
@@ -49,7 +49,7 @@ void AddChild(HWND parent, const char* className, const char* text, DWORD style,
 int main(int argc, char** argv) {
     if (argc != 2)
         return 3;
-    g_output = argv[1];
+    outputPath = argv[1];
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = ::GetModuleHandleA(nullptr);
@@ -61,11 +61,11 @@ int main(int argc, char** argv) {
         160, nullptr, nullptr, nullptr, nullptr));
     ::CreateWindowExA(0, "Static", "Folder:", WS_CHILD | WS_VISIBLE, 10, 4, 200, 16, window.Get(),
                       nullptr, nullptr, nullptr);
-    AddChild(window.Get(), "Edit", "start", WS_BORDER | ES_AUTOHSCROLL, 24, EditId);
+    AddChild(window.Get(), "Edit", "start", WS_BORDER | ES_AUTOHSCROLL, 24, kEditId);
     AddChild(window.Get(), "Button", "OK", BS_DEFPUSHBUTTON, 56, IDOK);
     AddChild(window.Get(), "Button", "Cancel", BS_PUSHBUTTON, 88, IDCANCEL);
     ::ShowWindow(window.Get(), SW_SHOW);
-    ::SetFocus(::GetDlgItem(window.Get(), EditId));
+    ::SetFocus(::GetDlgItem(window.Get(), kEditId));
 
     MSG message;
     while (::GetMessageA(&message, nullptr, 0, 0) > 0) {

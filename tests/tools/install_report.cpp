@@ -22,8 +22,8 @@ using setupkit::e2e::FileExists;
 using setupkit::e2e::FolderExists;
 using setupkit::e2e::ReadFile;
 
-constexpr const char* DelphiKey = "Software\\Borland\\Delphi\\5.0";
-constexpr const char* KnownPackagesKey = "Software\\Borland\\Delphi\\5.0\\Known Packages";
+constexpr const char* kDelphiKey = "Software\\Borland\\Delphi\\5.0";
+constexpr const char* kKnownPackagesKey = "Software\\Borland\\Delphi\\5.0\\Known Packages";
 
 std::string ReadRegString(HKEY root, const std::string& path, const std::string& name) {
     RegKey key;
@@ -156,13 +156,13 @@ int main(int argc, char** argv) {
     Heading("Folders created (uninstall entry value FOLDERS)");
     PrintPaths(SplitLines(ReadRegString(HKEY_LOCAL_MACHINE, uninstallKey, "FOLDERS")));
     Heading("Compiled packages registered with Delphi 5 (in the system folder)");
-    PrintPaths(ValueNames(HKEY_CURRENT_USER, KnownPackagesKey));
+    PrintPaths(ValueNames(HKEY_CURRENT_USER, kKnownPackagesKey));
 
     Heading("Registry values written");
     PrintKey("HKCU", HKEY_CURRENT_USER, recordKey);
     PrintKey("HKCU", HKEY_CURRENT_USER, setupkit::e2e::InstalledFilesPath());
     PrintKey("HKLM", HKEY_LOCAL_MACHINE, uninstallKey);
-    PrintKey("HKCU", HKEY_CURRENT_USER, KnownPackagesKey);
+    PrintKey("HKCU", HKEY_CURRENT_USER, kKnownPackagesKey);
 
     const std::string folder = ReadRegString(HKEY_CURRENT_USER, recordKey, "FolderName");
     Heading("Product include file");
@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
     else
         PrintFile(folder + "\\units\\prod.inc");
 
-    std::string ideRoot = ReadRegString(HKEY_LOCAL_MACHINE, DelphiKey, "RootDir");
+    std::string ideRoot = ReadRegString(HKEY_LOCAL_MACHINE, kDelphiKey, "RootDir");
     if (!ideRoot.empty() && ideRoot.back() != '\\')
         ideRoot += '\\';
     Heading("Help contents file of the stand-in Delphi 5");

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr DWORD LookMs = 5;
+constexpr DWORD kLookMs = 5;
 
 struct Search {
     DWORD processId;
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     Search search{info.dwProcessId, &pressed};
     // Each look is a round trip to the Wine server, which the program
     // needs too: a few milliseconds apart they cost it nothing.
-    while (::WaitForSingleObject(process.Get(), answer ? LookMs : INFINITE) == WAIT_TIMEOUT) {
+    while (::WaitForSingleObject(process.Get(), answer ? kLookMs : INFINITE) == WAIT_TIMEOUT) {
         ForgetClosed(pressed);
         ::EnumWindows(PressOkOf, reinterpret_cast<LPARAM>(&search));
     }

@@ -10,14 +10,14 @@ namespace {
 using setupkit::e2e::ReadFile;
 using setupkit::e2e::ScratchFolder;
 
-constexpr int Width = 61; // not a multiple of four: rows are padded
-constexpr int Height = 23;
-constexpr COLORREF Fill = RGB(200, 30, 90);
+constexpr int kWidth = 61; // not a multiple of four: rows are padded
+constexpr int kHeight = 23;
+constexpr COLORREF kFill = RGB(200, 30, 90);
 
 // A borderless window painted in one colour.
 class ColouredWindow {
   public:
-    ColouredWindow() : brush_(::CreateSolidBrush(Fill)) {
+    ColouredWindow() : brush_(::CreateSolidBrush(kFill)) {
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = ::DefWindowProcA;
         windowClass.hInstance = ::GetModuleHandleA(nullptr);
@@ -26,7 +26,7 @@ class ColouredWindow {
         ::RegisterClassA(&windowClass);
         hwnd_ =
             ::CreateWindowExA(WS_EX_TOPMOST, "WindowImageTest", "", WS_POPUP | WS_VISIBLE, 40, 50,
-                              Width, Height, nullptr, nullptr, windowClass.hInstance, nullptr);
+                              kWidth, kHeight, nullptr, nullptr, windowClass.hInstance, nullptr);
         ::UpdateWindow(hwnd_);
         for (int i = 0; i < 20; ++i) {
             MSG message;
@@ -60,20 +60,21 @@ TEST(WindowImage, SavesWhatTheScreenShowsAsABottomUpBmpWithPaddedRows) {
 
     const std::string bmp = ReadFile(path);
     const size_t rowBytes = 61 * 3 + 1;
-    ASSERT_EQ(bmp.size(), 14 + 40 + rowBytes * Height);
+    ASSERT_EQ(bmp.size(), 14 + 40 + rowBytes * kHeight);
     EXPECT_EQ(bmp.substr(0, 2), "BM");
     EXPECT_EQ(At<DWORD>(bmp, 2), bmp.size());
     EXPECT_EQ(At<DWORD>(bmp, 10), 54u);
-    EXPECT_EQ(At<LONG>(bmp, 18), Width);
-    EXPECT_EQ(At<LONG>(bmp, 22), Height);
+    EXPECT_EQ(At<LONG>(bmp, 18), kWidth);
+    EXPECT_EQ(At<LONG>(bmp, 22), kHeight);
     EXPECT_EQ(At<WORD>(bmp, 28), 24);
     // Pixels are stored blue, green, red; check the corners and the middle.
-    for (const size_t row : {size_t{0}, size_t{Height / 2}, size_t{Height - 1}}) {
-        for (const size_t column : {size_t{0}, size_t{Width / 2}, size_t{Width - 1}}) {
+    for (const size_t row : {size_t{0}, size_t{kHeight / 2}, size_t{kHeight - 1}}) {
+        for (const size_t column : {size_t{0}, size_t{kWidth / 2}, size_t{kWidth - 1}}) {
             const size_t at = 54 + row * rowBytes + column * 3;
-            EXPECT_EQ(static_cast<unsigned char>(bmp[at]), GetBValue(Fill)) << row << "," << column;
-            EXPECT_EQ(static_cast<unsigned char>(bmp[at + 1]), GetGValue(Fill));
-            EXPECT_EQ(static_cast<unsigned char>(bmp[at + 2]), GetRValue(Fill));
+            EXPECT_EQ(static_cast<unsigned char>(bmp[at]), GetBValue(kFill))
+                << row << "," << column;
+            EXPECT_EQ(static_cast<unsigned char>(bmp[at + 1]), GetGValue(kFill));
+            EXPECT_EQ(static_cast<unsigned char>(bmp[at + 2]), GetRValue(kFill));
         }
     }
 }

@@ -18,7 +18,7 @@ using e2e::WindowsPath;
 using robot::Robot;
 using robot::Window;
 
-const std::string DestinationCaption = "Select Destination Directory";
+const std::string kDestinationCaption = "Select Destination Directory";
 
 bool KeyExists(HKEY root, const std::string& path) {
     RegKey key;
@@ -116,7 +116,7 @@ TEST_F(DestinationStep, SetupAsksUnlessToldNoAndEndsSilentlyWhenLeft) {
         SCOPED_TRACE(std::string("PROMPTINSTALLDIR ") + c.prompt);
         Window dialog = PastWelcome(MakeSetup(c.prompt));
         ASSERT_TRUE(dialog.Valid());
-        EXPECT_EQ(dialog.Caption(), DestinationCaption);
+        EXPECT_EQ(dialog.Caption(), kDestinationCaption);
         EXPECT_EQ(dialog.ItemText(1000), proposed_);
         EXPECT_EQ(dialog.ButtonTexts(), (std::vector<std::string>{"OK", "Cancel", "Browse..."}));
         EXPECT_EQ(dialog.Text(), "Destination Directory:");
@@ -142,7 +142,7 @@ TEST_F(DestinationStep, OkGivesTheEditedFolderWithOneBackslash) {
     };
     for (const auto& [typed, added] : cases) {
         StartProbe("Yes");
-        Window dialog = robot_.WaitWindowWithCaption(DestinationCaption);
+        Window dialog = robot_.WaitWindowWithCaption(kDestinationCaption);
         if (typed)
             dialog.SetItemText(1000, typed);
         dialog.Press(IDOK);
@@ -155,7 +155,7 @@ TEST_F(DestinationStep, OkGivesTheEditedFolderWithOneBackslash) {
 // asks again. The Browse button still answering shows the box stayed open.
 TEST_F(DestinationStep, OkOnAnEmptyOrRelativeFolderKeepsTheBoxOpen) {
     StartProbe("Yes");
-    Window dialog = robot_.WaitWindowWithCaption(DestinationCaption);
+    Window dialog = robot_.WaitWindowWithCaption(kDestinationCaption);
     for (const char* typed : {"", "Lib", "C:Lib"}) {
         SCOPED_TRACE(typed);
         dialog.SetItemText(1000, typed);
@@ -164,7 +164,7 @@ TEST_F(DestinationStep, OkOnAnEmptyOrRelativeFolderKeepsTheBoxOpen) {
         Window browser = robot_.WaitWindow();
         ASSERT_EQ(browser.Text(), "Select the installation folder");
         browser.Press(IDCANCEL);
-        robot_.WaitWindowWithCaption(DestinationCaption);
+        robot_.WaitWindowWithCaption(kDestinationCaption);
     }
     dialog.SetItemText(1000, "D:\\Lib");
     dialog.Press(IDOK);
@@ -174,7 +174,7 @@ TEST_F(DestinationStep, OkOnAnEmptyOrRelativeFolderKeepsTheBoxOpen) {
 
 TEST_F(DestinationStep, CancelKeepsTheProposal) {
     StartProbe("Yes");
-    Window dialog = robot_.WaitWindowWithCaption(DestinationCaption);
+    Window dialog = robot_.WaitWindowWithCaption(kDestinationCaption);
     dialog.SetItemText(1000, "D:\\Typed");
     dialog.Press(IDCANCEL);
     Settle(dialog);
@@ -188,7 +188,7 @@ TEST_F(DestinationStep, BrowseWritesTheChosenFolderIntoTheBox) {
     const std::string chosen = "C:\\ui_e2e_" + std::to_string(::GetCurrentProcessId());
     const DriveFolder made(chosen);
     StartProbe("Yes");
-    Window dialog = robot_.WaitWindowWithCaption(DestinationCaption);
+    Window dialog = robot_.WaitWindowWithCaption(kDestinationCaption);
     dialog.SetItemText(1000, chosen + "\\");
 
     dialog.Press(3);
@@ -196,18 +196,18 @@ TEST_F(DestinationStep, BrowseWritesTheChosenFolderIntoTheBox) {
     EXPECT_EQ(browser.Text(), "Select the installation folder");
     EXPECT_EQ(::GetWindow(browser.Handle(), GW_OWNER), dialog.Handle());
     browser.Press(IDCANCEL);
-    robot_.WaitWindowWithCaption(DestinationCaption);
+    robot_.WaitWindowWithCaption(kDestinationCaption);
     EXPECT_EQ(dialog.ItemText(1000), chosen + "\\");
 
     dialog.Press(3);
     robot_.WaitWindow().Press(IDOK);
-    robot_.WaitWindowWithCaption(DestinationCaption);
+    robot_.WaitWindowWithCaption(kDestinationCaption);
     EXPECT_EQ(dialog.ItemText(1000), chosen);
 
     dialog.SetItemText(1000, "C:\\");
     dialog.Press(3);
     robot_.WaitWindow().Press(IDOK);
-    robot_.WaitWindowWithCaption(DestinationCaption);
+    robot_.WaitWindowWithCaption(kDestinationCaption);
     EXPECT_EQ(dialog.ItemText(1000), "C:\\");
 
     dialog.Press(IDOK);

@@ -81,7 +81,7 @@ HWND WaitForOtherDialog(DWORD thread, HWND except) {
 }
 
 // Lets the windows paint before a picture is taken.
-constexpr DWORD PaintMs = 800;
+constexpr DWORD kPaintMs = 800;
 
 void LeaveDialog(HWND dialog) {
     ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -93,7 +93,7 @@ void ShowDestination(const std::string& folder) {
     dialog.SetDirectory("C:\\Program Files\\Sample Components\\");
     const HWND window = dialog.Handle;
     std::thread camera([=] {
-        ::Sleep(PaintMs);
+        ::Sleep(kPaintMs);
         SaveWindowPicture(window, folder + "\\destination.bmp");
         LeaveDialog(window);
     });
@@ -108,14 +108,14 @@ void ShowBrowser(const std::string& folder) {
     const DWORD thread = ::GetCurrentThreadId();
     std::thread camera([=] {
         if (const HWND browser = WaitForOtherDialog(thread, window)) {
-            ::Sleep(PaintMs);
+            ::Sleep(kPaintMs);
             SaveWindowPicture(browser, folder + "\\browser.bmp");
             ::PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
         }
-        ::Sleep(PaintMs);
+        ::Sleep(kPaintMs);
         LeaveDialog(window);
     });
-    ::PostMessageA(window, WM_COMMAND, setupkit::BrowseButtonId, 0);
+    ::PostMessageA(window, WM_COMMAND, setupkit::kBrowseButtonId, 0);
     dialog.Execute();
     camera.join();
 }
@@ -128,7 +128,7 @@ void ShowProgress(const std::string& folder) {
     dialog.SetStatusText("Source\\Grids\\SampleGrid.pas");
     dialog.SetPosition(620);
     dialog.ShowLatest();
-    ::Sleep(PaintMs);
+    ::Sleep(kPaintMs);
     SaveWindowPicture(dialog.Handle, folder + "\\progress.bmp");
 }
 

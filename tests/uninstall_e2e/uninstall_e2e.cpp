@@ -14,8 +14,8 @@
 namespace setupkit::e2e {
 namespace {
 
-constexpr const char* SessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
-constexpr const char* PendingValue = "PendingFileRenameOperations";
+constexpr const char* kSessionManagerKey = "System\\CurrentControlSet\\Control\\Session Manager";
+constexpr const char* kPendingValue = "PendingFileRenameOperations";
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -41,7 +41,7 @@ std::vector<std::string> Containing(const std::vector<std::string>& lines,
 // "\??\"-prefixed path and its new name, empty for a deletion.
 std::vector<std::string> PendingOperations() {
     const std::string data =
-        test::ReadRawValue(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingValue).bytes;
+        test::ReadRawValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue).bytes;
     std::vector<std::string> strings;
     for (std::size_t start = 0; start < data.size();) {
         const std::size_t end = std::min(data.find('\0', start), data.size());
@@ -58,7 +58,7 @@ void WritePendingOperations(const std::vector<std::string>& strings) {
     std::string data;
     for (const std::string& text : strings)
         data += text + '\0';
-    WriteRegistryValue(HKEY_LOCAL_MACHINE, SessionManagerKey, PendingValue, REG_MULTI_SZ,
+    WriteRegistryValue(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingValue, REG_MULTI_SZ,
                        data + '\0');
 }
 
@@ -132,7 +132,7 @@ void ExpectConfirmation(const robot::Window& box, const std::string& appName) {
               "This program will remove '" + appName +
                   "' from your computer.\r\n"
                   "Press the OK button to remove it.\r\nPress the Cancel button to keep it.",
-              robot::Icon::Question, OkCancel);
+              robot::Icon::Question, kOkCancel);
 }
 
 std::string FinalText(const std::string& appName, const Removed& removed) {
@@ -162,7 +162,7 @@ void ConfirmUninstall(SetupRun& run, const std::string& appName, const Removed& 
     ExpectConfirmation(confirmation, appName);
     confirmation.Press(IDOK);
     robot::Window done = run.Robot().WaitWindow(60000);
-    ExpectBox(done, "Uninstall", FinalText(appName, removed), icon, OkOnly);
+    ExpectBox(done, "Uninstall", FinalText(appName, removed), icon, kOkOnly);
     done.Press(IDOK);
     ExpectCleanEnd(run.Robot());
     WaitForProgramsIn(run.TempFolder());
@@ -178,7 +178,7 @@ Machine LookAt(const std::vector<const SetupRun*>& runs, const std::string& help
     for (const SetupRun* run : runs)
         for (const std::string& line : run->RegistryState())
             machine.registry.push_back(line);
-    for (const std::string& line : RegistrySnapshot(HKEY_CURRENT_USER, StandinIde::KnownPackages))
+    for (const std::string& line : RegistrySnapshot(HKEY_CURRENT_USER, StandinIde::kKnownPackages))
         machine.registry.push_back("Known Packages" + line);
     std::sort(machine.registry.begin(), machine.registry.end());
     machine.registry.erase(std::unique(machine.registry.begin(), machine.registry.end()),

@@ -23,7 +23,7 @@ TEST(Uninstall, EverythingTheInstallationDidIsUndone) {
     StandinIde ide(run.Scratch().MakeFolder("ide"),
                    ":Base delphi5.hlp\r\n:Title Delphi\r\n:Index Delphi =delphi5.hlp\r\n");
     // A real IDE lists its own packages; they stay.
-    WriteRegistryValue(HKEY_CURRENT_USER, StandinIde::KnownPackages,
+    WriteRegistryValue(HKEY_CURRENT_USER, StandinIde::kKnownPackages,
                        ide.Root() + "Bin\\dclstd50.bpl", REG_SZ, Sz("Standard Components"));
     const std::string stem = "skun" + std::to_string(::GetCurrentProcessId());
     const std::string built = SystemFolder() + stem + "b.BPL";
@@ -166,7 +166,7 @@ TEST(Uninstall, CancelOrAnUnknownNameTouchesNothing) {
         ExpectBox(box, "Uninstall",
                   "There is no installation named '" + name +
                       "' on this computer.\r\nNothing was removed.",
-                  robot::Icon::Exclamation, OkOnly);
+                  robot::Icon::Exclamation, kOkOnly);
         box.Press(IDOK);
         ExpectCleanEnd(run.Robot());
         ExpectSame(installed, LookAt({&run}, ""));

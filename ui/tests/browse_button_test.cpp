@@ -52,7 +52,7 @@ class BrowseButton : public ::testing::Test {
                 }
                 CloseDestination(destination);
             });
-            ::PostMessageA(destination, WM_COMMAND, MAKEWPARAM(BrowseButtonId, BN_CLICKED), 0);
+            ::PostMessageA(destination, WM_COMMAND, MAKEWPARAM(kBrowseButtonId, BN_CLICKED), 0);
             EXPECT_FALSE(dialog.Execute());
         }
         return dialog.Directory();

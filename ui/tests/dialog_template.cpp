@@ -53,12 +53,12 @@ class Reader {
 };
 
 std::string PredefinedClass(const std::string& name) {
-    static const char* const atoms[] = {"BUTTON",  "EDIT",      "STATIC",
-                                        "LISTBOX", "SCROLLBAR", "COMBOBOX"};
+    static const char* const kAtoms[] = {"BUTTON",  "EDIT",      "STATIC",
+                                         "LISTBOX", "SCROLLBAR", "COMBOBOX"};
     if (name.size() > 1 && name[0] == '#') {
         const int atom = std::stoi(name.substr(1));
         if (atom >= 0x80 && atom <= 0x85)
-            return atoms[atom - 0x80];
+            return kAtoms[atom - 0x80];
     }
     return name;
 }

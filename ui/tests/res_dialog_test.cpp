@@ -17,7 +17,7 @@ namespace {
 // Records what reaches the object's handlers.
 class RecordingDialog : public TResDialog {
   public:
-    RecordingDialog() : TResDialog(SelectDirTemplate) {}
+    RecordingDialog() : TResDialog(kSelectDirTemplate) {}
     std::vector<WORD> commands;
     int initCalls = 0;
 
@@ -31,7 +31,7 @@ class RecordingDialog : public TResDialog {
 
 class ThrowingDialog : public TResDialog {
   public:
-    ThrowingDialog() : TResDialog(SelectDirTemplate) {}
+    ThrowingDialog() : TResDialog(kSelectDirTemplate) {}
 
   protected:
     void WMCommand(TMessage&) override { throw SetupError("handler failed"); }
@@ -57,7 +57,7 @@ class ResDialogLoop : public ::testing::Test {
 };
 
 TEST_F(ResDialogLoop, OkEndsWithTrueAndTheMessageAfterItIsNotDispatched) {
-    TResDialog dialog(SelectDirTemplate);
+    TResDialog dialog(kSelectDirTemplate);
     PostCommand(dialog.Handle, IDOK);
     PostCommand(dialog.Handle, IDCANCEL);
     EXPECT_TRUE(dialog.Execute());
@@ -66,7 +66,7 @@ TEST_F(ResDialogLoop, OkEndsWithTrueAndTheMessageAfterItIsNotDispatched) {
 }
 
 TEST_F(ResDialogLoop, CancelEndsWithFalse) {
-    TResDialog dialog(SelectDirTemplate);
+    TResDialog dialog(kSelectDirTemplate);
     PostCommand(dialog.Handle, IDCANCEL);
     PostWakeUp(dialog.Handle);
     EXPECT_FALSE(dialog.Execute());
@@ -74,23 +74,23 @@ TEST_F(ResDialogLoop, CancelEndsWithFalse) {
 }
 
 TEST_F(ResDialogLoop, OnlyPlainOkAndCancelCommandsFinish) {
-    TResDialog dialog(SelectDirTemplate);
+    TResDialog dialog(kSelectDirTemplate);
     for (WPARAM command : {MAKEWPARAM(IDOK, 1), MAKEWPARAM(IDCANCEL, EN_CHANGE),
-                           MAKEWPARAM(BrowseButtonId, 0), MAKEWPARAM(FolderEditId, 0)}) {
+                           MAKEWPARAM(kBrowseButtonId, 0), MAKEWPARAM(kFolderEditId, 0)}) {
         ::SendMessageA(dialog.Handle, WM_COMMAND, command, 0);
         EXPECT_FALSE(dialog.Finished) << std::hex << command;
         EXPECT_FALSE(dialog.DialogResult) << std::hex << command;
     }
     // The same commands taken by the loop keep it running until the OK.
     PostCommand(dialog.Handle, IDCANCEL, 1);
-    PostCommand(dialog.Handle, BrowseButtonId);
+    PostCommand(dialog.Handle, kBrowseButtonId);
     PostCommand(dialog.Handle, IDOK);
     PostWakeUp(dialog.Handle);
     EXPECT_TRUE(dialog.Execute());
 }
 
 TEST_F(ResDialogLoop, QuitEndsWithFalseAndIsConsumed) {
-    TResDialog dialog(SelectDirTemplate);
+    TResDialog dialog(kSelectDirTemplate);
     ::PostQuitMessage(0);
     EXPECT_FALSE(dialog.Execute());
     EXPECT_FALSE(dialog.Finished);
@@ -102,20 +102,20 @@ TEST_F(ResDialogLoop, QuitEndsWithFalseAndIsConsumed) {
 // the dialog manager.
 TEST_F(ResDialogLoop, KeysAndCloseBoxAnswerThroughTheDialogManager) {
     {
-        TResDialog dialog(SelectDirTemplate);
-        ::PostMessageA(::GetDlgItem(dialog.Handle, FolderEditId), WM_KEYDOWN, VK_RETURN, 0);
+        TResDialog dialog(kSelectDirTemplate);
+        ::PostMessageA(::GetDlgItem(dialog.Handle, kFolderEditId), WM_KEYDOWN, VK_RETURN, 0);
         PostWakeUp(dialog.Handle);
         EXPECT_TRUE(dialog.Execute());
     }
     {
-        TResDialog dialog(SelectDirTemplate);
-        ::PostMessageA(::GetDlgItem(dialog.Handle, FolderEditId), WM_KEYDOWN, VK_ESCAPE, 0);
+        TResDialog dialog(kSelectDirTemplate);
+        ::PostMessageA(::GetDlgItem(dialog.Handle, kFolderEditId), WM_KEYDOWN, VK_ESCAPE, 0);
         PostWakeUp(dialog.Handle);
         EXPECT_FALSE(dialog.Execute());
         EXPECT_TRUE(dialog.Finished);
     }
     {
-        TResDialog dialog(SelectDirTemplate);
+        TResDialog dialog(kSelectDirTemplate);
         ::PostMessageA(dialog.Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
         PostWakeUp(dialog.Handle);
         EXPECT_FALSE(dialog.Execute());
@@ -125,7 +125,7 @@ TEST_F(ResDialogLoop, KeysAndCloseBoxAnswerThroughTheDialogManager) {
 
 TEST_F(ResDialogLoop, ErrorOfAHandlerLeavesExecute) {
     ThrowingDialog dialog;
-    PostCommand(dialog.Handle, BrowseButtonId);
+    PostCommand(dialog.Handle, kBrowseButtonId);
     EXPECT_THROW(dialog.Execute(), SetupError);
 }
 
@@ -153,8 +153,8 @@ TEST(ResDialogObjects, TheWindowIsBoundAtItsInitDialogAndOverridesSeeLaterOnes) 
 }
 
 TEST(ResDialogObjects, DestructionUnlistsTheObjectAndDestroysItsWindow) {
-    auto first = std::make_unique<TResDialog>(SelectDirTemplate);
-    auto second = std::make_unique<TResDialog>(SelectDirTemplate);
+    auto first = std::make_unique<TResDialog>(kSelectDirTemplate);
+    auto second = std::make_unique<TResDialog>(kSelectDirTemplate);
     const HWND window = first->Handle;
     ASSERT_TRUE(::IsWindow(window));
     ASSERT_TRUE(IsLive(first.get()));
@@ -208,7 +208,7 @@ TEST(SelectDirDialog, DirectoryIsTheEditBoxText) {
                                     std::string("relative"), std::string()}) {
         dialog.SetDirectory(text);
         EXPECT_EQ(dialog.Directory(), text);
-        EXPECT_EQ(testing::WindowText(::GetDlgItem(dialog.Handle, FolderEditId)), text);
+        EXPECT_EQ(testing::WindowText(::GetDlgItem(dialog.Handle, kFolderEditId)), text);
     }
 }
 

@@ -12,10 +12,10 @@
 namespace setupkit::testing {
 namespace {
 
-constexpr WORD Russian = MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT);
-constexpr DWORD ChildVisible = WS_CHILD | WS_VISIBLE;
-constexpr DWORD DialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER |
-                              DS_3DLOOK | DS_NOIDLEMSG | DS_SETFONT;
+constexpr WORD kRussian = MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT);
+constexpr DWORD kChildVisible = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER |
+                               DS_3DLOOK | DS_NOIDLEMSG | DS_SETFONT;
 
 struct ExpectedControl {
     const char* className;
@@ -47,7 +47,7 @@ class ShippedTemplates : public ::testing::Test {
 
     DialogTemplate Load(int id) {
         const HRSRC found =
-            ::FindResourceExA(setup_, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(id), Russian);
+            ::FindResourceExA(setup_, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(id), kRussian);
         if (!found)
             throw std::runtime_error("template " + std::to_string(id) + " missing");
         const HGLOBAL loaded = ::LoadResource(setup_, found);
@@ -84,7 +84,7 @@ class ShippedTemplates : public ::testing::Test {
             SCOPED_TRACE("control " + std::to_string(i));
             EXPECT_EQ(got.helpId, 0u);
             EXPECT_EQ(got.exStyle, 0u);
-            EXPECT_EQ(got.style, want.style | ChildVisible);
+            EXPECT_EQ(got.style, want.style | kChildVisible);
             EXPECT_EQ(got.x, want.x);
             EXPECT_EQ(got.y, want.y);
             EXPECT_EQ(got.cx, want.cx);
@@ -106,7 +106,7 @@ TEST_F(ShippedTemplates, EachTemplateIsStoredOnceUnderRussian) {
 
 TEST_F(ShippedTemplates, DestinationDialog) {
     const DialogTemplate dialog = Load(103);
-    ExpectFrame(dialog, DialogStyle, "Select Destination Directory", 253, 74);
+    ExpectFrame(dialog, kDialogStyle, "Select Destination Directory", 253, 74);
     ExpectControls(
         dialog,
         {
@@ -120,7 +120,7 @@ TEST_F(ShippedTemplates, DestinationDialog) {
 
 TEST_F(ShippedTemplates, ProgressDialog) {
     const DialogTemplate dialog = Load(104);
-    ExpectFrame(dialog, DialogStyle | WS_VISIBLE, "Installing files", 224, 66);
+    ExpectFrame(dialog, kDialogStyle | WS_VISIBLE, "Installing files", 224, 66);
     ExpectControls(dialog, {
                                {"msctls_progress32", 1000, "Progress1", 5, 35, 212, 19, WS_BORDER},
                                {"STATIC", 1001, "", 5, 9, 212, 19,
