@@ -53,6 +53,40 @@ int DistanceBits(std::uint32_t distance) {
     return 5 + static_cast<int>(slot.bits) - (slot.symbol >= kFirstLowDistanceSlot ? 1 : 0);
 }
 
+// What switching between the two codings costs besides the symbols, in
+// bits, roughly: ending an LZ block and starting a PPMd one; ending a PPMd
+// block (escape, code and the coder's last four bytes) before LZ codes are
+// sent again; ending an entry in PPMd, with the spare byte and the next
+// entry's header.
+constexpr double kLzToPpmd = 32;
+constexpr double kPpmdEnd = 48;
+constexpr double kPpmdEntryEnd = 72;
+
+// The decoder's old distances after `token`, newest first.
+void Remember(std::uint32_t (&old)[4], const LzToken& token) {
+    if (token.kind == LzToken::Match || token.kind == LzToken::ShortMatch) {
+        std::copy_backward(old, old + 3, old + 4);
+        old[0] = token.value;
+    } else if (token.kind == LzToken::Repeat) {
+        std::copy_backward(old, old + token.repeat, old + token.repeat + 1);
+        old[0] = token.value;
+    }
+}
+
+// A repeat of `token`'s distance said again to a decoder holding `old`: by
+// the index it has there, as a new distance, or as the bytes themselves.
+template <class Add>
+void RepeatAgain(const std::uint32_t (&old)[4], const LzToken& token, const std::uint8_t* bytes,
+                 Add add) {
+    for (std::uint8_t i = 0; i < 4; ++i)
+        if (old[i] == token.value)
+            return add({LzToken::Repeat, i, token.length, token.value});
+    if (token.length >= kMinMatch + FarBonus(token.value))
+        return add({LzToken::Match, 0, token.length, token.value});
+    for (std::uint16_t i = 0; i < token.length; ++i)
+        add({LzToken::Literal, 0, 1, bytes[i]});
+}
+
 } // namespace
 
 Encoder29::Encoder29(const Settings29& settings)
@@ -228,13 +262,7 @@ void Encoder29::Emit(const LzToken& token) {
         emitted_ += token.length;
     }
     block_.Add(token);
-    if (token.kind == LzToken::Match || token.kind == LzToken::ShortMatch) {
-        std::copy_backward(old_, old_ + 3, old_ + 4);
-        old_[0] = token.value;
-    } else if (token.kind == LzToken::Repeat) {
-        std::copy_backward(old_, old_ + token.repeat, old_ + token.repeat + 1);
-        old_[0] = token.value;
-    }
+    Remember(old_, token);
 }
 
 void Encoder29::EndBlock() {
@@ -243,74 +271,165 @@ void Encoder29::EndBlock() {
 }
 
 void Encoder29::EmitRepeatAgain(const LzToken& token) {
-    for (std::uint8_t i = 0; i < 4; ++i)
-        if (old_[i] == token.value)
-            return Emit({LzToken::Repeat, i, token.length, token.value});
-    if (token.length >= kMinMatch + FarBonus(token.value))
-        return Emit({LzToken::Match, 0, token.length, token.value});
-    for (std::uint16_t i = 0; i < token.length; ++i)
-        Emit({LzToken::Literal, 0, 1, *history_.At(pos_ + i)});
+    RepeatAgain(old_, token, history_.At(pos_), [this](const LzToken& again) { Emit(again); });
 }
 
 void Encoder29::WriteBlock(const std::uint8_t* input, std::size_t size) {
-    if (!(ppmd_ && LooksLikeText(input, size) && WrotePpmd(input)))
-        block_.Write(out_, [this](std::vector<std::uint8_t> bytes) {
-            finished_.push_back(std::move(bytes));
-        });
+    if (!(ppmd_ && LooksLikeText(input, size) && WroteWithPpmd(input, size)))
+        WriteLz(block_);
     std::copy(std::begin(old_), std::end(old_), std::begin(blockOld_));
 }
 
-// Codes the block's input with PPMd, one block per entry it touches, and
-// keeps that when it is smaller than the LZ coding.
-bool Encoder29::WrotePpmd(const std::uint8_t* input) {
+void Encoder29::WriteLz(LzBlock29& block) {
+    block.Write(out_,
+                [this](std::vector<std::uint8_t> bytes) { finished_.push_back(std::move(bytes)); });
+}
+
+// Tries the block with PPMd on a copy of the model, which gives each token
+// its cost in PPMd; the block's own LZ codes give its cost in LZ. The
+// cheapest sequence of codings, paying for each switch, is written: all LZ
+// (false), all PPMd, or PPMd for the stretches that LZ codes poorly, such
+// as text the window has not seen between long copies of text it has.
+bool Encoder29::WroteWithPpmd(const std::uint8_t* input, std::size_t size) {
+    const std::vector<LzToken>& tokens = block_.Tokens();
+    if (std::any_of(tokens.begin(), tokens.end(), [](const LzToken& token) {
+            return token.kind == LzToken::EmptyEntry || token.kind == LzToken::Filter;
+        }))
+        return false;
     ppmd::Encoder trial = *ppmd_;
     std::vector<std::vector<std::uint8_t>> pieces(1);
-    std::size_t ppmdBits = (8 - out_.Bits() % 8) % 8;
+    std::vector<double> before(size + 1, 0.0); // PPMd bits spent before byte i
     std::size_t start = 0;
-    std::size_t length = 0;
-    for (const LzToken& token : block_.Tokens()) {
-        if (token.kind == LzToken::EntryEnd) {
-            trial.WriteBlock(input + start, length, ppmd::BlockEnd::EntryEnds, pieces.back());
-            // The coder may have taken every packed byte before the end
-            // marker; one spare byte keeps the marker read by decoders that
-            // look for it only while packed bytes remain.
-            pieces.back().push_back(0);
-            ppmdBits += 8 * pieces.back().size();
-            pieces.emplace_back();
-            start += length;
-            length = 0;
-        } else if (token.kind == LzToken::EmptyEntry || token.kind == LzToken::Filter) {
-            return false;
-        } else {
-            length += token.length;
+    std::size_t at = 0;
+    auto code = [&](ppmd::BlockEnd end) {
+        trial.WriteBlock(input + start, at - start, end, pieces.back(), before.data() + start + 1);
+        for (std::size_t i = start + 1; i <= at; ++i)
+            before[i] += before[start];
+        start = at;
+    };
+    for (const LzToken& token : tokens) {
+        if (token.kind != LzToken::EntryEnd) {
+            at += token.length;
+            continue;
         }
+        code(ppmd::BlockEnd::EntryEnds);
+        // The coder may have taken every packed byte before the end
+        // marker; one spare byte keeps the marker read by decoders that
+        // look for it only while packed bytes remain.
+        pieces.back().push_back(0);
+        pieces.emplace_back();
     }
-    if (length > 0) {
-        trial.WriteBlock(input + start, length, ppmd::BlockEnd::SwitchToLz, pieces.back());
-        ppmdBits += 8 * pieces.back().size();
-    }
-    if (ppmdBits >= LzBits())
+    if (at > start)
+        code(ppmd::BlockEnd::SwitchToLz);
+
+    const std::vector<bool> inPpmd = PlanCodings(before);
+    if (std::none_of(inPpmd.begin(), inPpmd.end(), [](bool ppmd) { return ppmd; }))
         return false;
-    *ppmd_ = std::move(trial);
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        out_.PutBytes(pieces[i]);
-        if (i + 1 < pieces.size())
-            finished_.push_back(out_.Take());
+    if (std::all_of(inPpmd.begin(), inPpmd.end(), [](bool ppmd) { return ppmd; })) {
+        *ppmd_ = std::move(trial);
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            out_.PutBytes(pieces[i]);
+            if (i + 1 < pieces.size())
+                finished_.push_back(out_.Take());
+        }
+        ppmdBlocks_ += pieces.size() - (pieces.back().empty() ? 1 : 0);
+        block_.Clear();
+        std::copy(std::begin(blockOld_), std::end(blockOld_), std::begin(old_));
+        return true;
     }
-    block_.Clear();
-    std::copy(std::begin(blockOld_), std::end(blockOld_), std::begin(old_));
-    ++ppmdBlocks_;
+    WriteMixed(input, inPpmd);
     return true;
 }
 
-// What the block costs as LZ, written on a copy.
-std::size_t Encoder29::LzBits() const {
-    LzBlock29 copy = block_;
-    BitWriter scratch;
-    std::size_t bits = 0;
-    copy.Write(scratch,
-               [&bits](const std::vector<std::uint8_t>& bytes) { bits += 8 * bytes.size(); });
-    return bits + scratch.Bits();
+// For each token of the block, whether PPMd codes it: the cheapest path
+// through the tokens in two states, LZ and PPMd.
+std::vector<bool> Encoder29::PlanCodings(const std::vector<double>& before) const {
+    const std::vector<LzToken>& tokens = block_.Tokens();
+    const LzCosts lz = block_.Costs();
+    const auto header = static_cast<double>(lz.header);
+    // came[i][s]: the state token i - 1 was in, when token i is in state s.
+    std::vector<std::array<bool, 2>> came(tokens.size());
+    double cost[2] = {header, kLzToPpmd};
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].kind == LzToken::EntryEnd) {
+            cost[0] += lz.tokens[i];
+            cost[1] += kPpmdEntryEnd;
+            came[i] = {false, true};
+            continue;
+        }
+        const double ppmd = before[at + tokens[i].length] - before[at];
+        at += tokens[i].length;
+        const double intoLz = cost[1] + kPpmdEnd + header;
+        const double intoPpmd = cost[0] + kLzToPpmd;
+        came[i] = {intoLz < cost[0], !(intoPpmd < cost[1])};
+        cost[0] = std::min(cost[0], intoLz) + lz.tokens[i];
+        cost[1] = std::min(cost[1], intoPpmd) + ppmd;
+    }
+    if (!tokens.empty() && tokens.back().kind != LzToken::EntryEnd)
+        cost[1] += kPpmdEnd;
+    std::vector<bool> inPpmd(tokens.size());
+    bool state = cost[1] < cost[0];
+    for (std::size_t i = tokens.size(); i-- > 0;) {
+        inPpmd[i] = state;
+        state = came[i][state];
+    }
+    return inPpmd;
+}
+
+// Writes the block's tokens in the codings planned, each stretch of them as
+// a block of its own. PPMd leaves the decoder's old distances alone, so the
+// repeats of LZ stretches after one are said again to what it holds.
+void Encoder29::WriteMixed(const std::uint8_t* input, const std::vector<bool>& inPpmd) {
+    const std::vector<LzToken> tokens = block_.Tokens();
+    block_.Clear();
+    std::copy(std::begin(blockOld_), std::end(blockOld_), std::begin(old_));
+    LzBlock29 lz;
+    std::size_t at = 0;
+    std::size_t stretch = 0; // where the open PPMd stretch starts
+    bool open = false;
+    auto closePpmd = [&](ppmd::BlockEnd end) {
+        std::vector<std::uint8_t> piece;
+        ppmd_->WriteBlock(input + stretch, at - stretch, end, piece);
+        if (end == ppmd::BlockEnd::EntryEnds)
+            piece.push_back(0); // the spare byte, as above
+        out_.PutBytes(piece);
+        if (end == ppmd::BlockEnd::EntryEnds)
+            finished_.push_back(out_.Take());
+        ++ppmdBlocks_;
+        open = false;
+    };
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const LzToken& token = tokens[i];
+        if (inPpmd[i]) {
+            if (!lz.Empty())
+                WriteLz(lz);
+            if (!open)
+                stretch = at;
+            if (token.kind == LzToken::EntryEnd) {
+                closePpmd(ppmd::BlockEnd::EntryEnds);
+                continue;
+            }
+            open = true;
+            at += token.length;
+            continue;
+        }
+        if (open)
+            closePpmd(ppmd::BlockEnd::SwitchToLz);
+        auto add = [&](const LzToken& again) {
+            lz.Add(again);
+            Remember(old_, again);
+        };
+        if (token.kind == LzToken::Repeat && old_[token.repeat] != token.value)
+            RepeatAgain(old_, token, input + at, add);
+        else
+            add(token);
+        at += token.length;
+    }
+    if (open)
+        closePpmd(ppmd::BlockEnd::SwitchToLz);
+    if (!lz.Empty())
+        WriteLz(lz);
 }
 
 } // namespace rar::encode

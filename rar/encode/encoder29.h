@@ -56,7 +56,7 @@ class Encoder29 {
     // its data in Finished() then starts after them. A caller that writes
     // each entry out as it goes takes the finished ones first, then these.
     std::vector<std::uint8_t> TakeUnfinished() { return out_.TakeWholeBytes(); }
-    // How many blocks went out as PPMd rather than LZ.
+    // How many PPMd blocks went out.
     std::size_t PpmdBlocks() const { return ppmdBlocks_; }
     // How many stretches went through the filter `kind`.
     std::size_t FilteredStretches(v29::FilterKind kind) const {
@@ -85,8 +85,11 @@ class Encoder29 {
     // the stretch of the stream the block covers. A stretch of text is coded
     // with PPMd instead when that comes out smaller.
     void WriteBlock(const std::uint8_t* input, std::size_t size);
-    bool WrotePpmd(const std::uint8_t* input);
-    std::size_t LzBits() const;
+    void WriteLz(LzBlock29& block);
+    bool WroteWithPpmd(const std::uint8_t* input, std::size_t size);
+    // `before[i]`: the bits PPMd spends on the block's input before byte i.
+    std::vector<bool> PlanCodings(const std::vector<double>& before) const;
+    void WriteMixed(const std::uint8_t* input, const std::vector<bool>& inPpmd);
     // After a PPMd block the decoder still holds the distances from before
     // it, so a repeat chosen against the dropped LZ symbols is said anew.
     void EmitRepeatAgain(const LzToken& token);

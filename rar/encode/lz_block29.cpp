@@ -162,6 +162,28 @@ void LzBlock29::WriteHeader(BitWriter& out) {
     }
 }
 
+LzCosts LzBlock29::Costs() const {
+    LzBlock29 coded = *this;
+    BitWriter header;
+    coded.WriteHeader(header);
+    LzCosts costs;
+    costs.header = header.Bits();
+    costs.tokens.reserve(tokens_.size());
+    for (const LzToken& token : tokens_) {
+        std::uint32_t bits = 0;
+        if (token.kind == LzToken::EntryEnd)
+            bits = coded.lengths_[kEndOfBlock] + 2;
+        else if (token.kind == LzToken::Filter)
+            bits = coded.lengths_[kFilterSymbol] + 8 * filters_[token.value].size();
+        else
+            VisitToken(
+                token, [&](unsigned symbol) { bits += coded.lengths_[symbol]; },
+                [&](std::uint32_t, unsigned count) { bits += count; });
+        costs.tokens.push_back(bits);
+    }
+    return costs;
+}
+
 void LzBlock29::PutMain(BitWriter& out, unsigned symbol) {
     out.Put(codes_[symbol], lengths_[symbol]);
 }

@@ -28,6 +28,12 @@ struct LzToken {
                           // Filter: which of the block's filter blocks
 };
 
+// What a block would take, in bits, under the codes its own symbols give.
+struct LzCosts {
+    std::size_t header = 0;            // the code lengths, from the byte boundary
+    std::vector<std::uint32_t> tokens; // each token, in order
+};
+
 class LzBlock29 {
   public:
     void Add(const LzToken& token) { tokens_.push_back(token); }
@@ -43,6 +49,8 @@ class LzBlock29 {
         tokens_.clear();
         filters_.clear();
     }
+
+    LzCosts Costs() const;
 
     // Writes the block to `out`. At each entry's end the entry's packed
     // bytes are handed to `entryDone` (an empty entry's too, as none).

@@ -1,7 +1,10 @@
 #pragma once
 // Finds earlier occurrences of the bytes at a position: hash chains over
 // three-byte prefixes, walked newest first to a bounded depth, and the
-// newest position of each two-byte prefix for the shortest matches.
+// newest position of each two-byte prefix for the shortest matches. Deep
+// searches also keep chains over eight-byte prefixes: in text, a common
+// three-byte prefix recurs thousands of times within the window, so its chain
+// ends long before it reaches a long repeat a few megabytes back.
 // Positions count bytes since the encoder began; those recorded before the
 // history's start are never returned, so a new stream needs no clearing.
 #include <cstdint>
@@ -52,6 +55,12 @@ class MatchFinder {
         return ((p[0] << 16 | p[1] << 8 | p[2]) * 2654435761u) >> (32 - hashBits_);
     }
     static unsigned Hash2(const std::uint8_t* p) { return p[0] << 8 | p[1]; }
+    static unsigned Hash8(const std::uint8_t* p);
+    // Walks one chain from `tag` newest first, keeping in `best` the longest
+    // match it finds; true when that one is long enough to stop searching.
+    bool Walk(const std::vector<std::uint32_t>& chain, std::uint32_t tag, unsigned steps,
+              const std::uint8_t* p, std::uint64_t pos, std::uint64_t reach, unsigned limit,
+              Candidate& best) const;
 
     const std::uint32_t mask_;
     const std::uint32_t maxDistance_;
@@ -67,6 +76,9 @@ class MatchFinder {
     std::vector<std::uint32_t> head_;
     std::vector<std::uint32_t> chain_;
     std::vector<std::uint32_t> pairs_;
+    // The eight-byte chains, empty for shallow searches.
+    std::vector<std::uint32_t> longHead_;
+    std::vector<std::uint32_t> longChain_;
 };
 
 } // namespace rar::encode

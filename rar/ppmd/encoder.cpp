@@ -65,7 +65,7 @@ void Encoder::WriteHeader(bool fresh, std::uint8_t escape, std::vector<std::uint
 }
 
 void Encoder::WriteBlock(const std::uint8_t* data, std::size_t size, BlockEnd end,
-                         std::vector<std::uint8_t>& out) {
+                         std::vector<std::uint8_t>& out, double* cost) {
     // Nothing is written unless the model's memory can be had.
     bool fresh = fresh_ || !model_.Started();
     if (fresh)
@@ -79,6 +79,8 @@ void Encoder::WriteBlock(const std::uint8_t* data, std::size_t size, BlockEnd en
         model_.EncodeByte(data[i], coder_);
         if (data[i] == escape)
             model_.EncodeByte(kEscapeItself, coder_);
+        if (cost)
+            cost[i] = coder_.Cost();
     }
     model_.EncodeByte(escape, coder_);
     model_.EncodeByte(end == BlockEnd::SwitchToLz ? kSwitchToLz : kEntryEnds, coder_);

@@ -51,8 +51,11 @@ class Encoder {
     // Appends a block coding data[0, size) to `out`. A caller that writes
     // bits ends the LZ block before (symbol 256, then a 1 bit) and pads to a
     // whole byte.
+    // `cost`, when given, receives for each byte i the bits its code has
+    // taken up to and including data[i], counted from the block's first code
+    // byte.
     void WriteBlock(const std::uint8_t* data, std::size_t size, BlockEnd end,
-                    std::vector<std::uint8_t>& out);
+                    std::vector<std::uint8_t>& out, double* cost = nullptr);
     // The next block starts a fresh model.
     void RestartModel() { fresh_ = true; }
     // A new, non-solid stream: a fresh model, and the escape byte the

@@ -1,5 +1,7 @@
 #include "rar/ppmd/range_encoder.h"
 
+#include <cmath>
+
 namespace rar::ppmd {
 
 namespace {
@@ -12,6 +14,7 @@ constexpr std::uint32_t kBottom = 1u << 15;
 
 void RangeEncoder::Start(std::vector<std::uint8_t>& out) {
     out_ = &out;
+    start_ = out.size();
     low_ = 0;
     range_ = 0xFFFFFFFFu;
 }
@@ -33,6 +36,10 @@ void RangeEncoder::Normalize() {
         }
         ShiftOut();
     }
+}
+
+double RangeEncoder::Cost() const {
+    return 8.0 * static_cast<double>(out_->size() - start_) + 32.0 - std::log2(range_);
 }
 
 void RangeEncoder::Finish() {

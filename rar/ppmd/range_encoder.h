@@ -2,6 +2,7 @@
 // The inverse of RangeDecoder: it keeps the same low and range step for step,
 // and writes out the top byte of low wherever the decoder pulls one in, so
 // that the decoder's code always lies inside the interval coded.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -25,11 +26,15 @@ class RangeEncoder {
     // last symbol: the stream then ends exactly where the decoder stops
     // reading, so that whatever follows can be read from there.
     void Finish();
+    // Bits the symbols coded since Start have taken so far, fractions
+    // included: what a trial needs to weigh stretches of data.
+    double Cost() const;
 
   private:
     void ShiftOut();
 
     std::vector<std::uint8_t>* out_ = nullptr;
+    std::size_t start_ = 0;
     std::uint32_t low_ = 0;
     std::uint32_t range_ = 0;
 };

@@ -78,6 +78,10 @@ std::vector<Case> Cases() {
                   Pascal(40000, 10), Spoilt(20000, 10)})}},
         {"text and binary entries in turn",
          {Pascal(150000, 5), random, Pascal(60000, 6), Concat({random, Pascal(90000, 7)}), text}},
+        {"copies of earlier text between new text, across entries",
+         {Concat({Pascal(30000, 20), Pascal(30000, 21), Pascal(30000, 20)}),
+          Concat({Pascal(30000, 22), Pascal(30000, 21)}),
+          Concat({Pascal(30000, 20), Pascal(30000, 23), Pascal(30000, 22)})}},
         {"code and tables behind other entries",
          {text, Concat({Code(200000, 8), Table(150000, 9), Code(100000, 10)}), Table(70001, 11),
           Code(5, 12)}},
@@ -126,6 +130,35 @@ TEST(Encoder29, CodesTextBlocksWithPpmdWhenThatIsSmaller) {
         EXPECT_LT(ppmd.Finished().front().size(), lz.Finished().front().size() * 9 / 10)
             << row.name;
     }
+}
+
+// New text between copies of text the window holds, through a model too
+// small to remember the copies: LZ copies them for almost nothing and PPMd
+// codes the new stretches better than LZ, so coding each stretch its own way
+// within a block beats either coding alone.
+TEST(Encoder29, SwitchesBetweenPpmdAndLzWithinABlock) {
+    constexpr Settings29 kSmallModel = {64, 128, 64, 0x8000, 1};
+    std::vector<Bytes> fresh;
+    for (unsigned i = 0; i < 6; ++i)
+        fresh.push_back(Pascal(40000, 30 + i));
+    const Bytes input = Concat({fresh[0], fresh[1], fresh[0], fresh[2], fresh[1], fresh[3],
+                                fresh[0], fresh[2], fresh[4], fresh[3], fresh[5], fresh[1]});
+    auto packed = [&](unsigned megabytes) {
+        Settings29 settings = kSmallModel;
+        settings.ppmdMegabytes = megabytes;
+        Encoder29 encoder(settings);
+        encoder.AddEntry(input.data(), input.size(), false);
+        encoder.Finish();
+        return std::pair{encoder.Finished().front().size(), encoder.PpmdBlocks()};
+    };
+    ppmd::Encoder alone({16, 1});
+    Bytes ppmdOnly;
+    alone.WriteBlock(input.data(), input.size(), ppmd::BlockEnd::EntryEnds, ppmdOnly);
+    const auto [mixed, ppmdBlocks] = packed(1);
+    const std::size_t lzOnly = packed(0).first;
+    EXPECT_GT(ppmdBlocks, 1u);
+    EXPECT_LT(mixed, lzOnly * 9 / 10);
+    EXPECT_LT(mixed, ppmdOnly.size() * 9 / 10);
 }
 
 TEST(Encoder29, DistanceSlotsAgreeWithTheDecodersTable) {
