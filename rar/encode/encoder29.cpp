@@ -20,6 +20,14 @@ constexpr std::uint32_t kMaxDistance = Encoder29::kWindow - 0x1000;
 // in the buffer until it is written.
 constexpr std::uint64_t kMaxBlockInput = 0x100000;
 
+// After this many literals in a row the input looks incompressible, and
+// matches are looked for at ever fewer positions: every position is still
+// recorded, so a copy of what went by is found a few bytes into it.
+constexpr unsigned kSearchEveryByte = 64;
+unsigned SearchStep(unsigned literals) {
+    return std::min(16u, literals / kSearchEveryByte);
+}
+
 // Rough code sizes in bits, for choosing between copies before the block's
 // codes exist.
 constexpr int kLiteralBits = 8;
@@ -105,6 +113,7 @@ void Encoder29::Reset() {
     std::fill(std::begin(old_), std::end(old_), 0u);
     std::fill(std::begin(blockOld_), std::end(blockOld_), 0u);
     lookahead_ = false;
+    literals_ = 0;
     filters_.clear();
     programs_.Reset();
     if (ppmd_)
@@ -186,13 +195,22 @@ void Encoder29::EmitFilters(std::uint32_t length) {
 
 void Encoder29::Parse(std::uint64_t end) {
     while (pos_ < end) {
+        if (!lookahead_ && literals_ >= kSearchEveryByte &&
+            literals_ % SearchStep(literals_) != 0) {
+            Emit({LzToken::Literal, 0, 1, *history_.At(pos_)});
+            ++pos_;
+            ++literals_;
+            continue;
+        }
         const Choice here = lookahead_ ? next_ : Best(pos_, entryEnd_);
         lookahead_ = false;
         if (here.gain <= 0) {
             Emit({LzToken::Literal, 0, 1, *history_.At(pos_)});
             ++pos_;
+            ++literals_;
             continue;
         }
+        literals_ = 0;
         if (here.token.length < settings_.lazyLength && pos_ + 1 < end) {
             next_ = Best(pos_ + 1, entryEnd_);
             if (next_.gain > here.gain) {

@@ -108,6 +108,7 @@ class Encoder29 {
     std::uint64_t entryEnd_ = 0;   // matches stop here: entries are decoded one by one
     std::uint64_t recorded_ = 0;   // positions before this are in the finder
     bool lookahead_ = false;       // `next_` holds the choice at `pos_`
+    unsigned literals_ = 0;        // literals in a row just before `pos_`
     Choice next_{};
     std::uint32_t old_[4] = {};         // the decoder's old distances, newest first
     std::uint32_t blockOld_[4] = {};    // the same, as the current block starts

@@ -55,7 +55,7 @@ void MatchFinder::Insert(const History& history, std::uint64_t pos) {
     longHead = tag;
 }
 
-bool MatchFinder::Walk(const std::vector<std::uint32_t>& chain, std::uint32_t tag, unsigned steps,
+void MatchFinder::Walk(const std::vector<std::uint32_t>& chain, std::uint32_t tag, unsigned steps,
                        const std::uint8_t* p, std::uint64_t pos, std::uint64_t reach,
                        unsigned limit, Candidate& best) const {
     const auto here = static_cast<std::uint32_t>(pos + 1);
@@ -63,7 +63,7 @@ bool MatchFinder::Walk(const std::vector<std::uint32_t>& chain, std::uint32_t ta
     for (; tag != 0 && steps > 0; --steps) {
         const std::uint32_t distance = here - tag;
         if (distance <= previous || distance > reach)
-            return false;
+            return;
         previous = distance;
         const std::uint8_t* q = p - distance;
         if (q[best.length] == p[best.length] && q[0] == p[0]) {
@@ -73,12 +73,11 @@ bool MatchFinder::Walk(const std::vector<std::uint32_t>& chain, std::uint32_t ta
             if (length > best.length) {
                 best = {length, distance};
                 if (length >= niceLength_ || length == limit)
-                    return true;
+                    return;
             }
         }
         tag = chain[(pos - distance) & mask_];
     }
-    return false;
 }
 
 Candidate MatchFinder::Longest(const History& history, std::uint64_t pos, unsigned limit) const {
@@ -87,13 +86,14 @@ Candidate MatchFinder::Longest(const History& history, std::uint64_t pos, unsign
         return best;
     const std::uint8_t* p = history.At(pos);
     const std::uint64_t reach = std::min<std::uint64_t>(maxDistance_, pos - history.start);
-    // The long chain first: what it finds lets the short walk skip every
-    // candidate that cannot beat it by comparing one byte.
-    const bool done =
-        !longHead_.empty() && limit >= kLongPrefix &&
+    // The long chain first. A match of eight bytes or more is on it, so once
+    // it has one the short chain could only offer shorter ones.
+    if (!longHead_.empty() && limit >= kLongPrefix) {
         Walk(longChain_, longChain_[pos & mask_], kLongSteps, p, pos, reach, limit, best);
-    if (!done)
-        Walk(chain_, chain_[pos & mask_], depth_, p, pos, reach, limit, best);
+        if (best.length >= kLongPrefix)
+            return best;
+    }
+    Walk(chain_, chain_[pos & mask_], depth_, p, pos, reach, limit, best);
     if (best.length < 3)
         best = {};
     return best;

@@ -57,8 +57,8 @@ class MatchFinder {
     static unsigned Hash2(const std::uint8_t* p) { return p[0] << 8 | p[1]; }
     static unsigned Hash8(const std::uint8_t* p);
     // Walks one chain from `tag` newest first, keeping in `best` the longest
-    // match it finds; true when that one is long enough to stop searching.
-    bool Walk(const std::vector<std::uint32_t>& chain, std::uint32_t tag, unsigned steps,
+    // match it finds, until one is long enough to stop searching.
+    void Walk(const std::vector<std::uint32_t>& chain, std::uint32_t tag, unsigned steps,
               const std::uint8_t* p, std::uint64_t pos, std::uint64_t reach, unsigned limit,
               Candidate& best) const;
 

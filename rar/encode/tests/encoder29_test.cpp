@@ -184,14 +184,43 @@ TEST(Encoder29, CopiesFromTheFarEndOfTheWindow) {
 }
 
 TEST(Encoder29, CompressesRedundantInputAndKeepsRandomInputNearItsSize) {
-    Encoder29 encoder(kDefault29);
-    const Bytes text = Text(500000, 7);
     const Bytes random = Random(500000, 8);
-    encoder.AddEntry(text.data(), text.size(), false);
-    encoder.AddEntry(random.data(), random.size(), false);
-    encoder.Finish();
-    EXPECT_LT(encoder.Finished()[0].size(), text.size() / 4);
-    EXPECT_LT(encoder.Finished()[1].size(), random.size() + random.size() / 100);
+    struct Row {
+        const char* name;
+        Bytes input;
+        std::size_t most;
+    };
+    const Row rows[] = {
+        {"text", Text(500000, 7), 500000 / 4},
+        {"random", random, random.size() + random.size() / 100},
+        // Searches thin out over incompressible input, yet the copy is found.
+        {"random twice", Concat({random, random}), random.size() + random.size() / 50},
+    };
+    for (const Settings29& settings : {kDefault29, kBest29})
+        for (const Row& row : rows) {
+            Encoder29 encoder(settings);
+            encoder.AddEntry(row.input.data(), row.input.size(), false);
+            encoder.Finish();
+            EXPECT_LT(encoder.Finished().front().size(), row.most)
+                << row.name << (settings.ppmdMegabytes ? " at best" : "");
+        }
+}
+
+// Text repeated far back behind more text of the same words, whose short
+// prefixes recur thousands of times in between: the copy is still found.
+TEST(Encoder29, FindsALongRepeatBehindSimilarText) {
+    Settings29 lzOnly = kBest29;
+    lzOnly.ppmdMegabytes = 0;
+    const Bytes repeated = Text(100000, 40);
+    const Bytes between = Text(0x100000, 41);
+    auto packed = [&](const Bytes& input) {
+        Encoder29 encoder(lzOnly);
+        encoder.AddEntry(input.data(), input.size(), false);
+        encoder.Finish();
+        return encoder.Finished().front().size();
+    };
+    EXPECT_LT(packed(Concat({repeated, between, repeated})) - packed(Concat({repeated, between})),
+              repeated.size() / 50);
 }
 
 TEST(Encoder29, SameInputGivesTheSameBytes) {
