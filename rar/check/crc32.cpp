@@ -34,6 +34,10 @@ const Tables& CrcTables() {
 
 } // namespace
 
+const std::array<std::uint32_t, 256>& ByteTable() {
+    return CrcTables()[0];
+}
+
 std::uint32_t TableUpdate(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
     const Tables& t = CrcTables();
     while (size >= 8) {

@@ -4,7 +4,9 @@
 // any bytes of that size and CRC serve; the first byte is also made the XOR
 // of the others, the check a decoder that still reads the program applies
 // before it looks any further.
-#include <array>
+#include "rar/check/crc32.h"
+#include "rar/check/crc32_paths.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -14,27 +16,11 @@ namespace rar::encode {
 
 namespace detail {
 
-inline const std::array<std::uint32_t, 256>& Crc32Table() {
-    static const std::array<std::uint32_t, 256> kTable = [] {
-        std::array<std::uint32_t, 256> t{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? (c >> 1) ^ 0xedb88320u : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    return kTable;
-}
-
 // Sets the last four bytes of `code` so that its CRC32 is `crc`.
 inline void ForceCrc(std::vector<std::uint8_t>& code, std::uint32_t crc) {
-    const auto& table = Crc32Table();
+    const auto& table = crc32_paths::ByteTable();
     const std::size_t size = code.size();
-    std::uint32_t reg = 0xffffffff;
-    for (std::size_t i = 0; i + 4 < size; ++i)
-        reg = (reg >> 8) ^ table[(reg ^ code[i]) & 0xff];
+    const std::uint32_t reg = ~Crc32(0, code.data(), size - 4);
     // Walk back from the wanted register value: each table entry's top byte
     // is unique, which fixes the index of every one of the last four steps.
     std::uint32_t want = ~crc;
