@@ -18,7 +18,8 @@
 namespace rar::encode {
 
 struct Settings29 {
-    unsigned depth;        // hash chain steps per search
+    unsigned depth;        // three-byte chain steps per search; above 8, the
+                           // eight-byte chains are kept and searched too
     unsigned niceLength;   // a match this long ends the search
     unsigned lazyLength;   // a match shorter than this waits a byte for a better one
     std::size_t blockSize; // symbols per block
@@ -30,7 +31,7 @@ struct Settings29 {
 };
 
 constexpr Settings29 kDefault29 = {4, 32, 8, 0x8000};
-constexpr Settings29 kBest29 = {64, 128, 64, 0x8000, 64};
+constexpr Settings29 kBest29 = {16, 128, 64, 0x8000, 64};
 
 class Encoder29 {
   public:
