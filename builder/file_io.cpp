@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -24,6 +25,59 @@ namespace setupkit::builder {
 namespace fs = std::filesystem;
 
 namespace {
+
+// Scratch files still uncommitted, where a signal handler can reach them
+// without allocating: a build stopped by Ctrl+C or a kill removes them on its
+// way out. A build has at most two open at once.
+constexpr std::size_t kScratchSlots = 4;
+constexpr std::size_t kScratchPathLength = 4096;
+fs::path::value_type scratchPaths[kScratchSlots][kScratchPathLength];
+volatile std::sig_atomic_t scratchInUse[kScratchSlots];
+
+extern "C" void RemoveScratchAndStop(int signal) {
+    for (std::size_t slot = 0; slot < kScratchSlots; ++slot)
+        if (scratchInUse[slot])
+#ifdef _WIN32
+            _wremove(scratchPaths[slot]);
+#else
+            std::remove(scratchPaths[slot]);
+#endif
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void RemoveScratchOnSignals() {
+    static const bool kWatching = [] {
+        for (int signal : {SIGINT, SIGTERM})
+            std::signal(signal, RemoveScratchAndStop);
+#ifdef SIGHUP
+        std::signal(SIGHUP, RemoveScratchAndStop);
+#endif
+        return true;
+    }();
+    static_cast<void>(kWatching);
+}
+
+// The slot now holding `path`, or -1 when none is free or it is too long (the
+// file is then only removed on the ordinary ways out).
+int RememberScratch(const fs::path& path) {
+    RemoveScratchOnSignals();
+    const fs::path::string_type& name = path.native();
+    for (std::size_t slot = 0; slot < kScratchSlots; ++slot) {
+        if (scratchInUse[slot] || name.size() >= kScratchPathLength)
+            continue;
+        std::copy(name.c_str(), name.c_str() + name.size() + 1, scratchPaths[slot]);
+        scratchInUse[slot] = 1;
+        return static_cast<int>(slot);
+    }
+    return -1;
+}
+
+void ForgetScratch(int& slot) {
+    if (slot >= 0)
+        scratchInUse[slot] = 0;
+    slot = -1;
+}
 
 // Creates `path` only when nothing is there yet; -1 otherwise.
 int CreateNewFile(const fs::path& path) {
@@ -170,9 +224,11 @@ OutputFile::OutputFile(const std::string& target) : target_(target) {
     if (descriptor_ < 0)
         throw BuildError("cannot write '" + target + "': " + std::strerror(errno),
                          ExitCode::InputOutput);
+    scratchSlot_ = RememberScratch(temporary_);
 }
 
 OutputFile::~OutputFile() {
+    ForgetScratch(scratchSlot_);
     if (descriptor_ >= 0)
         CloseFile(descriptor_);
     std::error_code ignored; // nothing to do about a temporary file that will not go
@@ -218,6 +274,7 @@ void OutputFile::Commit() {
     fs::rename(temporary_, fs::u8path(target_), error);
     if (error)
         Fail(error.message());
+    ForgetScratch(scratchSlot_);
     temporary_.clear();
 }
 

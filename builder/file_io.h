@@ -23,7 +23,8 @@ void ReadInPieces(const std::string& path, std::uint64_t size,
 
 // A new file that takes the place of `target` only when committed: it is
 // written under a fresh name beside the target (never an existing file's) and
-// renamed over it at the end. Dropped uncommitted, it leaves nothing behind.
+// renamed over it at the end. Dropped uncommitted, or the build stopped by
+// SIGINT, SIGTERM or SIGHUP, it leaves nothing behind.
 // A file that is never committed is scratch space beside the target.
 class OutputFile final : public ByteSink {
   public:
@@ -48,6 +49,7 @@ class OutputFile final : public ByteSink {
     std::filesystem::path temporary_;
     int descriptor_ = -1;
     std::uint64_t size_ = 0;
+    int scratchSlot_ = -1; // where a signal finds the temporary file
 };
 
 // Writes `bytes` to `path` through an OutputFile. Throws BuildError.

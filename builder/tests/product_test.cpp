@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -256,6 +257,15 @@ class ProductChecks : public Tool {
         Payload("units/grid.pas", "unit grid;");
         Payload("Grid.hlp", "help");
         Payload("readme.txt", "read me");
+    }
+
+    // Every path under the test's folder, sorted.
+    std::vector<std::string> Listing() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(dir_))
+            names.push_back(entry.path().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     void Payload(const std::string& name, const std::string& bytes) const {
@@ -607,13 +617,6 @@ TEST_F(ProductChecks, FailuresPartWayLeaveNeitherOutputNorScratchFile) {
          3, "mem.bin': Input/output error"},
     };
     WriteWholeFile(Path("product/product.ini"), Ini({}));
-    const auto listing = [&] {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(dir_))
-            names.push_back(entry.path().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         MakeGoodPayload();
@@ -622,14 +625,35 @@ TEST_F(ProductChecks, FailuresPartWayLeaveNeitherOutputNorScratchFile) {
         fs::remove(Path("setup.exe"));
         c.prepare();
         WriteWholeFile(Path("stderr.txt"), "");
-        const auto before = listing();
+        const auto before = Listing();
         const std::string arguments =
             c.product ? Build()
                       : "--rar '" + Path("product/payload") + "' -o '" + Path("setup.exe") + "'";
         EXPECT_EQ(WEXITSTATUS(RunTool(arguments, c.shell)), c.exitCode);
         EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find(c.message), std::string::npos)
             << ReadWholeFile(Path("stderr.txt"));
-        EXPECT_EQ(listing(), before);
+        EXPECT_EQ(Listing(), before);
+    }
+}
+
+// Ctrl+C or a kill part way through: the build stops as the signal asks and
+// leaves neither the output nor its scratch files. The signal is sent once a
+// scratch file is there.
+TEST_F(ProductChecks, InterruptedBuildLeavesNoScratchFile) {
+    std::string noise(8 << 20, '\0');
+    std::generate(noise.begin(), noise.end(), std::mt19937(2));
+    WriteWholeFile(Path("product/product.ini"), Ini({}));
+    Payload("big.bin", noise);
+    WriteWholeFile(Path("stderr.txt"), "");
+    for (const auto& [signal, name] : {std::pair{SIGINT, "INT"}, {SIGTERM, "TERM"}}) {
+        SCOPED_TRACE(name);
+        const auto before = Listing();
+        const std::string killOnceScratchIsThere =
+            "(for i in $(seq 500); do ls " + Quoted(dir_.string()) +
+            "/*.partial >/dev/null 2>&1 && break; sleep 0.02; done; kill -" + name + " $$) & exec ";
+        const int status = RunTool(Build() + " --best", killOnceScratchIsThere);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(Listing(), before);
     }
 }
 
