@@ -97,9 +97,24 @@ NativePath DiskExtractor::Place(const NativePath& destFolder, const NativePath& 
     }
     if (safeName.empty())
         throw ArchiveError(Status::CreateFailed, "entry name has no usable part");
-    if (!folders_.count(destFolder) && MakeFolders(destFolder))
+    if (!folders_.count(destFolder) && MakeDestination(destFolder))
         folders_.insert(destFolder);
     return PrepareBelow(destFolder, safeName, isFolder);
+}
+
+// A destination this call creates holds only names the extraction writes, so
+// its files need no look for a planted link, as in the folders below it.
+bool DiskExtractor::MakeDestination(const NativePath& destFolder) {
+    if (destFolder.empty())
+        return true; // the current folder
+    const NativePath parent = ParentPath(destFolder);
+    if (!parent.empty() && parent != destFolder)
+        MakeFolders(parent);
+    if (CreateFolder(destFolder)) {
+        madeFolders_.insert(destFolder);
+        return true;
+    }
+    return KindOf(destFolder) == PathKind::Folder;
 }
 
 // Makes the folders of `relative` ('/' between components) below `base`,

@@ -25,6 +25,7 @@ class DiskExtractor {
   private:
     NativePath Place(const NativePath& destFolder, const NativePath& destName,
                      const std::string& safeName);
+    bool MakeDestination(const NativePath& destFolder);
     NativePath PrepareBelow(const NativePath& base, const std::string& relative, bool lastIsFolder);
     void MakeRealFolder(const NativePath& path, bool isLast);
     void Remove(const NativePath& path);

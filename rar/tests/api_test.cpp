@@ -264,6 +264,11 @@ TEST(ApiLinks, HostileNamesAndLinksNeverReachOutsideTheDestination) {
     sibling.name = "made/link";
     sibling.linkTarget = "kept.txt";
     Builder50::File overLink{"made/link", ToBytes("new")};
+    // So is one in the destination the extraction made.
+    Builder50::File rootLink = sibling;
+    rootLink.name = "rootlink";
+    rootLink.linkTarget = "made/kept.txt";
+    Builder50::File overRootLink{"rootlink", ToBytes("new")};
     const fs::path sandbox = TempFolder("api-hostile");
     const fs::path dest = sandbox / "dest";
     Session s(WriteTemp(Builder50()
@@ -274,12 +279,15 @@ TEST(ApiLinks, HostileNamesAndLinksNeverReachOutsideTheDestination) {
                             .Add({"made/kept.txt", ToBytes("kept")})
                             .Add(sibling)
                             .Add(overLink)
+                            .Add(rootLink)
+                            .Add(overRootLink)
                             .Finish(),
                         "hostile.rar"));
     while (s.Read() == ERAR_SUCCESS)
         s.Process(RAR_EXTRACT, dest);
     EXPECT_EQ(ReadText(dest / "made" / "kept.txt"), "kept");
     EXPECT_EQ(ReadText(dest / "made" / "link"), "new");
+    EXPECT_EQ(ReadText(dest / "rootlink"), "new");
     EXPECT_FALSE(fs::exists(fs::symlink_status(dest / "up")));
     EXPECT_FALSE(fs::exists(sandbox / "escaped.txt"));
     EXPECT_FALSE(fs::exists(dest / "escaped.txt")); // "inner" may be a link to "."
