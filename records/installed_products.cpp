@@ -65,15 +65,4 @@ void GetInstalledSubProducts(const std::string& productName, LineList& subProduc
     RemoveFirst(subProducts, kFolderValue);
 }
 
-void AddFileReferences(const LineList& files) {
-    if (files.Count() == 0)
-        return;
-    // One key for the whole list: opening it per file cost more than the counting.
-    RegistryKey counts = RegistryKey::Create(HKEY_CURRENT_USER, kInstalledFilesPath);
-    for (const std::string& file : files) {
-        const DWORD count = counts.ValueExists(file) ? counts.ReadInteger(file) + 1 : 1;
-        counts.WriteInteger(file, count);
-    }
-}
-
 } // namespace setupkit

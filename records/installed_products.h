@@ -1,6 +1,6 @@
 #pragma once
 // The maker's record, per user, of which product family is installed where,
-// and how many installations put each file in place.
+// and the key of the count of installations of each file (records/file_references.h).
 #include "lib/line_list.h"
 
 #include <string>
@@ -24,7 +24,5 @@ void RecordInstalledProduct(const std::string& productName, const std::string& s
                             const std::string& version, const std::string& installDir);
 // Every sub-product ever recorded for the family, in enumeration order.
 void GetInstalledSubProducts(const std::string& productName, LineList& subProducts);
-// Raises the installation count of every listed path by one per occurrence.
-void AddFileReferences(const LineList& files);
 
 } // namespace setupkit

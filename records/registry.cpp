@@ -123,6 +123,15 @@ std::vector<std::string> RegistryKey::ValueNames() const {
     }
 }
 
+std::size_t RegistryKey::ValueCount() const {
+    DWORD count = 0;
+    if (!IsOpen() ||
+        ::RegQueryInfoKeyA(key_.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                           nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return 0;
+    return count;
+}
+
 std::vector<std::string> RegistryKey::SubkeyNames() const {
     std::vector<std::string> names;
     if (!IsOpen())

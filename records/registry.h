@@ -37,6 +37,8 @@ class RegistryKey {
     void WriteInteger(const std::string& name, DWORD value);
     // Every value name in the registry's enumeration order.
     std::vector<std::string> ValueNames() const;
+    // How many values the key holds; 0 when it is not open.
+    std::size_t ValueCount() const;
     std::vector<std::string> SubkeyNames() const;
     // False when there was no such value (or the key is not open).
     bool DeleteValue(const std::string& name);

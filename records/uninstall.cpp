@@ -2,6 +2,7 @@
 
 #include "lib/driver_state.h"
 #include "lib/text.h"
+#include "records/file_references.h"
 #include "records/installed_products.h"
 #include "records/registry.h"
 

@@ -2,6 +2,8 @@
 
 #include "lib/setup_error.h"
 #include "lib/text.h"
+#include "records/file_references.h"
+#include "records/registry.h"
 #include "records/tests/registry_probe.h"
 
 #include <gtest/gtest.h>
@@ -146,7 +148,7 @@ class FileReferences : public ::testing::Test {
         if (::RegOpenKeyExA(HKEY_CURRENT_USER, kFilesKey.c_str(), 0, KEY_ALL_ACCESS, key.Put()) !=
             ERROR_SUCCESS)
             return;
-        for (const std::string& path : {kPathA, kPathB})
+        for (const std::string& path : {kPathA, kPathB, kPathAccented})
             ::RegDeleteValueA(key.Get(), path.c_str());
     }
     static DWORD Count(const std::string& path) {
@@ -157,6 +159,8 @@ class FileReferences : public ::testing::Test {
 
     static inline const std::string kPathA = "C:\\SetupkitRecordsTest\\a.dll";
     static inline const std::string kPathB = "C:\\SetupkitRecordsTest\\b.pas";
+    // "\xC9" and "\xE9" are one letter in two cases in the ANSI code page.
+    static inline const std::string kPathAccented = "C:\\SetupkitRecordsTest\\\xC9.pas";
 };
 
 TEST_F(FileReferences, EachInstallationRaisesTheCountOfEachPath) {
@@ -174,6 +178,31 @@ TEST_F(FileReferences, RepeatedPathsAndSpellingsShareOneCount) {
     files.Add(UpperCase(kPathB));
     AddFileReferences(files);
     EXPECT_EQ(Count(kPathB), 3u);
+}
+
+// A key with fewer values than the list has files is read in one sweep; the
+// counts it held and the registry's way with letter case still decide.
+TEST_F(FileReferences, CountsHeldBeforeAreRaisedWhateverTheSpelling) {
+    struct Case {
+        std::string held;
+        std::string listed;
+    };
+    for (const Case& c : {Case{kPathA, UpperCase(kPathA)},
+                          Case{kPathAccented, "C:\\SetupkitRecordsTest\\\xE9.pas"}}) {
+        SCOPED_TRACE(c.listed);
+        Clean();
+        test::SetRawValue(HKEY_CURRENT_USER, kFilesKey, c.held, REG_DWORD,
+                          std::string("\5\0\0\0", 4));
+        // Other tests leave values of their own in the key.
+        const std::size_t repeats = RegistryKey::Open(HKEY_CURRENT_USER, kFilesKey).ValueCount();
+        LineList files;
+        files.Add(c.listed);
+        for (std::size_t i = 0; i < repeats; ++i)
+            files.Add(kPathB);
+        AddFileReferences(files);
+        EXPECT_EQ(Count(c.held), 6u);
+        EXPECT_EQ(Count(kPathB), repeats);
+    }
 }
 
 TEST_F(FileReferences, StringCountRaisesAfterEarlierEntriesWereCounted) {
