@@ -331,10 +331,6 @@ bool Encoder29::WroteWithPpmd(const std::uint8_t* input, std::size_t size) {
             continue;
         }
         code(ppmd::BlockEnd::EntryEnds);
-        // The coder may have taken every packed byte before the end
-        // marker; one spare byte keeps the marker read by decoders that
-        // look for it only while packed bytes remain.
-        pieces.back().push_back(0);
         pieces.emplace_back();
     }
     if (at > start)
@@ -345,18 +341,33 @@ bool Encoder29::WroteWithPpmd(const std::uint8_t* input, std::size_t size) {
         return false;
     if (std::all_of(inPpmd.begin(), inPpmd.end(), [](bool ppmd) { return ppmd; })) {
         *ppmd_ = std::move(trial);
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
-            out_.PutBytes(pieces[i]);
-            if (i + 1 < pieces.size())
-                finished_.push_back(out_.Take());
-        }
-        ppmdBlocks_ += pieces.size() - (pieces.back().empty() ? 1 : 0);
+        // Every piece but the last ends its entry; the last, when there is
+        // one, switches to LZ.
+        for (std::size_t i = 0; i < pieces.size(); ++i)
+            if (i + 1 < pieces.size() || !pieces[i].empty())
+                PutPpmd(pieces[i], i + 1 < pieces.size() ? ppmd::BlockEnd::EntryEnds
+                                                         : ppmd::BlockEnd::SwitchToLz);
         block_.Clear();
         std::copy(std::begin(blockOld_), std::end(blockOld_), std::begin(old_));
         return true;
     }
     WriteMixed(input, inPpmd);
     return true;
+}
+
+// Writes out one coded PPMd block, handing over its entry's packed bytes when
+// it ends the entry.
+void Encoder29::PutPpmd(std::vector<std::uint8_t>& piece, ppmd::BlockEnd end) {
+    const bool entryEnds = end == ppmd::BlockEnd::EntryEnds;
+    // The coder may have taken every packed byte before the end marker; one
+    // spare byte keeps the marker read by decoders that look for it only while
+    // packed bytes remain.
+    if (entryEnds)
+        piece.push_back(0);
+    out_.PutBytes(piece);
+    if (entryEnds)
+        finished_.push_back(out_.Take());
+    ++ppmdBlocks_;
 }
 
 // For each token of the block, whether PPMd codes it: the cheapest path
@@ -409,12 +420,7 @@ void Encoder29::WriteMixed(const std::uint8_t* input, const std::vector<bool>& i
     auto closePpmd = [&](ppmd::BlockEnd end) {
         std::vector<std::uint8_t> piece;
         ppmd_->WriteBlock(input + stretch, at - stretch, end, piece);
-        if (end == ppmd::BlockEnd::EntryEnds)
-            piece.push_back(0); // the spare byte, as above
-        out_.PutBytes(piece);
-        if (end == ppmd::BlockEnd::EntryEnds)
-            finished_.push_back(out_.Take());
-        ++ppmdBlocks_;
+        PutPpmd(piece, end);
         open = false;
     };
     for (std::size_t i = 0; i < tokens.size(); ++i) {

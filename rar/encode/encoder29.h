@@ -91,6 +91,7 @@ class Encoder29 {
     // `before[i]`: the bits PPMd spends on the block's input before byte i.
     std::vector<bool> PlanCodings(const std::vector<double>& before) const;
     void WriteMixed(const std::uint8_t* input, const std::vector<bool>& inPpmd);
+    void PutPpmd(std::vector<std::uint8_t>& piece, ppmd::BlockEnd end);
     // After a PPMd block the decoder still holds the distances from before
     // it, so a repeat chosen against the dropped LZ symbols is said anew.
     void EmitRepeatAgain(const LzToken& token);
