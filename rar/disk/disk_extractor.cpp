@@ -97,24 +97,25 @@ NativePath DiskExtractor::Place(const NativePath& destFolder, const NativePath& 
     }
     if (safeName.empty())
         throw ArchiveError(Status::CreateFailed, "entry name has no usable part");
-    if (!folders_.count(destFolder) && MakeDestination(destFolder))
-        folders_.insert(destFolder);
+    if (!folders_.Find(destFolder))
+        MakeDestination(destFolder);
     return PrepareBelow(destFolder, safeName, isFolder);
 }
 
 // A destination this call creates holds only names the extraction writes, so
 // its files need no look for a planted link, as in the folders below it.
-bool DiskExtractor::MakeDestination(const NativePath& destFolder) {
-    if (destFolder.empty())
-        return true; // the current folder
+void DiskExtractor::MakeDestination(const NativePath& destFolder) {
+    if (destFolder.empty()) {
+        folders_[destFolder] = false; // the current folder
+        return;
+    }
     const NativePath parent = ParentPath(destFolder);
     if (!parent.empty() && parent != destFolder)
         MakeFolders(parent);
-    if (CreateFolder(destFolder)) {
-        madeFolders_.insert(destFolder);
-        return true;
-    }
-    return KindOf(destFolder) == PathKind::Folder;
+    if (CreateFolder(destFolder))
+        folders_[destFolder] = true;
+    else if (KindOf(destFolder) == PathKind::Folder)
+        folders_[destFolder] = false;
 }
 
 // Makes the folders of `relative` ('/' between components) below `base`,
@@ -126,7 +127,8 @@ NativePath DiskExtractor::PrepareBelow(const NativePath& base, const std::string
     for (;;) {
         const std::size_t slash = relative.find('/', start);
         const bool isLast = slash == std::string::npos;
-        const bool inMadeFolder = isLast && madeFolders_.count(current) != 0;
+        const bool* made = isLast ? folders_.Find(current) : nullptr;
+        const bool inMadeFolder = made && *made;
         current = JoinPath(current, PathFromUtf8(relative.substr(start, slash - start)));
         if (!isLast || lastIsFolder)
             MakeRealFolder(current, isLast);
@@ -141,7 +143,7 @@ NativePath DiskExtractor::PrepareBelow(const NativePath& base, const std::string
 // A link in the place of the folder is replaced when the folder is the
 // entry itself, and refused on the way to one.
 void DiskExtractor::MakeRealFolder(const NativePath& path, bool isLast) {
-    if (folders_.count(path))
+    if (folders_.Find(path))
         return;
     bool made = CreateFolder(path);
     if (!made) {
@@ -155,9 +157,7 @@ void DiskExtractor::MakeRealFolder(const NativePath& path, bool isLast) {
         if (!made && kind != PathKind::Folder)
             throw ArchiveError(Status::CreateFailed, "cannot create folder");
     }
-    if (made)
-        madeFolders_.insert(path);
-    folders_.insert(path);
+    folders_[path] = made;
 }
 
 // What the extraction removes may have been a remembered folder, or above one.
@@ -167,8 +167,7 @@ void DiskExtractor::Remove(const NativePath& path) {
 }
 
 void DiskExtractor::Forget() {
-    folders_.clear();
-    madeFolders_.clear();
+    folders_.Clear();
 }
 
 // A remembered folder may have been removed by someone else since an earlier
@@ -177,7 +176,7 @@ File DiskExtractor::CreateOutput(const NativePath& path, const std::function<Nat
     try {
         return File::Create(path);
     } catch (const ArchiveError&) {
-        if (folders_.empty())
+        if (folders_.Empty())
             throw;
         Forget();
         place();
@@ -238,10 +237,10 @@ void DiskExtractor::WriteSymlink(const NativePath& path, const std::string& safe
 void DiskExtractor::WriteCopy(const NativePath& path) {
     // Only files this extraction wrote itself are copied: anything else on
     // disk under that name may not be what the archive meant.
-    auto found = written_.find(SafeRelativePath(archive_.Current().linkTarget));
-    if (found == written_.end() || KindOf(found->second) != PathKind::File)
+    const NativePath* found = written_.Find(SafeRelativePath(archive_.Current().linkTarget));
+    if (!found || KindOf(*found) != PathKind::File)
         throw ArchiveError(Status::BadReference, "link source was not extracted");
-    const NativePath& from = found->second;
+    const NativePath& from = *found;
     if (SameFile(from, path))
         return;
     if (!CopyFileOver(from, path))

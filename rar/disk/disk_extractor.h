@@ -1,12 +1,11 @@
 #pragma once
 // Puts entries of an open archive on disk: folders, files, and links written
 // so that nothing lands outside the destination or passes through a link.
+#include "rar/disk/name_table.h"
 #include "rar/format/archive.h"
 #include "rar/os/file_system.h"
 
 #include <functional>
-#include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,7 @@ class DiskExtractor {
   private:
     NativePath Place(const NativePath& destFolder, const NativePath& destName,
                      const std::string& safeName);
-    bool MakeDestination(const NativePath& destFolder);
+    void MakeDestination(const NativePath& destFolder);
     NativePath PrepareBelow(const NativePath& base, const std::string& relative, bool lastIsFolder);
     void MakeRealFolder(const NativePath& path, bool isLast);
     void Remove(const NativePath& path);
@@ -39,14 +38,13 @@ class DiskExtractor {
     Archive& archive_;
     // Folders this extraction made or found to be real folders, never links:
     // later entries below them are written without looking along the path
-    // again, one call each instead of several per folder level.
-    std::set<NativePath> folders_;
-    // Of those, the ones it made itself: every name in them is one it wrote,
-    // so none can be a link it has to replace.
-    std::set<NativePath> madeFolders_;
+    // again, one call each instead of several per folder level. True for
+    // those it made itself: every name in them is one it wrote, so none can
+    // be a link it has to replace.
+    NameTable<NativePath, bool> folders_;
     // Where each entry's data went, by safe archive path: the sources of
     // hard links and file copies that come later in the archive.
-    std::map<std::string, NativePath> written_;
+    NameTable<std::string, NativePath> written_;
     // A file's bytes on their way to disk, kept between files.
     std::vector<std::uint8_t> block_;
 };
