@@ -302,6 +302,11 @@ void CollectInto(const fs::path& folder, const std::string& prefix, bool withFol
                 throw BuildError("cannot read '" + child.u8string() + "': " + error.message(),
                                  ExitCode::InputOutput);
             entries.push_back({name, {}, false, dosTime, child.u8string(), size});
+        } else {
+            throw BuildError(
+                "'" + child.u8string() + "' is " +
+                (fs::is_symlink(child) ? "a link to nothing" : "neither a file nor a folder") +
+                "; it cannot be archived");
         }
     }
 }

@@ -7,6 +7,7 @@
 #include "builder/tests/scratch_dir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -205,6 +206,13 @@ TEST_F(PayloadFolder, FoldersThatCannotBeArchivedFaithfullyAreRejected) {
     fs::create_directory_symlink(source_, source_ / "units" / "loop");
     EXPECT_THROW(CollectFolder(source_.string(), true), BuildError);
     fs::remove(source_ / "units" / "loop");
+    // What is neither file nor folder would be left out without a word.
+    fs::create_symlink(source_ / "gone.txt", source_ / "units" / "dangling.txt");
+    EXPECT_THROW(CollectFolder(source_.string(), true), BuildError);
+    fs::remove(source_ / "units" / "dangling.txt");
+    ASSERT_EQ(mkfifo((source_ / "pipe").c_str(), 0600), 0);
+    EXPECT_THROW(CollectFolder(source_.string(), true), BuildError);
+    fs::remove(source_ / "pipe");
     Write("help/Gr\xC3\xBC\xC3\x9F"
           "e.txt",
           "x");
