@@ -47,15 +47,26 @@ std::string CaptionOf(HWND hwnd) {
     return buffer;
 }
 
-// Under load a box can be found before the caption it gets while it
-// initialises can be read: an empty caption is given a moment to fill in.
-// On the shared machine a program's first box has been seen to need more
-// than 300 ms; only a window whose caption stays empty waits the whole time.
+// Under load a program can stall for seconds while it sets up its first
+// box (seen on a loaded 2-core machine: the box visible, its caption and
+// texts not yet there). The robot waits this long for a window to fill in;
+// only a window whose caption stays empty waits the whole time.
+constexpr DWORD kSettleMs = 10000;
+
+// An empty caption is given time to fill in.
 void SettleCaption(HWND hwnd) {
-    constexpr DWORD kSettleMs = 2000, kStepMs = 10;
+    constexpr DWORD kStepMs = 10;
     for (DWORD waited = 0; waited < kSettleMs && ::IsWindow(hwnd) && CaptionOf(hwnd).empty();
          waited += kStepMs)
         ::Sleep(kStepMs);
+}
+
+// Every window the programs show has a caption and labelled buttons.
+bool FilledIn(const Window& window) {
+    const std::vector<std::string> buttons = window.ButtonTexts();
+    return !window.Caption().empty() &&
+           std::none_of(buttons.begin(), buttons.end(),
+                        [](const std::string& text) { return text.empty(); });
 }
 
 // Top-level windows come in z-order, so the first match is the one in front.
@@ -158,11 +169,20 @@ HWND Robot::FindNewWindow(const std::string* caption) const {
     return search.found;
 }
 
+// The caption the system keeps can be there while the program, still busy,
+// has not labelled its buttons or answers no WM_GETTEXT: the window is then
+// read again.
 Window Robot::Take(HWND hwnd) {
     Window window;
     window.robot_ = this;
     window.hwnd_ = hwnd;
+    const DWORD start = ::GetTickCount();
     window.Read();
+    while (!FilledIn(window) && ::IsWindow(hwnd) && !CaptionOf(hwnd).empty() &&
+           ::GetTickCount() - start < kSettleMs) {
+        ::Sleep(kPollMs);
+        window.Read();
+    }
     Note(window.Describe());
     return window;
 }
