@@ -343,10 +343,11 @@ bool Encoder29::WroteWithPpmd(const std::uint8_t* input, std::size_t size) {
         *ppmd_ = std::move(trial);
         // Every piece but the last ends its entry; the last, when there is
         // one, switches to LZ.
-        for (std::size_t i = 0; i < pieces.size(); ++i)
-            if (i + 1 < pieces.size() || !pieces[i].empty())
-                PutPpmd(pieces[i], i + 1 < pieces.size() ? ppmd::BlockEnd::EntryEnds
-                                                         : ppmd::BlockEnd::SwitchToLz);
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            const bool last = i + 1 == pieces.size();
+            if (!last || !pieces[i].empty())
+                PutPpmd(pieces[i], last ? ppmd::BlockEnd::SwitchToLz : ppmd::BlockEnd::EntryEnds);
+        }
         block_.Clear();
         std::copy(std::begin(blockOld_), std::end(blockOld_), std::begin(old_));
         return true;

@@ -7,9 +7,8 @@
 namespace rar {
 namespace {
 
-// Names that share long prefixes and collide in few bits, past several
-// growths of the table: every one is found with its own value, and absent
-// names are not.
+// Names that share a long prefix, past several growths of the table: every
+// one is found with its own value, and absent names are not.
 TEST(NameTable, KeepsEveryNameThroughGrowthAndForgetsAllOnClear) {
     NameTable<std::string, int> table;
     constexpr int kNames = 5000;

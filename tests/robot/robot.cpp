@@ -48,18 +48,10 @@ std::string CaptionOf(HWND hwnd) {
 }
 
 // Under load a program can stall for seconds while it sets up its first
-// box (seen on a loaded 2-core machine: the box visible, its caption and
-// texts not yet there). The robot waits this long for a window to fill in;
-// only a window whose caption stays empty waits the whole time.
+// box (seen on a loaded 2-core machine: the box visible, its caption, text
+// and button labels not yet there). The robot gives a window this long to
+// fill in; only a window that never does waits the whole time.
 constexpr DWORD kSettleMs = 10000;
-
-// An empty caption is given time to fill in.
-void SettleCaption(HWND hwnd) {
-    constexpr DWORD kStepMs = 10;
-    for (DWORD waited = 0; waited < kSettleMs && ::IsWindow(hwnd) && CaptionOf(hwnd).empty();
-         waited += kStepMs)
-        ::Sleep(kStepMs);
-}
 
 // Every window the programs show has a caption and labelled buttons.
 bool FilledIn(const Window& window) {
@@ -169,17 +161,15 @@ HWND Robot::FindNewWindow(const std::string* caption) const {
     return search.found;
 }
 
-// The caption the system keeps can be there while the program, still busy,
-// has not labelled its buttons or answers no WM_GETTEXT: the window is then
-// read again.
+// A program still busy setting up its window, or answering no WM_GETTEXT,
+// shows it half filled in: the window is read again until it is whole.
 Window Robot::Take(HWND hwnd) {
     Window window;
     window.robot_ = this;
     window.hwnd_ = hwnd;
     const DWORD start = ::GetTickCount();
     window.Read();
-    while (!FilledIn(window) && ::IsWindow(hwnd) && !CaptionOf(hwnd).empty() &&
-           ::GetTickCount() - start < kSettleMs) {
+    while (!FilledIn(window) && ::IsWindow(hwnd) && ::GetTickCount() - start < kSettleMs) {
         ::Sleep(kPollMs);
         window.Read();
     }
@@ -208,7 +198,6 @@ Window Robot::Wait(const std::string* caption, bool exitIsFailure, DWORD timeout
     const DWORD start = ::GetTickCount();
     for (;;) {
         if (const HWND hwnd = FindNewWindow(caption)) {
-            SettleCaption(hwnd);
             return Take(hwnd);
         }
         if (!Running()) {
