@@ -64,6 +64,7 @@ class PeImage {
     void CheckAlignments() const;
     const PeSection* ReusableResourceSection() const;
     std::uint32_t EndOfImageRva() const;
+    std::uint32_t ResourceRawPointer(std::uint32_t from) const;
     void GrowLastSection(const PeSection& section, std::uint32_t size);
     void AppendSection(std::uint32_t size);
     void SetResourceDirectory(std::uint32_t rva, std::uint32_t size);

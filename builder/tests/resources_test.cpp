@@ -85,6 +85,17 @@ TEST_P(AddRcData, KeepsCodeAndHeadersOutsideTheResources) {
     EXPECT_EQ(after.ResourceDirectory().rva, after.ResourceSectionRva());
 }
 
+// The loader can then map the resources instead of reading them all at start.
+TEST_P(AddRcData, ResourcesStartOnAPageOfTheFile) {
+    const PeImage setup(AddRcDataResources(MakeTestImage(SampleTree(), GetParam()), kConfig));
+    const std::uint32_t rva = setup.ResourceDirectory().rva;
+    const auto holder = std::find_if(setup.Sections().begin(), setup.Sections().end(),
+                                     [&](const PeSection& s) { return s.virtualAddress == rva; });
+    ASSERT_NE(holder, setup.Sections().end());
+    EXPECT_EQ(holder->rawPointer % 0x1000, 0u);
+    EXPECT_EQ(RcData(setup.Bytes(), "CABFILE"), kConfig[2].bytes);
+}
+
 TEST_P(AddRcData, SameInputGivesTheSameBytes) {
     const std::string stub = MakeTestImage(SampleTree(), GetParam());
     EXPECT_EQ(AddRcDataResources(stub, kConfig), AddRcDataResources(stub, kConfig));

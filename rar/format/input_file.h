@@ -23,7 +23,7 @@ class InputFile {
     File file_;
     std::uint64_t size_ = 0;
     // Headers come in many small reads close together; one read ahead
-    // serves them all instead of a seek and a read each.
+    // serves them all instead of a system call each.
     std::unique_ptr<std::uint8_t[]> cache_;
     std::size_t cacheSize_ = 0;
     std::uint64_t cacheStart_ = 0;
