@@ -3,6 +3,30 @@
 #include <commctrl.h>
 
 namespace setupkit {
+namespace {
+
+using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+
+// Windows draws the controls of a program without a manifest in the classic
+// look, but Wine themes them: the bar is then stretched from the theme's
+// bitmaps in halftone on every change, some two milliseconds a time. A theme
+// that names no class keeps the bar classic, as on Windows. A control can be
+// themed only when the theme library is loaded, and systems before it lack
+// it, so it is looked up rather than imported.
+void KeepClassicLook(HWND control) {
+    const HMODULE themes = ::GetModuleHandleA("uxtheme.dll");
+    const auto setTheme = themes ? reinterpret_cast<SetWindowThemeFn>(reinterpret_cast<void*>(
+                                       ::GetProcAddress(themes, "SetWindowTheme")))
+                                 : nullptr;
+    if (setTheme)
+        setTheme(control, L" ", L" ");
+}
+
+} // namespace
+
+TProgressDialog::TProgressDialog() : TResDialog(kProgressTemplate) {
+    KeepClassicLook(::GetDlgItem(Handle, kProgressBarId));
+}
 
 void TProgressDialog::SetStatusText(const std::string& text) {
     text_ = text;

@@ -21,7 +21,7 @@ inline constexpr unsigned long kPaintIntervalMs = 40;
 
 class TProgressDialog : public TResDialog {
   public:
-    TProgressDialog() : TResDialog(kProgressTemplate) {}
+    TProgressDialog();
 
     // The line above the bar; ampersands show as they are.
     void SetStatusText(const std::string& text);

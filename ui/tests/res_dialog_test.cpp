@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 #include <memory>
@@ -198,6 +199,14 @@ TEST(ProgressDialog, ControlsTakeTextRangeAndPosition) {
     dialog.SetPosition(1234567);
     dialog.ShowLatest();
     EXPECT_EQ(::SendMessageA(bar, PBM_GETPOS, 0, 0), 1234567);
+}
+
+// Wine themes a program's controls where Windows would not; a themed bar
+// costs milliseconds a paint.
+TEST(ProgressDialog, BarIsNotThemed) {
+    ::InitCommonControls();
+    TProgressDialog dialog;
+    EXPECT_EQ(::GetWindowTheme(::GetDlgItem(dialog.Handle, kProgressBarId)), nullptr);
 }
 
 TEST(SelectDirDialog, DirectoryIsTheEditBoxText) {
