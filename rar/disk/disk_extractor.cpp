@@ -65,7 +65,8 @@ void DiskExtractor::Extract(const NativePath& destFolder, const NativePath& dest
     const Entry& entry = archive_.Current();
     const std::string safeName = SafeRelativePath(entry.name);
     const auto place = [&] { return Place(destFolder, destName, safeName); };
-    const NativePath path = place();
+    const Placement placed = place();
+    const NativePath& path = placed.path;
     if (entry.isDirectory)
         return;
     switch (entry.link) {
@@ -79,21 +80,22 @@ void DiskExtractor::Extract(const NativePath& destFolder, const NativePath& dest
         WriteSymlink(path, safeName, observer);
         return;
     case LinkKind::None:
-        WriteFile(CreateOutput(path, place), path, observer);
+        WriteFile(CreateOutput(placed, place), path, observer);
         break;
     }
     written_[safeName] = path;
 }
 
-NativePath DiskExtractor::Place(const NativePath& destFolder, const NativePath& destName,
-                                const std::string& safeName) {
+DiskExtractor::Placement DiskExtractor::Place(const NativePath& destFolder,
+                                              const NativePath& destName,
+                                              const std::string& safeName) {
     const bool isFolder = archive_.Current().isDirectory;
     if (!destName.empty()) {
         if (!MakeFolders(ParentPath(destName)))
             throw ArchiveError(Status::CreateFailed, "cannot create folder");
         if (isFolder)
             MakeFolders(destName);
-        return destName;
+        return {destName};
     }
     if (safeName.empty())
         throw ArchiveError(Status::CreateFailed, "entry name has no usable part");
@@ -120,8 +122,9 @@ void DiskExtractor::MakeDestination(const NativePath& destFolder) {
 
 // Makes the folders of `relative` ('/' between components) below `base`,
 // never passing through a link: an earlier entry may have planted one.
-NativePath DiskExtractor::PrepareBelow(const NativePath& base, const std::string& relative,
-                                       bool lastIsFolder) {
+DiskExtractor::Placement DiskExtractor::PrepareBelow(const NativePath& base,
+                                                     const std::string& relative,
+                                                     bool lastIsFolder) {
     NativePath current = base;
     std::size_t start = 0;
     for (;;) {
@@ -135,7 +138,7 @@ NativePath DiskExtractor::PrepareBelow(const NativePath& base, const std::string
         else if (!inMadeFolder && KindOf(current) == PathKind::Link)
             Remove(current); // a link is replaced, never written through
         if (isLast)
-            return current;
+            return {current, inMadeFolder};
         start = slash + 1;
     }
 }
@@ -172,15 +175,16 @@ void DiskExtractor::Forget() {
 
 // A remembered folder may have been removed by someone else since an earlier
 // entry: the way to the file is then made afresh, once.
-File DiskExtractor::CreateOutput(const NativePath& path, const std::function<NativePath()>& place) {
+File DiskExtractor::CreateOutput(const Placement& placed,
+                                 const std::function<Placement()>& place) {
     try {
-        return File::Create(path);
+        return placed.inMadeFolder ? File::CreateNew(placed.path) : File::Create(placed.path);
     } catch (const ArchiveError&) {
         if (folders_.Empty())
             throw;
         Forget();
         place();
-        return File::Create(path);
+        return File::Create(placed.path);
     }
 }
 

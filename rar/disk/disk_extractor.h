@@ -22,14 +22,21 @@ class DiskExtractor {
     void Extract(const NativePath& destFolder, const NativePath& destName, ByteSink* observer);
 
   private:
-    NativePath Place(const NativePath& destFolder, const NativePath& destName,
-                     const std::string& safeName);
+    // Where an entry goes, and whether that is in a folder this extraction
+    // made, where only names it wrote can be.
+    struct Placement {
+        NativePath path;
+        bool inMadeFolder = false;
+    };
+
+    Placement Place(const NativePath& destFolder, const NativePath& destName,
+                    const std::string& safeName);
     void MakeDestination(const NativePath& destFolder);
-    NativePath PrepareBelow(const NativePath& base, const std::string& relative, bool lastIsFolder);
+    Placement PrepareBelow(const NativePath& base, const std::string& relative, bool lastIsFolder);
     void MakeRealFolder(const NativePath& path, bool isLast);
     void Remove(const NativePath& path);
     void Forget();
-    File CreateOutput(const NativePath& path, const std::function<NativePath()>& place);
+    File CreateOutput(const Placement& placed, const std::function<Placement()>& place);
     void WriteFile(File file, const NativePath& path, ByteSink* observer);
     void WriteSymlink(const NativePath& path, const std::string& safeName, ByteSink* observer);
     void WriteCopy(const NativePath& path);

@@ -31,6 +31,10 @@ class File {
     static File OpenForReading(const NativePath& path);
     // Creates the file, or empties it when it exists.
     static File Create(const NativePath& path);
+    // As Create, where nothing is expected to be: Wine empties a file it
+    // creates, and Linux then writes an emptied file out when it is closed.
+    // One that is there after all is emptied as by Create.
+    static File CreateNew(const NativePath& path);
     File(File&& other) noexcept;
     ~File();
 

@@ -39,6 +39,15 @@ File File::Create(const NativePath& path) {
     return file;
 }
 
+File File::CreateNew(const NativePath& path) {
+    File file(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (file.handle_ >= 0)
+        return file;
+    if (errno == EEXIST)
+        return Create(path);
+    throw ArchiveError(Status::CreateFailed, "cannot create " + path);
+}
+
 File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
 
 File::~File() {

@@ -61,6 +61,15 @@ File File::Create(const NativePath& path) {
     return file;
 }
 
+File File::CreateNew(const NativePath& path) {
+    File file(OpenHandle(path, GENERIC_WRITE, CREATE_NEW));
+    if (AsHandle(file.handle_) != INVALID_HANDLE_VALUE)
+        return file;
+    if (GetLastError() == ERROR_FILE_EXISTS)
+        return Create(path);
+    throw ArchiveError(Status::CreateFailed, "cannot create " + PathText(path));
+}
+
 File::File(File&& other) noexcept
     : handle_(std::exchange(other.handle_, reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE))) {
 }

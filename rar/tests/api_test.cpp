@@ -308,5 +308,27 @@ TEST(ApiExtract, AFolderRemovedBetweenEntriesIsMadeAgain) {
     EXPECT_EQ(ReadText(dest / "d" / "e" / "two.txt"), "2");
 }
 
+// Files in a folder the extraction made are created without emptying, as
+// nothing can be there; a name that is there after all, from an earlier entry
+// or from someone else, is still overwritten.
+TEST(ApiExtract, ANameAlreadyInAMadeFolderIsOverwritten) {
+    const fs::path dest = TempFolder("api-again");
+    Session s(WriteTemp(Builder50()
+                            .Add({"d/one.txt", ToBytes("first")})
+                            .Add({"d/one.txt", ToBytes("again")})
+                            .Add({"d/two.txt", ToBytes("2")})
+                            .Finish(),
+                        "again.rar"));
+    for (int entry = 0; entry < 2; ++entry) {
+        ASSERT_EQ(s.Read(), ERAR_SUCCESS);
+        ASSERT_EQ(s.Process(RAR_EXTRACT, dest), ERAR_SUCCESS);
+    }
+    EXPECT_EQ(ReadText(dest / "d" / "one.txt"), "again");
+    std::ofstream(dest / "d" / "two.txt") << "someone else's, and longer";
+    ASSERT_EQ(s.Read(), ERAR_SUCCESS);
+    ASSERT_EQ(s.Process(RAR_EXTRACT, dest), ERAR_SUCCESS);
+    EXPECT_EQ(ReadText(dest / "d" / "two.txt"), "2");
+}
+
 } // namespace
 } // namespace rar::test
