@@ -31,7 +31,7 @@ std::string MakeTempFileName(const std::string& prefix) {
 UniqueHandle CreateTempFile(std::string& path) {
     path = MakeTempFileName("KV");
     // The file is new and empty, so it is opened as it is rather than
-    // truncated: under Wine a truncated file is written out to disk when it
+    // truncated: under Wine, Linux writes a truncated file out to disk when it
     // is closed, a tenth of a second for a 200 MB archive that is read back
     // at once and then deleted. The attributes a truncating open would set
     // are set here instead.
