@@ -27,7 +27,7 @@ LoadedModule UnrarModule;
 UnrarEntryPoints UnrarEntries;
 
 template <typename Fn> Fn Resolve(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(UnrarModule.Get(), name)));
+    return ProcAddress<Fn>(UnrarModule.Get(), name);
 }
 
 template <typename Fn> Fn Required(Fn fn) {

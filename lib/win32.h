@@ -103,6 +103,11 @@ using UniqueWindow = UniqueResource<WindowTraits>;
 using ShellItemList = UniqueResource<ShellItemListTraits>;
 using TempFile = UniqueResource<TempFileTraits>;
 
+// An export of a loaded module as a function of type Fn; null when missing.
+template <typename Fn> Fn ProcAddress(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 // A COM interface pointer released once.
 template <typename T> class ComPtr {
   public:

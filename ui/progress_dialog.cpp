@@ -1,5 +1,7 @@
 #include "ui/progress_dialog.h"
 
+#include "lib/win32.h"
+
 #include <commctrl.h>
 
 namespace setupkit {
@@ -15,9 +17,8 @@ using SetWindowThemeFn = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
 // it, so it is looked up rather than imported.
 void KeepClassicLook(HWND control) {
     const HMODULE themes = ::GetModuleHandleA("uxtheme.dll");
-    const auto setTheme = themes ? reinterpret_cast<SetWindowThemeFn>(reinterpret_cast<void*>(
-                                       ::GetProcAddress(themes, "SetWindowTheme")))
-                                 : nullptr;
+    const auto setTheme =
+        themes ? ProcAddress<SetWindowThemeFn>(themes, "SetWindowTheme") : nullptr;
     if (setTheme)
         setTheme(control, L" ", L" ");
 }
