@@ -175,8 +175,7 @@ void DiskExtractor::Forget() {
 
 // A remembered folder may have been removed by someone else since an earlier
 // entry: the way to the file is then made afresh, once.
-File DiskExtractor::CreateOutput(const Placement& placed,
-                                 const std::function<Placement()>& place) {
+File DiskExtractor::CreateOutput(const Placement& placed, const std::function<Placement()>& place) {
     try {
         return placed.inMadeFolder ? File::CreateNew(placed.path) : File::Create(placed.path);
     } catch (const ArchiveError&) {
