@@ -7,7 +7,9 @@
 #include "rar/encode/encoder29.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cmath>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -121,11 +123,35 @@ void WriteStored(BlockWriter& blocks, const RarEntry& entry) {
     blocks.End(crc);
 }
 
+// Bytes spread as evenly as random ones, as in packed or encrypted formats
+// (archives, images, compressed help): the encoder gains nothing on them,
+// and an installer would decode them a literal at a time, several times
+// slower than it copies a stored entry. Short files are left to the
+// encoder: the estimate is rough there, and little is at stake.
+bool LooksIncompressible(const RarEntry& entry) {
+    constexpr std::uint64_t kMinSize = 64 * 1024;
+    constexpr double kMinBitsPerByte = 7.95;
+    if (entry.Size() < kMinSize)
+        return false;
+    std::array<std::uint64_t, 256> counts{};
+    ReadEntry(entry, [&](const char* data, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i)
+            ++counts[static_cast<unsigned char>(data[i])];
+    });
+    const auto total = static_cast<double>(entry.Size());
+    double bits = 0;
+    for (const std::uint64_t count : counts)
+        if (count != 0)
+            bits -= static_cast<double>(count) * std::log2(static_cast<double>(count) / total);
+    return bits / total >= kMinBitsPerByte;
+}
+
 // Packs entries through the encoder and writes each one's block as its
 // packed data comes out. In a solid stream an entry's data may end only
 // after the next ones have gone in, so entries wait in a queue, in archive
-// order, until their blocks are written; folders and empty files, which
-// the stream does not carry, are stored when their turn comes.
+// order, until their blocks are written; folders, empty files and files
+// that would not pack, which the stream does not carry, are stored when
+// their turn comes.
 class PackedWriter {
   public:
     PackedWriter(BlockWriter& blocks, const RarOptions& options, const ProgressCounter& progress)
@@ -134,8 +160,10 @@ class PackedWriter {
                                                    : rar::encode::kDefault29) {}
 
     void Add(const RarEntry& entry) {
-        if (entry.isFolder || entry.Size() == 0) {
+        if (entry.isFolder || entry.Size() == 0 || LooksIncompressible(entry)) {
             waiting_.push_back({&entry, 0, false, 0});
+            if (progress_ && !entry.isFolder)
+                progress_(entry.Size());
             return Drain();
         }
         const bool continues = options_.solid && streamStarted_;

@@ -32,9 +32,14 @@ std::string Pascal(std::size_t size, unsigned seed) {
     return AsString(rar::test::PascalText(seed).Make(size));
 }
 
-// Files that cover the stream's corners: empty ones between packed ones,
-// block ends inside a file and between files, pieces of input, text and
-// binary grouped apart, code and tables that go through filters.
+std::string Unpackable() {
+    return AsString(rar::encode::test::Random(100000, 6));
+}
+
+// Files that cover the stream's corners: empty ones and one that will not
+// pack between packed ones, block ends inside a file and between files,
+// pieces of input, text and binary grouped apart, code and tables that go
+// through filters.
 std::vector<RarEntry> Payload() {
     using namespace rar::encode::test;
     std::vector<RarEntry> entries = {
@@ -42,6 +47,7 @@ std::vector<RarEntry> Payload() {
         {"units/grid.pas", AsString(Text(150000, 1))},
         {"units/empty.inc", ""},
         {"bin/grid.bpl", AsString(Concat({Code(300000, 2), Random(70000, 2), Code(90000, 3)}))},
+        {"bin/grid.cab", Unpackable()},
         {"bin/grid.res", AsString(Table(200000, 3))},
         {"units/grid.dfm", AsString(Text(20000, 3))},
         {"one.txt", "x"},
@@ -162,6 +168,17 @@ TEST(PackedArchiveLayout, SmallerThanStoredAndTheSameBytesEveryTime) {
     const std::string packed = WriteRarArchive(entries, {RarLevel::Default, true});
     EXPECT_LT(packed.size(), WriteRarArchive(entries).size() * 3 / 4);
     EXPECT_EQ(WriteRarArchive(entries, {RarLevel::Default, true}), packed);
+}
+
+// Bytes as random as a packed format's go in as they are, solid or not, at
+// either level (that the stream goes on past them, the extraction above
+// shows).
+TEST(PackedArchiveLayout, DataThatWouldNotPackIsStoredAsItIs) {
+    for (const RarOptions options :
+         {RarOptions{RarLevel::Default, true}, RarOptions{RarLevel::Default, false},
+          RarOptions{RarLevel::Best, true}})
+        EXPECT_NE(WriteRarArchive(Payload(), options).find(Unpackable()), std::string::npos)
+            << static_cast<int>(options.level) << options.solid;
 }
 
 // Text at the best level goes out as PPMd, which LZ alone comes nowhere near.
