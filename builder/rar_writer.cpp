@@ -123,14 +123,21 @@ void WriteStored(BlockWriter& blocks, const RarEntry& entry) {
     blocks.End(crc);
 }
 
+// What n random bytes measure, in bits a byte: a sample shows fewer of the
+// 256 values than there are, so it falls short of 8 by about
+// 255 / (2 n ln 2) (a tenth of a bit for 2 KB).
+double RandomBitsPerByte(double n) {
+    return 8.0 - 255.0 / (2.0 * n * std::log(2.0));
+}
+
 // Bytes spread as evenly as random ones, as in packed or encrypted formats
 // (archives, images, compressed help): the encoder gains nothing on them,
 // and an installer would decode them a literal at a time, several times
-// slower than it copies a stored entry. Short files are left to the
-// encoder: the estimate is rough there, and little is at stake.
+// slower than it copies a stored entry. Files too short for the measure to
+// tell are left to the encoder; little is at stake there.
 bool LooksIncompressible(const RarEntry& entry) {
-    constexpr std::uint64_t kMinSize = 64 * 1024;
-    constexpr double kMinBitsPerByte = 7.95;
+    constexpr std::uint64_t kMinSize = 4096;
+    constexpr double kMargin = 0.05; // bits a byte below random
     if (entry.Size() < kMinSize)
         return false;
     std::array<std::uint64_t, 256> counts{};
@@ -143,7 +150,7 @@ bool LooksIncompressible(const RarEntry& entry) {
     for (const std::uint64_t count : counts)
         if (count != 0)
             bits -= static_cast<double>(count) * std::log2(static_cast<double>(count) / total);
-    return bits / total >= kMinBitsPerByte;
+    return bits / total >= RandomBitsPerByte(total) - kMargin;
 }
 
 // Packs entries through the encoder and writes each one's block as its

@@ -44,7 +44,7 @@ struct RarOptions {
 // Writes the archive holding `entries` to `out`: stored, in the order given;
 // packed and solid, folders first and then the files grouped by kind (text
 // before binary, then by extension), so that similar files follow one
-// another in the stream; packed, a file of 64 KB or more whose bytes look
+// another in the stream; packed, a file of 4 KB or more whose bytes look
 // random is stored all the same. Names are stored as given (apart from the
 // separator), so tests can make any layout, unsafe paths included. Files
 // are read a piece at a time as they go in, and `progress` is told each one

@@ -32,9 +32,14 @@ std::string Pascal(std::size_t size, unsigned seed) {
     return AsString(rar::test::PascalText(seed).Make(size));
 }
 
-std::string Unpackable() {
-    return AsString(rar::encode::test::Random(100000, 6));
+// Random bytes, each length from a seed of its own.
+std::string Unpackable(std::size_t size) {
+    return AsString(rar::encode::test::Random(size, static_cast<unsigned>(size)));
 }
+
+// Lengths at which random bytes go in stored: one of many blocks, and one
+// where the measure of their spread is at its roughest.
+constexpr std::size_t kUnpackableSizes[] = {100000, 4096};
 
 // Files that cover the stream's corners: empty ones and one that will not
 // pack between packed ones, block ends inside a file and between files,
@@ -47,7 +52,8 @@ std::vector<RarEntry> Payload() {
         {"units/grid.pas", AsString(Text(150000, 1))},
         {"units/empty.inc", ""},
         {"bin/grid.bpl", AsString(Concat({Code(300000, 2), Random(70000, 2), Code(90000, 3)}))},
-        {"bin/grid.cab", Unpackable()},
+        {"bin/grid.cab", Unpackable(kUnpackableSizes[0])},
+        {"bin/grid.dat", Unpackable(kUnpackableSizes[1])},
         {"bin/grid.res", AsString(Table(200000, 3))},
         {"units/grid.dfm", AsString(Text(20000, 3))},
         {"one.txt", "x"},
@@ -176,9 +182,12 @@ TEST(PackedArchiveLayout, SmallerThanStoredAndTheSameBytesEveryTime) {
 TEST(PackedArchiveLayout, DataThatWouldNotPackIsStoredAsItIs) {
     for (const RarOptions options :
          {RarOptions{RarLevel::Default, true}, RarOptions{RarLevel::Default, false},
-          RarOptions{RarLevel::Best, true}})
-        EXPECT_NE(WriteRarArchive(Payload(), options).find(Unpackable()), std::string::npos)
-            << static_cast<int>(options.level) << options.solid;
+          RarOptions{RarLevel::Best, true}}) {
+        const std::string archive = WriteRarArchive(Payload(), options);
+        for (const std::size_t size : kUnpackableSizes)
+            EXPECT_NE(archive.find(Unpackable(size)), std::string::npos)
+                << size << " " << static_cast<int>(options.level) << options.solid;
+    }
 }
 
 // Text at the best level goes out as PPMd, which LZ alone comes nowhere near.
