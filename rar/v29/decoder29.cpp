@@ -53,6 +53,7 @@ class Decoder29 final : public Decoder {
     // Decodes until the entry ends; returns normally only at its end.
     void DecodeEntry(BitReader& in, EntryOutput& out);
     Stop DecodeLz(BitReader& in, std::uint64_t limit);
+    unsigned DecodeLiterals(BitReader& in, std::uint64_t limit);
     // After the entry's last byte: true when a block or filter follows that
     // still belongs to it.
     bool LzTrailer(BitReader& in);
@@ -178,25 +179,36 @@ void Decoder29::DecodeEntry(BitReader& in, EntryOutput& out) {
 }
 
 Stop Decoder29::DecodeLz(BitReader& in, std::uint64_t limit) {
-    // Literals, by far the most frequent symbol, go straight in.
-    std::uint8_t* const data = window_.Data();
-    const std::size_t mask = window_.Size() - 1;
-    std::uint64_t pos = window_.pos;
-    while (pos < limit) {
-        unsigned symbol = tables_.main.Decode(in);
-        if (symbol < 256) {
-            data[pos++ & mask] = static_cast<std::uint8_t>(symbol);
-            continue;
-        }
-        window_.pos = pos;
+    while (window_.pos < limit) {
+        const unsigned symbol = DecodeLiterals(in, limit);
+        if (symbol < 256)
+            break;
         if (!DecodeSymbol(in, symbol))
             return Stop::EntryEnds;
         if (ppmBlock_)
             return Stop::BlockSwitched;
-        pos = window_.pos;
+    }
+    return Stop::Limit;
+}
+
+// Literals, by far the most frequent symbol, go straight in, up to the first
+// other symbol, which is returned (a literal when `limit` came first).
+// Flattened, as the program is otherwise compiled for size: the reads of the
+// bit register and the code table would stay calls, in the loop where most
+// of an entry's time goes.
+[[gnu::flatten]] unsigned Decoder29::DecodeLiterals(BitReader& in, std::uint64_t limit) {
+    std::uint8_t* const data = window_.Data();
+    const std::size_t mask = window_.Size() - 1;
+    std::uint64_t pos = window_.pos;
+    unsigned symbol = 0;
+    while (pos < limit) {
+        symbol = tables_.main.Decode(in);
+        if (symbol >= 256)
+            break;
+        data[pos++ & mask] = static_cast<std::uint8_t>(symbol);
     }
     window_.pos = pos;
-    return Stop::Limit;
+    return symbol;
 }
 
 bool Decoder29::LzTrailer(BitReader& in) {
@@ -340,7 +352,8 @@ void Decoder29::ShortMatch(BitReader& in, unsigned slot) {
     Match(distance, 2, true);
 }
 
-void Decoder29::LongMatch(BitReader& in, unsigned lengthSlot) {
+// Flattened for the reason DecodeLiterals is: the match that text is made of.
+[[gnu::flatten]] void Decoder29::LongMatch(BitReader& in, unsigned lengthSlot) {
     std::uint32_t length = ReadLength(in, lengthSlot) + 3;
     unsigned slot = tables_.distance.Decode(in);
     std::uint32_t distance = lz::kDistance.base[slot] + 1;
