@@ -109,7 +109,7 @@ void Encoder29::Reset() {
     buffer_.clear();
     history_.data = buffer_.data();
     history_.start = history_.end;
-    pos_ = recorded_ = entryEnd_ = blockStart_ = emitted_ = history_.end;
+    pos_ = recorded_ = entryStart_ = entryEnd_ = blockStart_ = emitted_ = history_.end;
     std::fill(std::begin(old_), std::end(old_), 0u);
     std::fill(std::begin(blockOld_), std::end(blockOld_), 0u);
     lookahead_ = false;
@@ -132,6 +132,7 @@ void Encoder29::StartEntry(std::uint64_t size, bool solid) {
     }
     if (size == 0)
         block_.Add({LzToken::EmptyEntry, 0, 0, 0});
+    entryStart_ = history_.end;
     entryEnd_ = history_.end + size;
 }
 
@@ -140,7 +141,7 @@ void Encoder29::AddData(const std::uint8_t* data, std::size_t size) {
         const std::size_t piece = std::min(kPiece, size - done);
         Append(data + done, piece);
         if (settings_.filters)
-            FilterPiece(piece, done);
+            FilterPiece(piece);
         done += piece;
         if (history_.end == entryEnd_) {
             Parse(entryEnd_);
@@ -170,8 +171,11 @@ void Encoder29::Append(const std::uint8_t* data, std::size_t size) {
     history_.end += size;
 }
 
-void Encoder29::FilterPiece(std::size_t size, std::uint64_t entryOffset) {
+void Encoder29::FilterPiece(std::size_t size) {
     std::uint8_t* const piece = buffer_.data() + buffer_.size() - size;
+    // The decoder offsets call targets from the start of the entry, however
+    // the entry's bytes were handed over.
+    const std::uint64_t entryOffset = history_.end - size - entryStart_;
     for (std::size_t at = 0; at < size && entryOffset + at < kMaxFilteredOffset;
          at += kFilterStretch) {
         const std::size_t length = std::min(kFilterStretch, size - at);

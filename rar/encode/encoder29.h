@@ -73,8 +73,8 @@ class Encoder29 {
 
     void Append(const std::uint8_t* data, std::size_t size);
     // Transforms the stretches of the piece just appended that a filter
-    // pays on; `entryOffset`: where the piece starts in its entry.
-    void FilterPiece(std::size_t size, std::uint64_t entryOffset);
+    // pays on.
+    void FilterPiece(std::size_t size);
     // Filter blocks of stretches that start within the next `length` bytes.
     void EmitFilters(std::uint32_t length);
     void Parse(std::uint64_t end);
@@ -107,6 +107,7 @@ class Encoder29 {
     History history_;
     std::uint64_t pos_ = 0;        // the next position to parse
     std::uint64_t blockStart_ = 0; // the first position the current block covers
+    std::uint64_t entryStart_ = 0; // the stream position of the current entry's first byte
     std::uint64_t entryEnd_ = 0;   // matches stop here: entries are decoded one by one
     std::uint64_t recorded_ = 0;   // positions before this are in the finder
     bool lookahead_ = false;       // `next_` holds the choice at `pos_`

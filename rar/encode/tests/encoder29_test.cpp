@@ -236,12 +236,13 @@ TEST(Encoder29, SameInputGivesTheSameBytes) {
 
 // Entries fed in pieces of any size, their packed bytes taken as they come
 // (the finished entries first, then what there is of the next): each entry's
-// bytes, put together, decode to the entry.
+// bytes, put together, decode to the entry. Code far into an entry checks
+// that the call filter is told its offset in the entry, not in the piece.
 TEST(Encoder29, EntriesInPiecesComeBack) {
     const std::vector<Bytes> entries = {
         Concat({Text(200000, 1), Random(70000, 2), test::Run(5000, 3)}), Bytes(), Text(3, 4),
-        Pascal(150000, 5)};
-    const std::size_t pieces[] = {1, 100, 259, 260, 4096, 70001};
+        Pascal(150000, 5), Concat({Text(1000, 6), Code(400000, 6)})};
+    const std::size_t pieces[] = {1, 100, 259, 260, 4096, 70001, 150000};
     for (const Settings29& settings : {kDefault29, kTinyBlocksPpmd}) {
         for (bool solid : {false, true}) {
             Encoder29 encoder(settings);
