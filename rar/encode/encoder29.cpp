@@ -274,11 +274,13 @@ Encoder29::Choice Encoder29::Best(std::uint64_t pos, std::uint64_t end) {
 
 void Encoder29::Emit(const LzToken& token) {
     const bool data = token.kind != LzToken::EntryEnd && token.kind != LzToken::EmptyEntry;
-    if (data && (block_.Size() >= settings_.blockSize || pos_ - blockStart_ >= kMaxBlockInput)) {
+    if (data && (block_.Size() >= settings_.blockSize || pos_ - blockStart_ >= kMaxBlockInput))
         EndBlock();
-        if (token.kind == LzToken::Repeat && old_[token.repeat] != token.value)
-            return EmitRepeatAgain(token);
-    }
+    // A block coded with PPMd, wholly or in part, leaves the decoder's
+    // distances as they were before it. That may have happened here or
+    // at the literal before, while this token waited as the look ahead.
+    if (token.kind == LzToken::Repeat && old_[token.repeat] != token.value)
+        return EmitRepeatAgain(token);
     if (data) {
         EmitFilters(token.length);
         emitted_ += token.length;

@@ -82,6 +82,10 @@ std::vector<Case> Cases() {
          {Concat({Pascal(30000, 20), Pascal(30000, 21), Pascal(30000, 20)}),
           Concat({Pascal(30000, 22), Pascal(30000, 21)}),
           Concat({Pascal(30000, 20), Pascal(30000, 23), Pascal(30000, 22)})}},
+        // A block that goes out in PPMd ends at the literal before a repeat
+        // chosen against the distances it dropped.
+        {"a repeat held back while a block ends in PPMd",
+         {Concat({Pascal(3000, 3), Spoilt(2000, 3), Pascal(3000, 4)})}},
         {"code and tables behind other entries",
          {text, Concat({Code(200000, 8), Table(150000, 9), Code(100000, 10)}), Table(70001, 11),
           Code(5, 12)}},
