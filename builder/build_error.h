@@ -11,6 +11,7 @@ enum class ExitCode {
     CheckFailed = 1, // the product, the stub or the library is wrong
     Usage = 2,       // the command line is wrong; nothing was read or written
     InputOutput = 3, // a file could not be read or the output not written
+    NotReadBack = 4, // the packed archive did not decode to what went in
 };
 
 class BuildError : public std::runtime_error {

@@ -4,6 +4,7 @@
 #include "builder/product.h"
 #include "builder/product_check.h"
 #include "builder/progress.h"
+#include "builder/rar_verify.h"
 #include "builder/rar_writer.h"
 #include "builder/setup_listing.h"
 
@@ -35,6 +36,7 @@ const OptionRule kOptions[] = {
     {"--strict", nullptr, "warnings fail the command like errors"},
     {"--store", nullptr, "the payload stored, not packed"},
     {"--best", nullptr, "the payload packed as small as the encoder can, more slowly"},
+    {"--no-verify", nullptr, "the packed archive is not decoded again before it is written"},
 };
 
 struct Arguments {
@@ -54,10 +56,10 @@ struct CommandRule {
 
 std::string Usage() {
     std::string usage = "usage: setupkit-build --product DIR --stub STUB --unrar DLL "
-                        "--uninstaller EXE -o OUT [--store|--best] [--strict]\n"
+                        "--uninstaller EXE -o OUT [--store|--best] [--strict] [--no-verify]\n"
                         "       setupkit-build check --product DIR [--strict]\n"
                         "       setupkit-build list SETUP\n"
-                        "       setupkit-build --rar FOLDER -o OUT [--store|--best]\n"
+                        "       setupkit-build --rar FOLDER -o OUT [--store|--best] [--no-verify]\n"
                         "       setupkit-build STUB OUT NAME=text|NAME=@file|NAME=@@text ...\n"
                         "options, in any order:";
     for (const OptionRule& option : kOptions)
@@ -119,6 +121,15 @@ RarOptions LevelOf(const Arguments& arguments) {
     return RarOptions{store ? RarLevel::Store : best ? RarLevel::Best : RarLevel::Default, true};
 }
 
+// Reads the archive just written back, unless the vendor checks it otherwise.
+void Verify(const Arguments& arguments, const std::string& archive,
+            const std::vector<PackedEntry>& packed) {
+    if (arguments.options.count("--no-verify") != 0)
+        return;
+    ProgressMeter progress(std::cerr, "checked");
+    VerifyRarArchive(archive, packed, progress.Counter());
+}
+
 // Writes `out` with `write`; the output is checked first, and a failure
 // leaves no file there.
 template <typename Write>
@@ -144,12 +155,15 @@ void RunProduct(const Arguments& arguments) {
         const std::vector<Finding> parts = CheckStubAndLibrary(stub, unrar);
         findings.insert(findings.end(), parts.begin(), parts.end());
         Report(findings, options.count("--strict") != 0);
-        ProgressMeter progress(std::cerr);
         // The archive goes to a scratch file beside the output first: its
         // size places everything after it in the setup file.
         OutputFile archive(out + ".payload");
-        const Product built =
-            ReadProduct(dir, unrar, uninstaller, LevelOf(arguments), archive, progress.Counter());
+        const Product built = [&] {
+            ProgressMeter progress(std::cerr, "packed");
+            return ReadProduct(dir, unrar, uninstaller, LevelOf(arguments), archive,
+                               progress.Counter());
+        }();
+        Verify(arguments, archive.TemporaryPath(), built.packed);
         for (const std::string& warning : built.warnings)
             std::cerr << "setupkit-build: warning: " << warning << "\n";
         WriteSetupFile(stub, out, built.resources);
@@ -171,10 +185,14 @@ void RunRar(const Arguments& arguments) {
     const std::string& folder = arguments.options.at("--rar");
     const std::string& out = arguments.options.at("-o");
     Produce(out, {folder}, [&] {
-        ProgressMeter progress(std::cerr);
         OutputFile archive(out);
-        WriteRarArchive(CollectFolder(folder, true), LevelOf(arguments), archive,
-                        progress.Counter());
+        std::vector<PackedEntry> packed;
+        {
+            ProgressMeter progress(std::cerr, "packed");
+            packed = WriteRarArchive(CollectFolder(folder, true), LevelOf(arguments), archive,
+                                     progress.Counter());
+        }
+        Verify(arguments, archive.TemporaryPath(), packed);
         archive.Commit();
     });
 }
@@ -201,11 +219,11 @@ const CommandRule kCommands[] = {
     {nullptr,
      "--product",
      {"--product", "--stub", "--unrar", "--uninstaller", "-o"},
-     {"--strict", "--store", "--best"},
+     {"--strict", "--store", "--best", "--no-verify"},
      0,
      0,
      RunProduct},
-    {nullptr, "--rar", {"--rar", "-o"}, {"--store", "--best"}, 0, 0, RunRar},
+    {nullptr, "--rar", {"--rar", "-o"}, {"--store", "--best", "--no-verify"}, 0, 0, RunRar},
     {nullptr, nullptr, {}, {}, 2, SIZE_MAX, RunLowLevel},
 };
 

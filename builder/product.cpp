@@ -188,7 +188,7 @@ Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
     if (!AddUninstaller(payload, ReadWholeFile(uninstallerPath)))
         product.warnings.push_back(std::string("the payload brings its own ") + kUninstallerName +
                                    "; it is installed instead of " + uninstallerPath);
-    WriteRarArchive(payload, rar, archive, progress);
+    product.packed = WriteRarArchive(payload, rar, archive, progress);
     product.resources.push_back({"CABFILE", {}, archive.TemporaryPath()});
     product.resources.push_back({"UNRARDLL", {}, unrarPath});
     return product;

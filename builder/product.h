@@ -75,6 +75,8 @@ struct Product {
     std::vector<RcDataResource> resources;
     // What the vendor should know but that does not stop the build.
     std::vector<std::string> warnings;
+    // What went into the archive, to read it back against.
+    std::vector<PackedEntry> packed;
 };
 
 // Every resource of the product in `productDir`: those of its product.ini,

@@ -21,8 +21,8 @@ constexpr auto kRedrawPeriod = std::chrono::milliseconds(200);
 
 } // namespace
 
-ProgressMeter::ProgressMeter(std::ostream& out)
-    : out_(out), enabled_(SETUPKIT_ISATTY(SETUPKIT_FILENO(stderr)) != 0) {}
+ProgressMeter::ProgressMeter(std::ostream& out, const char* done)
+    : out_(out), done_(done), enabled_(SETUPKIT_ISATTY(SETUPKIT_FILENO(stderr)) != 0) {}
 
 ProgressMeter::~ProgressMeter() {
     if (drawn_) {
@@ -46,8 +46,9 @@ void ProgressMeter::Add(std::uint64_t bytes) {
 void ProgressMeter::Draw(Clock::time_point now) {
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double megabytes = static_cast<double>(bytes_) / (1024 * 1024);
-    out_ << "\rsetupkit-build: " << files_ << " files, " << std::fixed << std::setprecision(1)
-         << megabytes << " MB, " << megabytes / seconds << " MB/s   " << std::flush;
+    out_ << "\rsetupkit-build: " << done_ << " " << files_ << " files, " << std::fixed
+         << std::setprecision(1) << megabytes << " MB, " << megabytes / seconds << " MB/s   "
+         << std::flush;
     drawn_ = true;
     lastDraw_ = now;
 }

@@ -14,7 +14,8 @@ using ProgressCounter = std::function<void(std::uint64_t bytes)>;
 
 class ProgressMeter {
   public:
-    explicit ProgressMeter(std::ostream& out);
+    // `done`: what is done to the files, as the line says it ("packed").
+    ProgressMeter(std::ostream& out, const char* done);
     ~ProgressMeter();
     ProgressMeter(const ProgressMeter&) = delete;
     ProgressMeter& operator=(const ProgressMeter&) = delete;
@@ -27,6 +28,7 @@ class ProgressMeter {
     void Draw(Clock::time_point now);
 
     std::ostream& out_;
+    const char* done_;
     bool enabled_;
     bool drawn_ = false;
     Clock::time_point start_ = Clock::now();

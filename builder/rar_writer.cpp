@@ -97,16 +97,20 @@ class BlockWriter {
         header_.crc = crc;
         const rar::encode::Bytes block = rar::encode::FileBlock15(header_);
         out_.Overwrite(headerAt_, reinterpret_cast<const char*>(block.data()), block.size());
+        written_.push_back({header_.name, (header_.flags & kDirectoryFlags) == kDirectoryFlags,
+                            header_.unpackedSize, crc});
     }
     void Put(const rar::encode::Bytes& bytes) {
         out_.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
+    std::vector<PackedEntry> TakeWritten() { return std::move(written_); }
 
   private:
     ByteSink& out_;
     FileHeader15 header_;
     std::uint64_t headerAt_ = 0;
     std::uint64_t packed_ = 0;
+    std::vector<PackedEntry> written_;
 };
 
 std::uint32_t AddToCrc(std::uint32_t crc, const char* data, std::size_t size) {
@@ -351,8 +355,9 @@ void CollectInto(const fs::path& folder, const std::string& prefix, bool withFol
 
 } // namespace
 
-void WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptions& options, ByteSink& out,
-                     const ProgressCounter& progress) {
+std::vector<PackedEntry> WriteRarArchive(const std::vector<RarEntry>& entries,
+                                         const RarOptions& options, ByteSink& out,
+                                         const ProgressCounter& progress) {
     for (const RarEntry& entry : entries)
         CheckEntry(entry);
     const bool packed = options.level != RarLevel::Store;
@@ -377,6 +382,7 @@ void WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptions& opt
         }
     }
     blocks.Put(rar::encode::EndBlock15());
+    return blocks.TakeWritten();
 }
 
 std::string WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptions& options) {

@@ -41,6 +41,14 @@ struct RarOptions {
     bool solid = true;
 };
 
+// An entry as it went into an archive, to check against what comes out.
+struct PackedEntry {
+    std::string name; // as stored, with '\\'
+    bool isFolder;
+    std::uint64_t size;
+    std::uint32_t crc; // of the bytes read for it
+};
+
 // Writes the archive holding `entries` to `out`: stored, in the order given;
 // packed and solid, folders first and then the files grouped by kind (text
 // before binary, then by extension), so that similar files follow one
@@ -50,9 +58,10 @@ struct RarOptions {
 // are read a piece at a time as they go in, and `progress` is told each one
 // done. Throws BuildError for an empty name or an entry of 4 GiB or more,
 // before anything is read or written, and for a file that cannot be read or
-// that changed while it was read.
-void WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptions& options, ByteSink& out,
-                     const ProgressCounter& progress = {});
+// that changed while it was read. Returns the entries in archive order.
+std::vector<PackedEntry> WriteRarArchive(const std::vector<RarEntry>& entries,
+                                         const RarOptions& options, ByteSink& out,
+                                         const ProgressCounter& progress = {});
 // The same archive in memory.
 std::string WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptions& options = {});
 

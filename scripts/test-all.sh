@@ -9,6 +9,8 @@ cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUPKIT
 cmake --build build/native
 ctest --test-dir build/native --output-on-failure -j2 --timeout 300
 scripts/bench-hook.sh build/release
+cmake --build build/release --target builder_rar_packing_tests rarx >/dev/null
+ctest --test-dir build/release -R '^builder_packing_regressions$' --output-on-failure
 
 cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null

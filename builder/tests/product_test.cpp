@@ -533,6 +533,10 @@ TEST_F(ProductChecks, OptionsGoInAnyOrderAndNoInputIsEverTheOutput) {
     ASSERT_EQ(RunTool(Build()), 0);
     EXPECT_EQ(ReadWholeFile(Path("setup.exe")), built);
     fs::remove(Path("setup.exe"));
+    // Reading the archive back changes nothing in it.
+    ASSERT_EQ(RunTool("--no-verify " + Build()), 0);
+    EXPECT_EQ(ReadWholeFile(Path("setup.exe")), built);
+    fs::remove(Path("setup.exe"));
 
     fs::create_hard_link(Path("unrar.dll"), Path("linked.dll"));
     ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
@@ -561,6 +565,7 @@ TEST_F(ProductChecks, OptionsGoInAnyOrderAndNoInputIsEverTheOutput) {
              Path("product/product.ini"),
          "is one of the inputs"},
         {"list", "list needs more arguments"},
+        {"check --no-verify --product " + product, "--no-verify does not belong to this command"},
     };
     for (const auto& [arguments, message] : refused) {
         EXPECT_EQ(WEXITSTATUS(RunTool(arguments)), 2) << arguments;

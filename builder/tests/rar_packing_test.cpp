@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <unistd.h>
 #include <utility>
 
 namespace setupkit::builder {
@@ -167,6 +168,67 @@ INSTANTIATE_TEST_SUITE_P(Levels, PackedArchive,
                                            Packing{"DefaultEachAlone", {RarLevel::Default, false}},
                                            Packing{"BestSolid", {RarLevel::Best, true}},
                                            Packing{"BestEachAlone", {RarLevel::Best, false}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Real files that were once packed into archives no library read back, each
+// packed at every level from its folder, as the builder packs a payload:
+// a DLL with code past its first megabyte, and a source tree whose stream
+// at the best level once ended a block in PPMd just before a repeat.
+class PackingRegression : public ::testing::TestWithParam<Packing> {
+  protected:
+    static void SetUpTestSuite() {
+        // No test runs yet to name a scratch folder after.
+        root_ = new fs::path(fs::temp_directory_path() /
+                             ("setupkit-packing-regression-" + std::to_string(getpid())));
+        fs::remove_all(*root_);
+        const std::string from =
+            std::string(SETUPKIT_SOURCE_DIR) + "/../shared/packing-regressions";
+        fs::create_directories(*root_ / "dll");
+        fs::copy_file(from + "/CompInstall.dll", *root_ / "dll" / "CompInstall.dll");
+        fs::create_directories(*root_ / "tree");
+        ASSERT_EQ(Shell("tar -xJf '" + from + "/best-stream.tar.xz' -C '" +
+                        (*root_ / "tree").string() + "'"),
+                  0);
+    }
+    static void TearDownTestSuite() {
+        fs::remove_all(*root_);
+        delete root_;
+    }
+    static fs::path* root_;
+};
+
+fs::path* PackingRegression::root_ = nullptr;
+
+TEST_P(PackingRegression, OurLibraryAndTheOfficialOneExtractEveryFileExactly) {
+    for (const char* folder : {"dll", "tree"}) {
+        const fs::path from = *root_ / folder;
+        const fs::path work = *root_ / (std::string(folder) + "-" + GetParam().name);
+        const std::string archive = (work.string() + ".rar");
+        OutputFile out(archive);
+        WriteRarArchive(CollectFolder(from.string(), true), GetParam().options, out);
+        out.Commit();
+        const std::string expected = ExtractedListing(from);
+        EXPECT_EQ(Shell(std::string(RARX_TOOL) + " x '" + archive + "' '" + work.string() +
+                        "' >/dev/null"),
+                  0)
+            << folder;
+        EXPECT_TRUE(ExtractedListing(work) == expected) << folder;
+        const fs::path listing = work.string() + ".txt";
+        EXPECT_EQ(Shell("node '" + std::string(SETUPKIT_SOURCE_DIR) +
+                        "/builder/tests/unrar_oracle.js' '" + UNRAR_ORACLE_MODULES + "' '" +
+                        archive + "' >'" + listing.string() + "'"),
+                  0)
+            << folder;
+        EXPECT_TRUE(SortedListing(ReadWholeFile(listing.string())) == expected) << folder;
+        fs::remove_all(work);
+        fs::remove(archive);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, PackingRegression,
+                         ::testing::Values(Packing{"Stored", {RarLevel::Store, true}},
+                                           Packing{"Default", {RarLevel::Default, true}},
+                                           Packing{"Best", {RarLevel::Best, true}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PackedArchiveLayout, SmallerThanStoredAndTheSameBytesEveryTime) {
