@@ -6,7 +6,7 @@
 //   raw: the entries' bytes, cut into equal parts;
 //   recipe: three bytes a step that grow the entries from the shapes real
 //   payloads have (text, Pascal sources, x86 code, tables, random data, runs,
-//   copies of what came before) or end an entry, so that a few bytes of
+//   spoilt text, copies of what came before) or end an entry, so that a few bytes of
 //   input reach streams of hundreds of kilobytes with blocks of every kind.
 #include "rar/encode/encoder29.h"
 #include "rar/encode/tests/generated_inputs.h"
@@ -57,8 +57,9 @@ class CheckingSink : public rar::ByteSink {
     const Bytes& expected_;
 };
 
-// The whole stream stays small enough for thousands of runs a minute.
-constexpr std::size_t kMaxStream = 1 << 21;
+// The whole stream stays small enough for many runs a minute under the
+// sanitizers; pieces of 70,001 bytes put piece ends well inside it.
+constexpr std::size_t kMaxStream = 1 << 19;
 
 std::vector<Bytes> RawEntries(const std::uint8_t* data, std::size_t size, std::size_t entries) {
     std::vector<Bytes> out;
@@ -82,6 +83,12 @@ Bytes Shape(unsigned kind, std::size_t length, unsigned seed, const Bytes& befor
         return Random(length, seed);
     case 5:
         return Run(length, static_cast<std::uint8_t>(seed));
+    case 6: { // Pascal with every fourth byte spoilt: short copies, old distances
+        Bytes spoilt = rar::test::PascalText(seed).Make(length);
+        for (std::size_t i = 0; i < spoilt.size(); i += 4)
+            spoilt[i] = static_cast<std::uint8_t>(i * 2654435761u >> 24);
+        return spoilt;
+    }
     default: { // a copy of earlier bytes of the stream, seed steps back
         if (before.empty())
             return Text(length, seed);
@@ -103,8 +110,8 @@ std::vector<Bytes> RecipeEntries(const std::uint8_t* data, std::size_t size) {
             out.emplace_back();
             continue;
         }
-        // 1 byte to 256 KB.
-        const unsigned shift = (data[at] >> 4) * 10u / 15u;
+        // 1 byte to 128 KB.
+        const unsigned shift = (data[at] >> 4) * 9u / 15u;
         const std::size_t length =
             std::min<std::size_t>(std::size_t{data[at + 1] + 1u} << shift, kMaxStream - total);
         const Bytes piece = Shape(kind, length, data[at + 2], stream);
@@ -146,8 +153,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     --size;
     const rar::encode::Settings29 tiny = {4, 16, 8, 50};
     const rar::encode::Settings29 tinyPpmd = {4, 16, 8, 50, 1};
-    const rar::encode::Settings29 settings[] = {rar::encode::kDefault29, rar::encode::kBest29, tiny,
-                                                tinyPpmd};
+    // The best level's search with a model small enough to copy for every
+    // block's trial many times a second, and to fill up and start over.
+    rar::encode::Settings29 best = rar::encode::kBest29;
+    best.ppmdMegabytes = 2;
+    const rar::encode::Settings29 settings[] = {rar::encode::kDefault29, best, tiny, tinyPpmd};
     const rar::encode::Settings29& chosen = settings[(control >> 2) % 4];
     const bool solid = control & 0x80;
     const bool recipe = control & 0x40;
