@@ -1,14 +1,17 @@
 #include "builder/file_io.h"
 
 #include "builder/build_error.h"
+#include "builder/rar_writer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <system_error>
@@ -161,6 +164,26 @@ bool IsAnyInput(const fs::path& out, const std::vector<std::string>& inputs) {
 }
 
 } // namespace
+
+std::uint32_t ModifiedDosTime(const std::string& path) {
+    std::tm local{};
+#ifdef _WIN32
+    struct _stat64 info;
+    if (_wstat64(fs::u8path(path).c_str(), &info) != 0 ||
+        _localtime64_s(&local, &info.st_mtime) != 0)
+        CannotRead(path);
+#else
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !localtime_r(&info.st_mtime, &local))
+        CannotRead(path);
+#endif
+    if (local.tm_year < 80)
+        return DosTime(1980, 1, 1, 0, 0, 0);
+    if (local.tm_year > 207)
+        return DosTime(2107, 12, 31, 23, 59, 58);
+    return DosTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                   local.tm_min, local.tm_sec);
+}
 
 std::string ReadWholeFile(const std::string& path) {
     std::error_code error;

@@ -21,6 +21,11 @@ std::string ReadWholeFile(const std::string& path);
 void ReadInPieces(const std::string& path, std::uint64_t size,
                   const std::function<void(const char* data, std::size_t size)>& piece);
 
+// When the file or folder at `path` last changed, as a DOS date and time in
+// the local time of this machine (the older archive format's own field),
+// within the years that field can hold. Throws BuildError (InputOutput).
+std::uint32_t ModifiedDosTime(const std::string& path);
+
 // A new file that takes the place of `target` only when committed: it is
 // written under a fresh name beside the target (never an existing file's) and
 // renamed over it at the end. Dropped uncommitted, or the build stopped by

@@ -317,7 +317,7 @@ std::vector<const RarEntry*> SolidOrder(const std::vector<RarEntry>& entries) {
 }
 
 void CollectInto(const fs::path& folder, const std::string& prefix, bool withFolders,
-                 std::uint32_t dosTime, std::vector<RarEntry>& entries) {
+                 std::vector<RarEntry>& entries) {
     std::error_code error;
     std::vector<fs::path> children;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
@@ -336,14 +336,15 @@ void CollectInto(const fs::path& folder, const std::string& prefix, bool withFol
                              "' is a link to a folder; it is not followed");
         if (fs::is_directory(child)) {
             if (withFolders)
-                entries.push_back({name, {}, true, dosTime});
-            CollectInto(child, name + "\\", withFolders, dosTime, entries);
+                entries.push_back({name, {}, true, ModifiedDosTime(child.u8string())});
+            CollectInto(child, name + "\\", withFolders, entries);
         } else if (fs::is_regular_file(child)) {
             const std::uint64_t size = fs::file_size(child, error);
             if (error)
                 throw BuildError("cannot read '" + child.u8string() + "': " + error.message(),
                                  ExitCode::InputOutput);
-            entries.push_back({name, {}, false, dosTime, child.u8string(), size});
+            entries.push_back(
+                {name, {}, false, ModifiedDosTime(child.u8string()), child.u8string(), size});
         } else {
             throw BuildError(
                 "'" + child.u8string() + "' is " +
@@ -391,12 +392,11 @@ std::string WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptio
     return std::move(out.bytes);
 }
 
-std::vector<RarEntry> CollectFolder(const std::string& folder, bool withFolders,
-                                    std::uint32_t dosTime) {
+std::vector<RarEntry> CollectFolder(const std::string& folder, bool withFolders) {
     if (!fs::is_directory(fs::u8path(folder)))
         throw BuildError("'" + folder + "' is not a folder");
     std::vector<RarEntry> entries;
-    CollectInto(fs::u8path(folder), "", withFolders, dosTime, entries);
+    CollectInto(fs::u8path(folder), "", withFolders, entries);
     return entries;
 }
 

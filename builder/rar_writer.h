@@ -17,7 +17,7 @@ constexpr std::uint32_t DosTime(int year, int month, int day, int hour, int minu
            static_cast<std::uint32_t>(minute) << 5 | static_cast<std::uint32_t>(second / 2);
 }
 
-// The time stamp of every entry unless one is given: builds stay reproducible.
+// The time stamp of an entry made in memory, unless one is given.
 constexpr std::uint32_t kDefaultDosTime = DosTime(2001, 1, 1, 12, 0, 0);
 
 struct RarEntry {
@@ -67,9 +67,11 @@ std::string WriteRarArchive(const std::vector<RarEntry>& entries, const RarOptio
 
 // Entries for every file under `folder`, in sorted order, each folder's own
 // entry (when `withFolders`) just before its contents; the files are not read
-// yet. Names are relative to `folder`. Throws BuildError when the folder
-// cannot be read, holds a name that is not ASCII or a link to a folder.
-std::vector<RarEntry> CollectFolder(const std::string& folder, bool withFolders,
-                                    std::uint32_t dosTime = kDefaultDosTime);
+// yet. Names are relative to `folder`; each entry carries the date its file
+// or folder last changed, so that installed files keep the payload's dates
+// (a unit source newer than its compiled unit makes the IDE compile it again).
+// Throws BuildError when the folder cannot be read, holds a name that is not
+// ASCII or a link to a folder.
+std::vector<RarEntry> CollectFolder(const std::string& folder, bool withFolders);
 
 } // namespace setupkit::builder

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -159,20 +161,49 @@ TEST_F(PayloadFolder, CollectsSortedWithFoldersBeforeTheirContents) {
                                                "readme.txt", "units\\", "units\\grid.pas",
                                                "units\\prod.inc"}));
     std::size_t files = 0;
-    for (const RarEntry& entry :
-         CollectFolder(source_.string(), false, DosTime(2010, 5, 6, 7, 8, 10))) {
+    for (const RarEntry& entry : CollectFolder(source_.string(), false)) {
         EXPECT_FALSE(entry.isFolder) << entry.name;
-        EXPECT_EQ(entry.dosTime, DosTime(2010, 5, 6, 7, 8, 10));
         ++files;
     }
     EXPECT_EQ(files, 5u);
 }
 
+// Sets the file's date to a local time, as the archive's field keeps it.
+void SetLocalDate(const fs::path& path, int year, int month, int day, int hour, int minute,
+                  int second) {
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    const timeval times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
+    ASSERT_EQ(utimes(path.c_str(), times), 0) << path;
+}
+
+// Each file and folder keeps its own date, to the two seconds the field
+// holds, within the years it can hold.
+TEST_F(PayloadFolder, EntriesCarryTheDatesOfTheirFiles) {
+    SetLocalDate(source_ / "readme.txt", 2010, 5, 6, 7, 8, 11);
+    SetLocalDate(source_ / "units" / "grid.pas", 1975, 1, 1, 0, 0, 0);
+    SetLocalDate(source_ / "help", 2099, 12, 31, 23, 59, 58);
+    std::map<std::string, std::uint32_t> dates;
+    for (const RarEntry& entry : CollectFolder(source_.string(), true))
+        dates[entry.name] = entry.dosTime;
+    EXPECT_EQ(dates["readme.txt"], DosTime(2010, 5, 6, 7, 8, 10));
+    EXPECT_EQ(dates["units\\grid.pas"], DosTime(1980, 1, 1, 0, 0, 0));
+    EXPECT_EQ(dates["help"], DosTime(2099, 12, 31, 23, 59, 58));
+}
+
+// The same files with the same dates give the same bytes; a date is part of
+// what goes in.
 TEST_F(PayloadFolder, SameFolderGivesTheSameBytes) {
     const std::string first = WriteRarArchive(CollectFolder(source_.string(), true));
-    fs::last_write_time(source_ / "readme.txt",
-                        fs::file_time_type::clock::now() - std::chrono::hours(48));
     EXPECT_EQ(WriteRarArchive(CollectFolder(source_.string(), true)), first);
+    SetLocalDate(source_ / "readme.txt", 2003, 3, 3, 3, 3, 4);
+    EXPECT_NE(WriteRarArchive(CollectFolder(source_.string(), true)), first);
 }
 
 // A file that no longer has the size it was found with changed while the

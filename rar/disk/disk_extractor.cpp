@@ -32,8 +32,11 @@ class FileSink : public ByteSink {
         if (observer_)
             observer_->Write(data, size);
     }
-    void Close() {
+    // `dosTime`: the entry's date, 0 when it has none.
+    void Close(std::uint32_t dosTime) {
         WriteBlock();
+        if (dosTime != 0)
+            file_.SetModified(dosTime);
         file_.Close();
     }
 
@@ -191,7 +194,7 @@ void DiskExtractor::WriteFile(File file, const NativePath& path, ByteSink* obser
     try {
         FileSink sink(std::move(file), observer, block_);
         archive_.Unpack(sink);
-        sink.Close();
+        sink.Close(archive_.Current().dosTime);
     } catch (const ArchiveError&) {
         // A file that failed its checksum or stopped half-way is not left
         // behind looking like a good one.

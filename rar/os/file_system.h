@@ -42,6 +42,10 @@ class File {
     // Reads up to `count` bytes at `offset`; fewer only at the end of the file.
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
     void Write(const std::uint8_t* data, std::size_t size);
+    // Dates the file's last change: `dosTime` is local time, as archives of
+    // the older format keep it. A system that cannot is not a failure: the
+    // bytes are what matters, and they are written.
+    void SetModified(std::uint32_t dosTime);
     // Closes the file, reporting what the system could not write.
     void Close();
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <utility>
 
 namespace rar {
@@ -88,6 +89,22 @@ void File::Write(const std::uint8_t* data, std::size_t size) {
         data += written;
         size -= static_cast<std::size_t>(written);
     }
+}
+
+void File::SetModified(std::uint32_t dosTime) {
+    std::tm local{};
+    local.tm_year = static_cast<int>(dosTime >> 25) + 80;
+    local.tm_mon = static_cast<int>(dosTime >> 21 & 15) - 1;
+    local.tm_mday = static_cast<int>(dosTime >> 16 & 31);
+    local.tm_hour = static_cast<int>(dosTime >> 11 & 31);
+    local.tm_min = static_cast<int>(dosTime >> 5 & 63);
+    local.tm_sec = static_cast<int>(dosTime & 31) * 2;
+    local.tm_isdst = -1;
+    const std::time_t seconds = std::mktime(&local);
+    if (seconds == static_cast<std::time_t>(-1))
+        return;
+    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
+    futimens(AsDescriptor(handle_), times);
 }
 
 void File::Close() {

@@ -118,6 +118,14 @@ void File::Write(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+void File::SetModified(std::uint32_t dosTime) {
+    FILETIME local, utc;
+    if (DosDateTimeToFileTime(static_cast<WORD>(dosTime >> 16), static_cast<WORD>(dosTime),
+                              &local) &&
+        LocalFileTimeToFileTime(&local, &utc))
+        SetFileTime(AsHandle(handle_), nullptr, nullptr, &utc);
+}
+
 void File::Close() {
     const HANDLE handle =
         AsHandle(std::exchange(handle_, reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE)));

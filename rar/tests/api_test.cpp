@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <ctime>
+#include <sys/stat.h>
 #include <fstream>
 #include <vector>
 
@@ -94,6 +96,34 @@ TEST(ApiExtract, EntriesGoUnderTheFolderOrExactlyToTheGivenName) {
     EXPECT_EQ(ReadText(dest / "elsewhere" / "renamed.txt"), "second");
     EXPECT_FALSE(fs::exists(dest / "two.txt"));
     EXPECT_EQ(s.Read(), ERAR_END_ARCHIVE);
+}
+
+// Seconds since 1970 at which the file last changed.
+std::int64_t ModifiedSeconds(const fs::path& path) {
+#ifdef _WIN32
+    struct _stat64 info;
+    return _wstat64(path.c_str(), &info) == 0 ? info.st_mtime : -1;
+#else
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mtime : -1;
+#endif
+}
+
+// Extracted files carry the date the archive gives them, in local time as
+// the older format keeps it, not the time they were written.
+TEST(ApiExtract, FilesKeepTheDateTheArchiveGivesThem) {
+    const fs::path dest = TempFolder("api-date");
+    Session s(WriteTemp(Builder15().Add({"dated.txt", ToBytes("old")}).Finish(), "dated.rar"));
+    ASSERT_EQ(s.Read(), ERAR_SUCCESS);
+    ASSERT_EQ(s.Process(RAR_EXTRACT, dest), ERAR_SUCCESS);
+    std::tm archived{}; // what the test archives hold: 2025-04-14 06:08:00
+    archived.tm_year = 125;
+    archived.tm_mon = 3;
+    archived.tm_mday = 14;
+    archived.tm_hour = 6;
+    archived.tm_min = 8;
+    archived.tm_isdst = -1;
+    EXPECT_EQ(ModifiedSeconds(dest / "dated.txt"), std::mktime(&archived));
 }
 
 TEST(ApiExtract, SkippingOrNotProcessingMovesToTheNextEntryWithoutWriting) {

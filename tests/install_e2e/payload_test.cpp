@@ -6,6 +6,18 @@ namespace setupkit::e2e {
 
 namespace {
 
+// When the file last changed, as the archive's DOS date and time in local time.
+std::uint32_t ModifiedDosTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    FILETIME local{};
+    WORD date = 0, time = 0;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+        !FileTimeToDosDateTime(&local, &date, &time))
+        return 0;
+    return static_cast<std::uint32_t>(date) << 16 | time;
+}
+
 TEST(PayloadExtraction, FilesLandUnderTheDestinationAndAreListedInArchiveOrder) {
     SetupRun run;
     const Resources resources =
@@ -16,6 +28,8 @@ TEST(PayloadExtraction, FilesLandUnderTheDestinationAndAreListedInArchiveOrder) 
 
     const std::string dest = run.Scratch().File("dest");
     EXPECT_EQ(ReadFile(dest + "\\units\\deep\\b.pas"), "unit b;");
+    // Each keeps the date the archive gives it, not the time it was written.
+    EXPECT_EQ(ModifiedDosTime(dest + "\\units\\deep\\b.pas"), builder::kDefaultDosTime);
     const std::string appName = Get(resources, "APPNAME");
     EXPECT_EQ(UninstallValue(appName, "FILES"), dest + "\\readme.txt\r\n" + dest +
                                                     "\\units\\a.pas\r\n" + dest +
