@@ -177,5 +177,30 @@ TEST_F(WineResources, SetupStubKeepsItsResources) {
     EXPECT_EQ(AllResources(setup.Get()), expected);
 }
 
+// The setup and the uninstaller ask Windows for administrator rights and
+// name the versions they were made for, in the classic look (no newer common
+// controls asked for); a built setup keeps the stub's manifest.
+TEST_F(WineResources, ProgramsCarryTheirManifest) {
+    WriteSetupFile(SETUP_STUB, Path("setup.exe"), kConfig);
+    for (const std::string& program : {std::string(UNINSTALLER_EXE), Path("setup.exe")}) {
+        const LoadedModule module = LoadAsData(program);
+        ASSERT_TRUE(module) << program;
+        const HRSRC found = FindResourceA(module.Get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+        ASSERT_NE(found, nullptr) << program;
+        const std::string manifest(
+            static_cast<const char*>(LockResource(LoadResource(module.Get(), found))),
+            SizeofResource(module.Get(), found));
+        for (const char* part : {"level=\"requireAdministrator\"",
+                                 "{e2011457-1546-43c5-a5fe-008deee3d3f0}", // Vista
+                                 "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", // 7
+                                 "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", // 8
+                                 "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", // 8.1
+                                 "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", // 10 and 11
+                                 ">true</dpiAware>"})
+            EXPECT_NE(manifest.find(part), std::string::npos) << program << ": " << part;
+        EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos) << program;
+    }
+}
+
 } // namespace
 } // namespace setupkit::builder
