@@ -7,12 +7,14 @@
 #include "builder/rar_verify.h"
 #include "builder/rar_writer.h"
 #include "builder/setup_listing.h"
+#include "builder/signing.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace setupkit::builder {
@@ -37,6 +39,8 @@ const OptionRule kOptions[] = {
     {"--store", nullptr, "the payload stored, not packed"},
     {"--best", nullptr, "the payload packed as small as the encoder can, more slowly"},
     {"--no-verify", nullptr, "the packed archive is not decoded again before it is written"},
+    {"--sign", "COMMAND",
+     "signs the uninstaller, the library and the setup in place: COMMAND with %1 as the file"},
 };
 
 struct Arguments {
@@ -57,6 +61,7 @@ struct CommandRule {
 std::string Usage() {
     std::string usage = "usage: setupkit-build --product DIR --stub STUB --unrar DLL "
                         "--uninstaller EXE -o OUT [--store|--best] [--strict] [--no-verify]\n"
+                        "                      [--sign COMMAND]\n"
                         "       setupkit-build check --product DIR [--strict]\n"
                         "       setupkit-build list SETUP\n"
                         "       setupkit-build --rar FOLDER -o OUT [--store|--best] [--no-verify]\n"
@@ -143,6 +148,17 @@ void Produce(const std::string& out, const std::vector<std::string>& inputs, Wri
     }
 }
 
+// A copy of the file at `path` in a scratch file beside the output, signed
+// there; the build then takes the copy.
+std::string SignedCopy(const std::string& path, const std::string& scratch,
+                       const std::string& command, std::optional<OutputFile>& copy) {
+    copy.emplace(scratch);
+    copy->Write(ReadWholeFile(path));
+    copy->Close();
+    SignInPlace(command, copy->TemporaryPath());
+    return copy->TemporaryPath();
+}
+
 void RunProduct(const Arguments& arguments) {
     const auto& options = arguments.options;
     const std::string& dir = options.at("--product");
@@ -150,23 +166,40 @@ void RunProduct(const Arguments& arguments) {
     const std::string& unrar = options.at("--unrar");
     const std::string& uninstaller = options.at("--uninstaller");
     const std::string& out = options.at("-o");
+    const auto sign = options.find("--sign");
+    if (sign != options.end() && !NamesTheFile(sign->second))
+        UsageError("--sign needs %1 in its command where the path of the file to sign goes");
     Produce(out, {stub, unrar, uninstaller, dir}, [&] {
         std::vector<Finding> findings = CheckProduct(dir);
         const std::vector<Finding> parts = CheckStubAndLibrary(stub, unrar);
         findings.insert(findings.end(), parts.begin(), parts.end());
         Report(findings, options.count("--strict") != 0);
+        RefuseSigned(stub, "stub");
+        RefuseSigned(uninstaller, "uninstaller");
+        std::optional<OutputFile> uninstallerCopy, unrarCopy;
+        const std::string uninstallerPath =
+            sign == options.end()
+                ? uninstaller
+                : SignedCopy(uninstaller, out + ".uninstaller", sign->second, uninstallerCopy);
+        const std::string unrarPath =
+            sign == options.end() ? unrar
+                                  : SignedCopy(unrar, out + ".unrar", sign->second, unrarCopy);
         // The archive goes to a scratch file beside the output first: its
         // size places everything after it in the setup file.
         OutputFile archive(out + ".payload");
         const Product built = [&] {
             ProgressMeter progress(std::cerr, "packed");
-            return ReadProduct(dir, unrar, uninstaller, LevelOf(arguments), archive,
+            return ReadProduct(dir, unrarPath, uninstallerPath, LevelOf(arguments), archive,
                                progress.Counter());
         }();
         Verify(arguments, archive.TemporaryPath(), built.packed);
         for (const std::string& warning : built.warnings)
             std::cerr << "setupkit-build: warning: " << warning << "\n";
-        WriteSetupFile(stub, out, built.resources);
+        if (sign == options.end())
+            return WriteSetupFile(stub, out, built.resources);
+        // Signed last: nothing changes the file after it.
+        WriteSetupFile(stub, out, built.resources,
+                       [&](const std::string& path) { SignInPlace(sign->second, path); });
     });
 }
 
@@ -219,7 +252,7 @@ const CommandRule kCommands[] = {
     {nullptr,
      "--product",
      {"--product", "--stub", "--unrar", "--uninstaller", "-o"},
-     {"--strict", "--store", "--best", "--no-verify"},
+     {"--strict", "--store", "--best", "--no-verify", "--sign"},
      0,
      0,
      RunProduct},

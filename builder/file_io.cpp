@@ -288,11 +288,17 @@ void OutputFile::Overwrite(std::uint64_t offset, const char* data, std::size_t s
         Fail(std::strerror(errno));
 }
 
-void OutputFile::Commit() {
+void OutputFile::Close() {
+    if (descriptor_ < 0)
+        return;
     const int closed = CloseFile(descriptor_);
     descriptor_ = -1;
     if (closed != 0)
         Fail(std::strerror(errno));
+}
+
+void OutputFile::Commit() {
+    Close();
     std::error_code error;
     fs::rename(temporary_, fs::u8path(target_), error);
     if (error)

@@ -44,6 +44,9 @@ class OutputFile final : public ByteSink {
     std::uint64_t Size() const override { return size_; }
     // Where the bytes are until the commit, to be read back meanwhile.
     std::string TemporaryPath() const { return temporary_.u8string(); }
+    // Ends the writing: the temporary file is whole and closed, for another
+    // program to change (a signing tool), until it is committed or dropped.
+    void Close();
     void Commit();
 
   private:

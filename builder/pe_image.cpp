@@ -13,6 +13,7 @@ constexpr std::uint16_t kPe32Magic = 0x10B;
 constexpr std::uint16_t kPe32PlusMagic = 0x20B;
 constexpr std::size_t kSectionHeaderSize = 40;
 constexpr std::uint32_t kResourceDirectoryIndex = 2;
+constexpr std::uint32_t kSecurityDirectoryIndex = 4;
 constexpr std::uint32_t kResourceSectionFlags = 0x40000040; // initialised data, readable
 // Resources that start on a page of the file can be mapped where the loader
 // would otherwise read them all in before the program starts: under Wine a
@@ -95,6 +96,14 @@ PeImage::PeImage(std::string bytes) : bytes_(std::move(bytes)) {
     RequireRange(bytes_, OptionalHeader(), optionalSize);
     CheckAlignments();
     ReadSections();
+}
+
+bool PeImage::IsSigned() const {
+    const std::size_t entry = OptionalHeader() + kDirectoriesField + 8 * kSecurityDirectoryIndex;
+    return ReadU32(bytes_, OptionalHeader() + kDirectoryCountField) > kSecurityDirectoryIndex &&
+           ReadU16(bytes_, peOffset_ + 20) >=
+               kDirectoriesField + 8 * (kSecurityDirectoryIndex + 1) &&
+           ReadU32(bytes_, entry + 4) != 0;
 }
 
 bool PeImage::IsDll() const {

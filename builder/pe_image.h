@@ -36,6 +36,9 @@ class PeImage {
     DataDirectory ResourceDirectory() const;
     // True for a library (IMAGE_FILE_DLL), false for a program.
     bool IsDll() const;
+    // True when the image carries an Authenticode signature (a certificate
+    // table), which any change to the image breaks.
+    bool IsSigned() const;
 
     // File offset of `size` bytes at `rva`; throws unless all of them are in
     // one section's file data.

@@ -81,10 +81,14 @@ std::string AddRcDataResources(const std::string& peImage,
 }
 
 void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
-                    const std::vector<RcDataResource>& resources) {
+                    const std::vector<RcDataResource>& resources,
+                    const std::function<void(const std::string& path)>& finish) {
     try {
         OutputFile out(outPath);
         AddRcDataResources(ReadWholeFile(stubPath), resources, out);
+        out.Close();
+        if (finish)
+            finish(out.TemporaryPath());
         out.Commit();
     } catch (const BuildError&) {
         DiscardOutput(outPath, {stubPath});

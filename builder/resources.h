@@ -4,6 +4,7 @@
 #include "builder/build_error.h"
 #include "builder/byte_sink.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,11 @@ std::string AddRcDataResources(const std::string& peImage,
                                const std::vector<RcDataResource>& resources);
 
 // Reads the stub, writes the setup file; on any error throws BuildError and
-// leaves no output file.
+// leaves no output file. `finish`, when given, may change the whole file at
+// the path it is told (sign it) before it takes the output's name.
 void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
-                    const std::vector<RcDataResource>& resources);
+                    const std::vector<RcDataResource>& resources,
+                    const std::function<void(const std::string& path)>& finish = {});
 
 // True for the names the setup program can carry: an upper-case letter, then
 // upper-case letters, digits or underscores.

@@ -9,7 +9,7 @@ packages=(
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
     g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
     wine wine32:i386 xvfb x11-utils imagemagick
-    libarchive-tools unar valgrind python3 nodejs clang-tidy jq
+    libarchive-tools unar valgrind python3 nodejs clang-tidy jq osslsigncode openssl
 )
 
 # The official UnRAR library as a black box for the packing tests: pinned,

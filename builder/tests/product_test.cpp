@@ -578,6 +578,63 @@ TEST_F(ProductChecks, OptionsGoInAnyOrderAndNoInputIsEverTheOutput) {
     }
 }
 
+// --sign runs the vendor's command on the uninstaller and the library before
+// they go in, and on the setup last; a signed setup reads as before. A command
+// that fails leaves no output, and a stub or uninstaller signed already (its
+// signature would break) is refused.
+TEST_F(ProductChecks, SignsTheUninstallerTheLibraryAndLastTheSetup) {
+    WriteWholeFile(Path("product/product.ini"), Ini({}));
+    WriteWholeFile(Path("uninstall.exe"), testing::MakeTestImage({}));
+    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=Vendor -days 1 "
+                           "-keyout '" +
+                           Path("key.pem") + "' -out '" + Path("cert.pem") + "' 2>/dev/null")
+                              .c_str()),
+              0);
+    const std::string osslsign = "osslsigncode sign -certs '" + Path("cert.pem") + "' -key '" +
+                                 Path("key.pem") + "' -in \"$1\" -out \"$1.signed\" >/dev/null";
+    WriteWholeFile(Path("sign.sh"), "#!/bin/sh\n" + osslsign + " && mv \"$1.signed\" \"$1\"\n");
+    fs::permissions(Path("sign.sh"), fs::perms::owner_all);
+    const auto verifies = [&](const std::string& file) {
+        return std::system(("osslsigncode verify -CAfile '" + Path("cert.pem") + "' -in '" + file +
+                            "' >/dev/null 2>&1")
+                               .c_str()) == 0;
+    };
+    const std::string sign = " --sign '" + Path("sign.sh") + " %1'";
+    const std::vector<std::string> before = Listing();
+
+    ASSERT_EQ(RunTool(Build() + sign), 0) << ReadWholeFile(Path("stderr.txt"));
+    EXPECT_TRUE(verifies(Path("setup.exe")));
+    const auto resources = RcDataOf(Path("setup.exe"));
+    WriteWholeFile(Path("library.dll"), resources.at("UNRARDLL"));
+    EXPECT_TRUE(verifies(Path("library.dll")));
+    WriteWholeFile(Path("payload.rar"), resources.at("CABFILE"));
+    ASSERT_EQ(std::system((std::string(RARX_TOOL) + " x '" + Path("payload.rar") + "' '" +
+                           Path("out") + "' >/dev/null")
+                              .c_str()),
+              0);
+    EXPECT_TRUE(verifies(Path("out/UnInstall.exe")));
+    EXPECT_EQ(RunTool("list '" + Path("setup.exe") + "'"), 0);
+    std::string tampered = ReadWholeFile(Path("setup.exe"));
+    tampered[tampered.size() / 3] ^= 1;
+    WriteWholeFile(Path("tampered.exe"), tampered);
+    EXPECT_FALSE(verifies(Path("tampered.exe")));
+
+    for (const char* name : {"setup.exe", "library.dll", "payload.rar", "tampered.exe"})
+        fs::remove(Path(name));
+    fs::remove_all(Path("out"));
+    EXPECT_EQ(WEXITSTATUS(RunTool(Build() + " --sign 'false %1'")), 1);
+    EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("the sign command failed"), std::string::npos);
+    fs::remove(Path("stderr.txt"));
+    EXPECT_EQ(Listing(), before);
+    EXPECT_EQ(WEXITSTATUS(RunTool(Build() + " --sign 'true'")), 2);
+
+    ASSERT_EQ(std::system(("sh '" + Path("sign.sh") + "' '" + Path("stub.exe") + "'").c_str()), 0);
+    EXPECT_EQ(WEXITSTATUS(RunTool(Build())), 1);
+    EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("is signed already"), std::string::npos)
+        << ReadWholeFile(Path("stderr.txt"));
+    EXPECT_FALSE(fs::exists(Path("setup.exe")));
+}
+
 // Input that fails part way, or an output that fills up: a message, a
 // non-zero exit, and neither the output nor a scratch file left behind. A
 // full disk is played by a file size limit, whose failed write takes the
