@@ -68,6 +68,16 @@ std::optional<std::string> Utf8ToWindows1252(const std::string& utf8) {
     return result;
 }
 
+std::u16string Windows1252ToUtf16(const std::string& text) {
+    std::u16string wide;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        wide +=
+            static_cast<char16_t>(byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte);
+    }
+    return wide;
+}
+
 bool IsWindows1252(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);

@@ -15,4 +15,7 @@ std::optional<std::string> Utf8ToWindows1252(const std::string& utf8);
 // True when every byte of `text` is a character of code page 1252.
 bool IsWindows1252(const std::string& text);
 
+// Code page 1252 text as UTF-16, as the system's wide functions read it.
+std::u16string Windows1252ToUtf16(const std::string& text);
+
 } // namespace setupkit::builder

@@ -195,10 +195,13 @@ void RunProduct(const Arguments& arguments) {
         Verify(arguments, archive.TemporaryPath(), built.packed);
         for (const std::string& warning : built.warnings)
             std::cerr << "setupkit-build: warning: " << warning << "\n";
+        VersionStrings version = built.version;
+        version.fileName = fs::u8path(out).filename().u8string();
+        const SetupLook look{VersionResource(version), built.icon};
         if (sign == options.end())
-            return WriteSetupFile(stub, out, built.resources);
+            return WriteSetupFile(stub, out, built.resources, look);
         // Signed last: nothing changes the file after it.
-        WriteSetupFile(stub, out, built.resources,
+        WriteSetupFile(stub, out, built.resources, look,
                        [&](const std::string& path) { SignInPlace(sign->second, path); });
     });
 }

@@ -143,9 +143,16 @@ const DescriptionEntry* ProductDescription::Find(const std::string& name) const 
     return found == entries.end() ? nullptr : &*found;
 }
 
+bool IsSetupFileKey(const std::string& name) {
+    return std::find(std::begin(kSetupFileKeys), std::end(kSetupFileKeys), name) !=
+           std::end(kSetupFileKeys);
+}
+
 std::vector<RcDataResource> ProductDescription::Resources() const {
     std::vector<RcDataResource> resources;
     for (const DescriptionEntry& entry : entries) {
+        if (IsSetupFileKey(entry.name))
+            continue;
         std::string bytes = entry.value;
         for (const DescriptionLine& item : entry.items)
             bytes += item.text + kCrLf;
@@ -180,7 +187,21 @@ Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
                     const ProgressCounter& progress) {
     const fs::path dir = fs::u8path(productDir);
     Product product;
-    product.resources = ParseProductDescription(ReadWholeFile((dir / "product.ini").u8string()));
+    const std::string text = ReadWholeFile((dir / "product.ini").u8string());
+    product.resources = ParseProductDescription(text);
+    const ProductDescription description = ReadProductDescription(text);
+    const auto value = [&](const char* name) {
+        const DescriptionEntry* entry = description.Find(name);
+        return entry ? entry->value : std::string();
+    };
+    product.version = {
+        value("PUBLISHER"), value("APPNAME"), value("VERSION"), value("COPYRIGHT"), {}};
+    if (!value("ICON").empty()) {
+        const std::string icon = (dir / fs::u8path(value("ICON"))).u8string();
+        product.icon = ReadIconFile(ReadWholeFile(icon)).value_or(std::vector<IconImage>{});
+        if (product.icon.empty())
+            throw BuildError("'" + icon + "' is not an icon file (.ico)");
+    }
     // No folder entries: the setup records only the folders it makes for the
     // files it writes, and a folder the extraction library made for a folder
     // entry would be left behind by the uninstaller.

@@ -19,6 +19,7 @@
 #include "builder/progress.h"
 #include "builder/rar_writer.h"
 #include "builder/resources.h"
+#include "builder/version_info.h"
 
 #include <string>
 #include <vector>
@@ -66,6 +67,12 @@ std::vector<RcDataResource> ParseProductDescription(const std::string& text);
 
 inline constexpr const char* kUninstallerName = "UnInstall.exe";
 
+// Keys of product.ini for the setup file itself, not resources the setup
+// reads: the publisher and copyright of its version resource, and its icon
+// (an .ico file, its path relative to the product folder).
+inline constexpr const char* kSetupFileKeys[] = {"PUBLISHER", "COPYRIGHT", "ICON"};
+bool IsSetupFileKey(const std::string& name);
+
 // Appends the uninstaller's bytes as UnInstall.exe at the top level, unless
 // an entry there already has that name (ignoring case): false then, and the
 // entries stay as they are.
@@ -77,6 +84,9 @@ struct Product {
     std::vector<std::string> warnings;
     // What went into the archive, to read it back against.
     std::vector<PackedEntry> packed;
+    // What Windows shows of the setup file; its own name is the caller's.
+    VersionStrings version;
+    std::vector<IconImage> icon;
 };
 
 // Every resource of the product in `productDir`: those of its product.ini,

@@ -3,6 +3,7 @@
 #include "builder/file_io.h"
 #include "builder/pe_image.h"
 #include "builder/resource_tree.h"
+#include "builder/version_info.h"
 #include "lib/text.h"
 
 #include <algorithm>
@@ -54,6 +55,11 @@ const KeyRule kKeys[] = {
     {"SYSFILES", Form::NameList, nullptr, "file.dll"},
     {"HELPFILES", Form::HelpList, nullptr, "file.hlp=title"},
     {"PROGLINKS", Form::NameValueList, nullptr, "caption=program.exe"},
+    // Not read by the setup: the builder makes the setup file's version
+    // resource and icon from them.
+    {"PUBLISHER", Form::Value, nullptr, ""},
+    {"COPYRIGHT", Form::Value, nullptr, ""},
+    {"ICON", Form::Value, nullptr, ""},
 };
 
 const char* const kIdeCodes[] = {"D2", "C1", "D3", "C3", "D4", "C4", "D5"};
@@ -408,6 +414,36 @@ std::vector<Finding> CheckListNames(const ProductDescription& description,
     return ListNameChecker(description, payload).Check();
 }
 
+// What the version resource and the icon are made from.
+std::vector<Finding> CheckSetupFileKeys(const ProductDescription& description,
+                                        const fs::path& dir) {
+    std::vector<Finding> findings;
+    const DescriptionEntry* version = description.Find("VERSION");
+    if (version && !version->isList && !NumericVersion(version->value))
+        findings.push_back(IniFinding(
+            false, version->line, "VERSION",
+            "'" + version->value +
+                "' is not one to four numbers with dots between (like 1.4 or 2.0.1.15), so the "
+                "setup file's properties show its version as 0.0.0.0 (the text stays as given)"));
+    const DescriptionEntry* icon = description.Find("ICON");
+    if (!icon || icon->isList || icon->value.empty())
+        return findings;
+    const fs::path path = fs::u8path(icon->value);
+    std::error_code error;
+    const std::string problem =
+        path.is_absolute() ? "give the path relative to the product folder"
+        : !path.empty() && *path.begin() == "payload"
+            ? "the setup's own icon is not a file to install: keep it outside payload/"
+        : !fs::is_regular_file(dir / path, error) ? "there is no such file in the product folder"
+        : !ReadIconFile(ReadWholeFile((dir / path).u8string()))
+            ? "is not an icon file (.ico): save the icon in that format"
+            : "";
+    if (!problem.empty())
+        findings.push_back(
+            IniFinding(true, icon->line, "ICON", "'" + icon->value + "': " + problem));
+    return findings;
+}
+
 std::vector<Finding> CheckProduct(const std::string& productDir) {
     const fs::path dir = fs::u8path(productDir);
     const ProductDescription description =
@@ -417,6 +453,7 @@ std::vector<Finding> CheckProduct(const std::string& productDir) {
     const PayloadScan payload = ScanPayload((dir / "payload").u8string());
     Append(findings, payload.findings);
     Append(findings, CheckListNames(description, payload.files));
+    Append(findings, CheckSetupFileKeys(description, dir));
     return findings;
 }
 

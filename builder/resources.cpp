@@ -11,8 +11,43 @@
 namespace setupkit::builder {
 namespace {
 
+constexpr std::uint16_t kRtIcon = 3;
 constexpr std::uint16_t kRtRcData = 10;
+constexpr std::uint16_t kRtGroupIcon = 14;
+constexpr std::uint16_t kRtVersion = 16;
 constexpr std::uint16_t kNeutralLanguage = 0;
+constexpr std::uint16_t kUsEnglish = 0x409; // the language the version resource names
+
+// A type directory holding exactly `items` (id, bytes), each in US English.
+ResourceEntry TypeOf(std::uint16_t type,
+                     const std::vector<std::pair<std::uint16_t, std::string>>& items) {
+    ResourceEntry entry;
+    entry.key = ResourceKey::Id(type);
+    entry.directory = std::make_unique<ResourceDirectory>();
+    for (const auto& [id, bytes] : items) {
+        ResourceEntry language;
+        language.key = ResourceKey::Id(kUsEnglish);
+        language.data.bytes = bytes;
+        ResourceEntry name;
+        name.key = ResourceKey::Id(id);
+        name.directory = std::make_unique<ResourceDirectory>();
+        name.directory->entries.push_back(std::move(language));
+        entry.directory->Put(std::move(name));
+    }
+    return entry;
+}
+
+void PutLook(ResourceDirectory& root, const SetupLook& look) {
+    if (!look.versionInfo.empty())
+        root.Put(TypeOf(kRtVersion, {{1, look.versionInfo}}));
+    if (look.icon.empty())
+        return;
+    std::vector<std::pair<std::uint16_t, std::string>> images;
+    for (std::size_t i = 0; i < look.icon.size(); ++i)
+        images.emplace_back(static_cast<std::uint16_t>(i + 1), look.icon[i].bytes);
+    root.Put(TypeOf(kRtIcon, images));
+    root.Put(TypeOf(kRtGroupIcon, {{1, IconGroup(look.icon)}}));
+}
 
 ResourceEntry RcDataEntry(const RcDataResource& resource) {
     ResourceEntry language;
@@ -59,7 +94,7 @@ bool IsResourceName(const std::string& name) {
 }
 
 void AddRcDataResources(const std::string& peImage, const std::vector<RcDataResource>& resources,
-                        ByteSink& out) {
+                        ByteSink& out, const SetupLook& look) {
     for (const RcDataResource& resource : resources)
         if (!IsResourceName(resource.name))
             throw BuildError("'" + resource.name + "' is not a resource name (an upper-case word)");
@@ -68,6 +103,7 @@ void AddRcDataResources(const std::string& peImage, const std::vector<RcDataReso
     ResourceDirectory& rcData = RcDataDirectory(root);
     for (const RcDataResource& resource : resources)
         rcData.Put(RcDataEntry(resource));
+    PutLook(root, look);
     const std::uint32_t sectionRva = image.ResourceSectionRva();
     image.PlaceResourceSection(ResourceSectionSize(root));
     image.WriteTo(out, [&](ByteSink& section) { WriteResourceSection(root, sectionRva, section); });
@@ -81,11 +117,11 @@ std::string AddRcDataResources(const std::string& peImage,
 }
 
 void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
-                    const std::vector<RcDataResource>& resources,
+                    const std::vector<RcDataResource>& resources, const SetupLook& look,
                     const std::function<void(const std::string& path)>& finish) {
     try {
         OutputFile out(outPath);
-        AddRcDataResources(ReadWholeFile(stubPath), resources, out);
+        AddRcDataResources(ReadWholeFile(stubPath), resources, out, look);
         out.Close();
         if (finish)
             finish(out.TemporaryPath());

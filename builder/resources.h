@@ -3,6 +3,7 @@
 // added as named raw-data resources.
 #include "builder/build_error.h"
 #include "builder/byte_sink.h"
+#include "builder/version_info.h"
 
 #include <functional>
 #include <string>
@@ -19,11 +20,17 @@ struct RcDataResource {
     std::string file = {};
 };
 
+// What Windows shows of the setup file; an empty part keeps the stub's own.
+struct SetupLook {
+    std::string versionInfo;     // a VS_VERSIONINFO (version_info.h)
+    std::vector<IconImage> icon; // the images of one icon
+};
+
 // Writes the PE image with the RT_RCDATA resources added (neutral language,
 // exact bytes, no terminator), replacing any of the same name; every other
 // resource of the image is kept.
 void AddRcDataResources(const std::string& peImage, const std::vector<RcDataResource>& resources,
-                        ByteSink& out);
+                        ByteSink& out, const SetupLook& look = {});
 // The same image in memory.
 std::string AddRcDataResources(const std::string& peImage,
                                const std::vector<RcDataResource>& resources);
@@ -32,7 +39,7 @@ std::string AddRcDataResources(const std::string& peImage,
 // leaves no output file. `finish`, when given, may change the whole file at
 // the path it is told (sign it) before it takes the output's name.
 void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
-                    const std::vector<RcDataResource>& resources,
+                    const std::vector<RcDataResource>& resources, const SetupLook& look = {},
                     const std::function<void(const std::string& path)>& finish = {});
 
 // True for the names the setup program can carry: an upper-case letter, then

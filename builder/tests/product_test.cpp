@@ -1,4 +1,5 @@
 #include "builder/build_error.h"
+#include "builder/byte_io.h"
 #include "builder/command_line.h"
 #include "builder/file_io.h"
 #include "builder/pe_image.h"
@@ -149,10 +150,12 @@ TEST_F(Tool, BuildsTheSampleProduct) {
     RunCommandLine({"--product", sample, "--stub", Path("stub.exe"), "--unrar", Path("unrar.dll"),
                     "--uninstaller", Path("uninstall.exe"), "-o", Path("stored.exe"), "--store"});
     EXPECT_NE(RcDataOf(Path("stored.exe")).at("CABFILE").find(dpk), std::string::npos);
-    // Every build of the same product is the same file.
+    // Every build of the same product is the same file (its version resource
+    // names the file, so under the same name).
+    fs::create_directories(Path("again"));
     RunCommandLine({"--product", sample, "--stub", Path("stub.exe"), "--unrar", Path("unrar.dll"),
-                    "--uninstaller", Path("uninstall.exe"), "-o", Path("again.exe")});
-    EXPECT_EQ(ReadWholeFile(Path("again.exe")), ReadWholeFile(Path("setup.exe")));
+                    "--uninstaller", Path("uninstall.exe"), "-o", Path("again/setup.exe")});
+    EXPECT_TRUE(ReadWholeFile(Path("again/setup.exe")) == ReadWholeFile(Path("setup.exe")));
 }
 
 TEST_F(Tool, AddsTextAndFileResources) {
@@ -633,6 +636,83 @@ TEST_F(ProductChecks, SignsTheUninstallerTheLibraryAndLastTheSetup) {
     EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find("is signed already"), std::string::npos)
         << ReadWholeFile(Path("stderr.txt"));
     EXPECT_FALSE(fs::exists(Path("setup.exe")));
+}
+
+std::u16string Utf16(const std::string& ansi) {
+    std::u16string wide;
+    for (const char c : ansi)
+        wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return wide;
+}
+
+bool HoldsText(const std::string& bytes, const std::u16string& text) {
+    return bytes.find(std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size())) !=
+           std::string::npos;
+}
+
+// PUBLISHER, COPYRIGHT, VERSION and ICON make the setup file's version
+// resource and icon; check says what is wrong with them.
+TEST_F(ProductChecks, VersionResourceAndIconComeFromProductIni) {
+    // An icon of two images, 16 and 32 pixels wide.
+    std::string ico("\0\0\1\0\2\0", 6);
+    const std::string images[] = {std::string(40, 'a'), std::string(90, 'b')};
+    std::size_t offset = 6 + 2 * 16;
+    for (int i = 0; i < 2; ++i) {
+        ico += std::string(1, static_cast<char>(16 << i)) +
+               std::string(1, static_cast<char>(16 << i)) + std::string("\0\0\1\0\x20\0", 6);
+        for (std::uint32_t field :
+             {static_cast<std::uint32_t>(images[i].size()), static_cast<std::uint32_t>(offset)})
+            for (int b = 0; b < 4; ++b)
+                ico += static_cast<char>(field >> (8 * b));
+        offset += images[i].size();
+    }
+    ico += images[0] + images[1];
+    WriteWholeFile(Path("product/setup.ico"), ico);
+    WriteWholeFile(Path("product/product.ini"), Ini({{"VERSION", "1.4"},
+                                                     {"PUBLISHER", "Tessaline Software"},
+                                                     {"COPYRIGHT", "\xC2\xA9 2026 Tessaline"},
+                                                     {"ICON", "setup.ico"}}));
+    ASSERT_EQ(RunTool(Build()), 0) << ReadWholeFile(Path("stderr.txt"));
+    const ResourceDirectory tree = ReadResourceTree(PeImage(ReadWholeFile(Path("setup.exe"))));
+    const ResourceData* version =
+        testing::FindLeaf(tree, ResourceKey::Id(16), ResourceKey::Id(1), ResourceKey::Id(0x409));
+    ASSERT_NE(version, nullptr);
+    for (const std::string& text :
+         {std::string("Tessaline Software"), std::string("Grid for Delphi 5 Setup"),
+          std::string("setup.exe"), std::string("\xA9 2026 Tessaline"), std::string("1.4")})
+        EXPECT_TRUE(HoldsText(version->bytes, Utf16(text))) << text;
+    const std::size_t fixed = version->bytes.find("\xBD\x04\xEF\xFE");
+    ASSERT_NE(fixed, std::string::npos);
+    EXPECT_EQ(ReadU32(version->bytes, fixed + 8), 0x00010004u); // 1.4
+    EXPECT_EQ(ReadU32(version->bytes, fixed + 12), 0u);         // .0.0
+    const ResourceData* group =
+        testing::FindLeaf(tree, ResourceKey::Id(14), ResourceKey::Id(1), ResourceKey::Id(0x409));
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->bytes.size(), 6u + 2 * 14);
+    EXPECT_EQ(ReadU16(group->bytes, 4), 2);
+    for (std::uint16_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(ReadU16(group->bytes, 6 + 14 * i + 12), i + 1);
+        const ResourceData* image = testing::FindLeaf(
+            tree, ResourceKey::Id(3), ResourceKey::Id(i + 1), ResourceKey::Id(0x409));
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->bytes, images[i]);
+    }
+
+    WriteWholeFile(Path("product/notes.txt"), "not an icon");
+    const std::pair<std::map<std::string, std::string>, std::string> mistakes[] = {
+        {{{"VERSION", "1.4 beta"}},
+         "product.ini:3: VERSION: warning: '1.4 beta' is not one to four numbers"},
+        {{{"VERSION", "1.2.3.4.5"}}, "VERSION: warning: '1.2.3.4.5' is not"},
+        {{{"ICON", "notes.txt"}}, "ICON: 'notes.txt': is not an icon file (.ico)"},
+        {{{"ICON", "payload/Grid.hlp"}}, "keep it outside payload/"},
+        {{{"ICON", "none.ico"}}, "there is no such file in the product folder"},
+    };
+    for (const auto& [changes, message] : mistakes) {
+        WriteWholeFile(Path("product/product.ini"), Ini(changes));
+        RunTool(Check());
+        EXPECT_NE(ReadWholeFile(Path("stderr.txt")).find(message), std::string::npos)
+            << ReadWholeFile(Path("stderr.txt"));
+    }
 }
 
 // Input that fails part way, or an output that fills up: a message, a

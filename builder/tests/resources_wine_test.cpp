@@ -2,6 +2,7 @@
 // functions of the system under Wine.
 #include "builder/file_io.h"
 #include "builder/resources.h"
+#include "builder/version_info.h"
 #include "lib/win32.h"
 
 #include "builder/tests/scratch_dir.h"
@@ -200,6 +201,40 @@ TEST_F(WineResources, ProgramsCarryTheirManifest) {
             EXPECT_NE(manifest.find(part), std::string::npos) << program << ": " << part;
         EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos) << program;
     }
+}
+
+// The version resource the builder makes, as the system's own reader gives
+// it (what Explorer shows in the file's properties).
+TEST_F(WineResources, SystemReadsTheVersionResource) {
+    const std::string version = VersionResource(
+        {"Tessaline Software", "Grid for Delphi 5", "1.4", "\xA9 2026 Tessaline", "grid14.exe"});
+    WriteSetupFile(SETUP_STUB, Path("grid14.exe"), kConfig, {version, {}});
+    const std::string path = Path("grid14.exe");
+    DWORD ignored = 0;
+    std::string info(GetFileVersionInfoSizeA(path.c_str(), &ignored), '\0');
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    const auto text = [&](const std::string& key) {
+        char* value = nullptr;
+        UINT size = 0;
+        const std::string query = "\\StringFileInfo\\040904E4\\" + key;
+        return VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &size)
+                   ? std::string(value)
+                   : "<absent>";
+    };
+    EXPECT_EQ(text("CompanyName"), "Tessaline Software");
+    EXPECT_EQ(text("ProductName"), "Grid for Delphi 5");
+    EXPECT_EQ(text("FileDescription"), "Grid for Delphi 5 Setup");
+    EXPECT_EQ(text("ProductVersion"), "1.4");
+    EXPECT_EQ(text("FileVersion"), "1.4");
+    EXPECT_EQ(text("OriginalFilename"), "grid14.exe");
+    EXPECT_EQ(text("LegalCopyright"), "\xA9 2026 Tessaline");
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010004u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010004u);
 }
 
 } // namespace
