@@ -36,9 +36,12 @@ rm -rf "$out"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 echo "== making $out/setup.exe from $product" >&2
+# SETUPKIT_SIGN: a sign command for --sign (scripts/test-signed-setup.sh).
+sign=()
+[ -z "${SETUPKIT_SIGN:-}" ] || sign=(--sign "$SETUPKIT_SIGN")
 "$build/release/builder/setupkit-build" --product "$product" --stub "$build/windows/setup/setup.exe" \
     --unrar "$build/windows/rar/unrar.dll" --uninstaller "$build/windows/uninstall/UnInstall.exe" \
-    -o "$out/setup.exe"
+    -o "$out/setup.exe" "${sign[@]}"
 
 # STAND-INS: Delphi 5 cannot be installed here, so a folder of the build
 # tree plays its installation: the IDE's executable (a small program with the

@@ -19,6 +19,8 @@ cmake --build build/windows
 scripts/tidy.sh build/native build/windows
 scripts/wine-session build/windows \
     ctest --test-dir build/windows --output-on-failure -j2 --timeout 300
+# The sample setup signed with --sign, installed under Wine.
+scripts/test-signed-setup.sh
 
 # Short libFuzzer runs over the RAR library (clang, ASan + UBSan): whole
 # archives seeded with the corpus, then packed data fed straight to the older
