@@ -10,11 +10,14 @@
 #include "builder/signing.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <iomanip>
 #include <iostream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <utility>
 
 namespace setupkit::builder {
@@ -148,62 +151,107 @@ void Produce(const std::string& out, const std::vector<std::string>& inputs, Wri
     }
 }
 
-// A copy of the file at `path` in a scratch file beside the output, signed
-// there; the build then takes the copy.
-std::string SignedCopy(const std::string& path, const std::string& scratch,
-                       const std::string& command, std::optional<OutputFile>& copy) {
-    copy.emplace(scratch);
+// The files a product build takes, as named on the command line.
+struct ProductInputs {
+    std::string dir, stub, unrar, uninstaller, out;
+    std::optional<std::string> sign; // the vendor's sign command
+};
+
+ProductInputs InputsOf(const Arguments& arguments) {
+    const auto& options = arguments.options;
+    ProductInputs inputs{options.at("--product"),     options.at("--stub"), options.at("--unrar"),
+                         options.at("--uninstaller"), options.at("-o"),     std::nullopt};
+    if (const auto sign = options.find("--sign"); sign != options.end()) {
+        if (!NamesTheFile(sign->second))
+            UsageError("--sign needs %1 in its command where the path of the file to sign goes");
+        inputs.sign = sign->second;
+    }
+    return inputs;
+}
+
+void CheckInputs(const ProductInputs& inputs, bool strict) {
+    std::vector<Finding> findings = CheckProduct(inputs.dir);
+    const std::vector<Finding> parts = CheckStubAndLibrary(inputs.stub, inputs.unrar);
+    findings.insert(findings.end(), parts.begin(), parts.end());
+    Report(findings, strict);
+    RefuseSigned(inputs.stub, "stub");
+    RefuseSigned(inputs.uninstaller, "uninstaller");
+}
+
+// The file at `path`, or with a sign command a copy of it in a scratch file
+// beside the output, signed there; the build then takes the copy.
+std::string Signed(const ProductInputs& inputs, const std::string& path, const char* suffix,
+                   std::optional<OutputFile>& copy) {
+    if (!inputs.sign)
+        return path;
+    copy.emplace(inputs.out + suffix);
     copy->Write(ReadWholeFile(path));
     copy->Close();
-    SignInPlace(command, copy->TemporaryPath());
+    SignInPlace(*inputs.sign, copy->TemporaryPath());
     return copy->TemporaryPath();
 }
 
+std::string SizeText(std::uint64_t bytes) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(1);
+    if (bytes < 1024 * 1024)
+        text << static_cast<double>(bytes) / 1024 << " KB";
+    else
+        text << static_cast<double>(bytes) / (1024 * 1024) << " MB";
+    return text.str();
+}
+
+// One line on what was built: files, payload, setup size, ratio, time.
+void PrintSummary(const ProductInputs& inputs, const Product& built,
+                  std::chrono::steady_clock::time_point started) {
+    std::uint64_t files = 0, payload = 0;
+    for (const PackedEntry& entry : built.packed) {
+        files += entry.isFolder ? 0 : 1;
+        payload += entry.size;
+    }
+    std::error_code ignored;
+    const std::uintmax_t setup = fs::file_size(fs::u8path(inputs.out), ignored);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::ostringstream line;
+    line << std::fixed << std::setprecision(1) << inputs.out << ": " << files << " files, "
+         << SizeText(payload) << " of payload, setup " << SizeText(setup) << " ("
+         << (payload ? 100.0 * static_cast<double>(setup) / static_cast<double>(payload) : 0.0)
+         << " %), " << seconds << " s";
+    std::cout << line.str() << "\n";
+}
+
 void RunProduct(const Arguments& arguments) {
-    const auto& options = arguments.options;
-    const std::string& dir = options.at("--product");
-    const std::string& stub = options.at("--stub");
-    const std::string& unrar = options.at("--unrar");
-    const std::string& uninstaller = options.at("--uninstaller");
-    const std::string& out = options.at("-o");
-    const auto sign = options.find("--sign");
-    if (sign != options.end() && !NamesTheFile(sign->second))
-        UsageError("--sign needs %1 in its command where the path of the file to sign goes");
-    Produce(out, {stub, unrar, uninstaller, dir}, [&] {
-        std::vector<Finding> findings = CheckProduct(dir);
-        const std::vector<Finding> parts = CheckStubAndLibrary(stub, unrar);
-        findings.insert(findings.end(), parts.begin(), parts.end());
-        Report(findings, options.count("--strict") != 0);
-        RefuseSigned(stub, "stub");
-        RefuseSigned(uninstaller, "uninstaller");
+    const auto started = std::chrono::steady_clock::now();
+    const ProductInputs inputs = InputsOf(arguments);
+    Product built;
+    Produce(inputs.out, {inputs.stub, inputs.unrar, inputs.uninstaller, inputs.dir}, [&] {
+        CheckInputs(inputs, arguments.options.count("--strict") != 0);
         std::optional<OutputFile> uninstallerCopy, unrarCopy;
-        const std::string uninstallerPath =
-            sign == options.end()
-                ? uninstaller
-                : SignedCopy(uninstaller, out + ".uninstaller", sign->second, uninstallerCopy);
-        const std::string unrarPath =
-            sign == options.end() ? unrar
-                                  : SignedCopy(unrar, out + ".unrar", sign->second, unrarCopy);
+        const std::string uninstaller =
+            Signed(inputs, inputs.uninstaller, ".uninstaller", uninstallerCopy);
+        const std::string unrar = Signed(inputs, inputs.unrar, ".unrar", unrarCopy);
         // The archive goes to a scratch file beside the output first: its
         // size places everything after it in the setup file.
-        OutputFile archive(out + ".payload");
-        const Product built = [&] {
+        OutputFile archive(inputs.out + ".payload");
+        {
             ProgressMeter progress(std::cerr, "packed");
-            return ReadProduct(dir, unrarPath, uninstallerPath, LevelOf(arguments), archive,
-                               progress.Counter());
-        }();
+            built = ReadProduct(inputs.dir, unrar, uninstaller, LevelOf(arguments), archive,
+                                progress.Counter());
+        }
         Verify(arguments, archive.TemporaryPath(), built.packed);
         for (const std::string& warning : built.warnings)
             std::cerr << "setupkit-build: warning: " << warning << "\n";
         VersionStrings version = built.version;
-        version.fileName = fs::u8path(out).filename().u8string();
-        const SetupLook look{VersionResource(version), built.icon};
-        if (sign == options.end())
-            return WriteSetupFile(stub, out, built.resources, look);
+        version.fileName = fs::u8path(inputs.out).filename().u8string();
         // Signed last: nothing changes the file after it.
-        WriteSetupFile(stub, out, built.resources, look,
-                       [&](const std::string& path) { SignInPlace(sign->second, path); });
+        WriteSetupFile(inputs.stub, inputs.out, built.resources,
+                       {VersionResource(version), built.icon}, [&](const std::string& path) {
+                           if (inputs.sign)
+                               SignInPlace(*inputs.sign, path);
+                       });
     });
+    PrintSummary(inputs, built, started);
 }
 
 void RunCheck(const Arguments& arguments) {

@@ -83,11 +83,12 @@ void ForgetScratch(int& slot) {
 }
 
 // Creates `path` only when nothing is there yet; -1 otherwise.
-int CreateNewFile(const fs::path& path) {
+int CreateNewFile(const fs::path& path, bool program) {
 #ifdef _WIN32
+    static_cast<void>(program); // Windows runs a program by its name
     return _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else
-    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, program ? 0777 : 0666);
 #endif
 }
 
@@ -235,12 +236,12 @@ void ReadInPieces(const std::string& path, std::uint64_t size,
                          ExitCode::InputOutput);
 }
 
-OutputFile::OutputFile(const std::string& target) : target_(target) {
+OutputFile::OutputFile(const std::string& target, bool program) : target_(target) {
     std::random_device random;
     for (int attempt = 0; attempt < 100 && descriptor_ < 0; ++attempt) {
         temporary_ = fs::u8path(target);
         temporary_ += "." + std::to_string(random() % 1000000) + ".partial";
-        descriptor_ = CreateNewFile(temporary_);
+        descriptor_ = CreateNewFile(temporary_, program);
         if (descriptor_ < 0 && errno != EEXIST)
             break;
     }

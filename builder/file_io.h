@@ -33,7 +33,9 @@ std::uint32_t ModifiedDosTime(const std::string& path);
 // A file that is never committed is scratch space beside the target.
 class OutputFile final : public ByteSink {
   public:
-    explicit OutputFile(const std::string& target);
+    // `program`: a file to run, executable where the system marks that
+    // (as the user's file mask allows: 755 with the usual one).
+    explicit OutputFile(const std::string& target, bool program = false);
     ~OutputFile() override;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;

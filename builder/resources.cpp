@@ -120,7 +120,7 @@ void WriteSetupFile(const std::string& stubPath, const std::string& outPath,
                     const std::vector<RcDataResource>& resources, const SetupLook& look,
                     const std::function<void(const std::string& path)>& finish) {
     try {
-        OutputFile out(outPath);
+        OutputFile out(outPath, true);
         AddRcDataResources(ReadWholeFile(stubPath), resources, out, look);
         out.Close();
         if (finish)
