@@ -16,10 +16,10 @@ class ChecksumSink : public rar::ByteSink {
   public:
     void Write(const std::uint8_t* data, std::size_t size) override {
         crc = rar::Crc32(crc, data, size);
-        size_ += size;
+        bytes += size;
     }
     std::uint32_t crc = 0;
-    std::uint64_t size_ = 0;
+    std::uint64_t bytes = 0;
 };
 
 [[noreturn]] void NotReadBack(const std::string& name, const std::string& what) {
@@ -46,7 +46,7 @@ void CompareEntry(rar::Archive& archive, const PackedEntry& expected) {
         NotReadBack(expected.name, "has a different size in its header");
     ChecksumSink sink;
     archive.Unpack(sink);
-    if (sink.size_ != expected.size || sink.crc != expected.crc)
+    if (sink.bytes != expected.size || sink.crc != expected.crc)
         NotReadBack(expected.name, "decodes to other bytes than were packed");
 }
 

@@ -176,33 +176,30 @@ INSTANTIATE_TEST_SUITE_P(Levels, PackedArchive,
 // at the best level once ended a block in PPMd just before a repeat.
 class PackingRegression : public ::testing::TestWithParam<Packing> {
   protected:
+    // Unpacked once for all levels; no test runs yet to name a scratch folder after.
+    static const fs::path& Root() {
+        static const fs::path root =
+            fs::temp_directory_path() / ("setupkit-packing-regression-" + std::to_string(getpid()));
+        return kRoot;
+    }
     static void SetUpTestSuite() {
-        // No test runs yet to name a scratch folder after.
-        root_ = new fs::path(fs::temp_directory_path() /
-                             ("setupkit-packing-regression-" + std::to_string(getpid())));
-        fs::remove_all(*root_);
+        fs::remove_all(Root());
         const std::string from =
             std::string(SETUPKIT_SOURCE_DIR) + "/../shared/packing-regressions";
-        fs::create_directories(*root_ / "dll");
-        fs::copy_file(from + "/CompInstall.dll", *root_ / "dll" / "CompInstall.dll");
-        fs::create_directories(*root_ / "tree");
+        fs::create_directories(Root() / "dll");
+        fs::copy_file(from + "/CompInstall.dll", Root() / "dll" / "CompInstall.dll");
+        fs::create_directories(Root() / "tree");
         ASSERT_EQ(Shell("tar -xJf '" + from + "/best-stream.tar.xz' -C '" +
-                        (*root_ / "tree").string() + "'"),
+                        (Root() / "tree").string() + "'"),
                   0);
     }
-    static void TearDownTestSuite() {
-        fs::remove_all(*root_);
-        delete root_;
-    }
-    static fs::path* root_;
+    static void TearDownTestSuite() { fs::remove_all(Root()); }
 };
-
-fs::path* PackingRegression::root_ = nullptr;
 
 TEST_P(PackingRegression, OurLibraryAndTheOfficialOneExtractEveryFileExactly) {
     for (const char* folder : {"dll", "tree"}) {
-        const fs::path from = *root_ / folder;
-        const fs::path work = *root_ / (std::string(folder) + "-" + GetParam().name);
+        const fs::path from = Root() / folder;
+        const fs::path work = Root() / (std::string(folder) + "-" + GetParam().name);
         const std::string archive = (work.string() + ".rar");
         OutputFile out(archive);
         WriteRarArchive(CollectFolder(from.string(), true), GetParam().options, out);
