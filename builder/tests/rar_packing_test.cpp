@@ -178,7 +178,7 @@ class PackingRegression : public ::testing::TestWithParam<Packing> {
   protected:
     // Unpacked once for all levels; no test runs yet to name a scratch folder after.
     static const fs::path& Root() {
-        static const fs::path root =
+        static const fs::path kRoot =
             fs::temp_directory_path() / ("setupkit-packing-regression-" + std::to_string(getpid()));
         return kRoot;
     }
