@@ -10,7 +10,9 @@
 #   mingw      the PE DLLs of Debian's mingw-w64 toolchain packages
 #   mixed      generated: text, code cut from real DLLs, tables and random
 #              data in files from a few bytes to several megabytes
-# Prints one line per archive and a table of totals; exits 1 on any mismatch.
+# Prints one line per archive (tree, level, solid, files, payload bytes,
+# archive bytes, seconds to pack and read back, mismatches with ours and with
+# the official library) and a table of totals; exits 1 on any mismatch.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -24,6 +26,8 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target pack_folder rarx >/dev/null
 work=$(mkdir -p build/soak && cd build/soak && pwd)
 trees=("$@")
+# SOAK_SETTINGS: the level/solid pairs to run, ";" between (default: all five).
+IFS=';' read -r -a settings <<<"${SOAK_SETTINGS:-store solid;default solid;default alone;best solid;best alone}"
 [ ${#trees[@]} -gt 0 ] || trees=(fpc lazarus wine-a wine-b mingw mixed)
 
 # Only what an archive of a payload can hold: regular files with ASCII names.
@@ -106,8 +110,8 @@ for tree in "${trees[@]}"; do
     expected=$work/$tree.expected
     listing "$src" >"$expected"
     files=$(wc -l <"$expected")
-    bytes=$(du -sb "$src" | cut -f1)
-    for setting in "store solid" "default solid" "default alone" "best solid" "best alone"; do
+    bytes=$(awk '{ s += $2 } END { print s + 0 }' "$expected")
+    for setting in "${settings[@]}"; do
         set -- $setting
         archive=$work/$tree-$1-$2.rar
         start=$(date +%s.%N)
