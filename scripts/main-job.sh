@@ -56,7 +56,7 @@ mkdir -p "$ide/Bin" "$ide/Lib" "$ide/HELP"
 cp "$build/windows/tests/standins/d5/Bin/delphi32.exe" "$ide/Bin/delphi32.exe"
 cp "$build/windows/tests/compiler_standins/standin_compiler.exe" "$ide/Bin/dcc32.exe"
 cp tests/standins/delphi5.cnt "$ide/HELP/delphi5.cnt"
-echo "stand-in of the IDE's own package" >"$ide/Lib/vcl50.dcp"
+cp "$build/windows/tests/standins/d5/Lib/"*.dcp "$ide/Lib/"
 
 screens=$out/screens
 mkdir -p "$screens"

@@ -94,8 +94,9 @@ TEST(PackageBuild, AFailedBuildShowsTheCompilerLinesAndStopsTheInstallation) {
     EXPECT_EQ(ReadFile(ide.ContentsFile()), ":Base delphi5.hlp\r\n");
 }
 
-// A library's design package requires its runtime package, so it is compiled
-// against the .dcp that the runtime package's build leaves beside the sources.
+// A library's design package requires its runtime package and the IDE's own
+// packages, so it is compiled against the .dcp that the runtime package's
+// build leaves beside the sources and those in the IDE's Lib folder.
 TEST(PackageBuild, ADesignPackageIsBuiltAgainstTheRuntimePackageItRequires) {
     SetupRun run;
     StandinIde ide(run.Scratch().MakeFolder("ide"));
@@ -103,12 +104,14 @@ TEST(PackageBuild, ADesignPackageIsBuiltAgainstTheRuntimePackageItRequires) {
     const std::string design = UniquePackage("skdsg");
     for (const std::string& package : {runtime, design})
         run.RemoveAtEnd(SystemFolder() + package + ".BPL");
-    Resources resources =
-        PayloadResources(run, {File("Packages\\" + runtime + ".dpk",
-                                    "package " + runtime + ";\r\nrequires vcl50;\r\nend.\r\n"),
-                               File("Packages\\" + design + ".dpk",
-                                    "package " + design + ";\r\nrequires\r\n  vcl50,\r\n  " +
-                                        runtime + ";\r\nend.\r\n")});
+    Resources resources = PayloadResources(
+        run,
+        {File("Packages\\" + runtime + ".dpk",
+              "package " + runtime + ";\r\nrequires vcl50;\r\nend.\r\n"),
+         File("Packages\\" + design + ".dpk", "package " + design +
+                                                  ";\r\nrequires\r\n  vcl50,\r\n  vclx50,\r\n  "
+                                                  "dclstd50,\r\n  " +
+                                                  runtime + ";\r\nend.\r\n")});
     resources = With(resources, "BUILDPACKAGES",
                      runtime + ".dpk=Grid Runtime\r\n" + design + ".dpk=Grid Design\r\n");
     run.Build(resources);
@@ -120,6 +123,33 @@ TEST(PackageBuild, ADesignPackageIsBuiltAgainstTheRuntimePackageItRequires) {
     }
     EXPECT_EQ(ListFolder(run.Scratch().File("dest\\Packages")),
               (std::vector<std::string>{design + ".dpk", runtime + ".dpk", "standin.log"}));
+}
+
+// A package that requires one the IDE does not have fails as with the real
+// compiler, and the installation with it.
+TEST(PackageBuild, APackageRequiringOneTheIdeLacksFails) {
+    SetupRun run;
+    StandinIde ide(run.Scratch().MakeFolder("ide"));
+    const std::string package = UniquePackage("skneed");
+    run.RemoveAtEnd(SystemFolder() + package + ".BPL");
+    Resources resources = PayloadResources(
+        run, {File(package + ".dpk", "package " + package + ";\r\nrequires vcl50, vclzz50;\r\n")});
+    resources = With(resources, "BUILDPACKAGES", package + ".dpk=Needs More\r\n");
+    run.Build(resources);
+    ASSERT_TRUE(run.Start());
+    run.Robot().WaitWindow().Press(IDOK);
+    robot::Window output =
+        run.Robot().WaitWindowWithCaption("An error occured during installation.", 60000);
+    ExpectBox(output, "An error occured during installation.",
+              "Fatal: Required package 'vclzz50' not found\r", robot::Icon::None, kOkOnly);
+    output.Press(IDOK);
+    robot::Window failed =
+        run.Robot().WaitWindowWithCaption("An error occured during installation.");
+    ExpectBox(failed, "An error occured during installation.", "Installation failed.",
+              robot::Icon::Exclamation, kOkOnly);
+    failed.Press(IDOK);
+    ExpectCleanEnd(run.Robot());
+    EXPECT_FALSE(FileExists(SystemFolder() + package + ".BPL"));
 }
 
 TEST(PackageBuild, CppBuilder4CompilesUnitsWithDcc32AndPackagesWithMake) {

@@ -1,8 +1,8 @@
 #pragma once
 // A stand-in Delphi 5 installation for one test: the IDE cannot be installed
 // here, so its settings key names a folder of the test's own that holds the
-// stand-in compiler and make tool in Bin, the compiled form of the IDE's own
-// package in Lib and a help contents file in HELP.
+// stand-in compiler and make tool in Bin, the compiled forms of the IDE's own
+// packages in Lib and a help contents file in HELP.
 // The settings key is shared by the whole prefix, so the tests that use it
 // do not run beside others.
 #include "tests/support/paths.h"
@@ -27,7 +27,9 @@ class StandinIde {
         const std::string help = root_ + "HELP";
         for (const std::string& folder : {bin, help, root_ + "Lib"})
             ::CreateDirectoryA(folder.c_str(), nullptr);
-        WriteFile(root_ + "Lib\\vcl50.dcp", "the IDE's own package");
+        const std::string lib = WindowsPath(SETUPKIT_STANDINS_DIR "/d5/Lib") + "\\";
+        for (const std::string& package : ListFolder(lib))
+            ::CopyFileA((lib + package).c_str(), (root_ + "Lib\\" + package).c_str(), FALSE);
         for (const char* tool : {"dcc32", "make"})
             ::CopyFileA(StandinCompiler().c_str(), (bin + "\\" + tool + ".exe").c_str(), FALSE);
         if (contents)
