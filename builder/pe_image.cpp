@@ -152,7 +152,9 @@ std::size_t PeImage::OffsetOfRva(std::uint32_t rva, std::uint32_t size) const {
         if (rva < section.virtualAddress)
             continue;
         const std::uint64_t inside = rva - section.virtualAddress;
-        if (inside + size <= section.rawSize)
+        // A section header may claim file data the file does not have.
+        if (inside + size <= section.rawSize &&
+            std::uint64_t{section.rawPointer} + inside + size <= bytes_.size())
             return section.rawPointer + static_cast<std::size_t>(inside);
     }
     throw BuildError("the PE image refers to data outside its file: RVA " + std::to_string(rva));

@@ -32,7 +32,8 @@ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSETUPKIT_F
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined" \
     >/dev/null
-cmake --build build/fuzz --target rar_fuzz rar_decoder_fuzz rar_fuzz_seeds rar_encoder_fuzz
+cmake --build build/fuzz --target rar_fuzz rar_decoder_fuzz rar_fuzz_seeds rar_encoder_fuzz \
+    builder_setup_listing_fuzz builder_product_ini_fuzz
 mkdir -p build/fuzz/work rar/fuzz/regressions
 build/fuzz/rar/rar_fuzz -max_total_time=60 -rss_limit_mb=2048 -timeout=60 \
     -artifact_prefix=build/fuzz/ build/fuzz/work ../shared/rar-corpus/good \
@@ -46,3 +47,10 @@ build/fuzz/rar/rar_decoder_fuzz -max_total_time=30 -max_len=32768 -rss_limit_mb=
 mkdir -p build/fuzz/encoder-work rar/fuzz/encoder-regressions
 build/fuzz/rar/rar_encoder_fuzz -max_total_time=20 -max_len=65536 -rss_limit_mb=2048 -timeout=60 \
     -artifact_prefix=build/fuzz/encoder- build/fuzz/encoder-work rar/fuzz/encoder-regressions
+# The builder's readers of files it did not make: a setup given to `list` and
+# a product.ini. A crash goes to builder/fuzz/setup-seeds or product-ini-seeds.
+mkdir -p build/fuzz/listing-work build/fuzz/ini-work
+build/fuzz/builder/fuzz/builder_setup_listing_fuzz -max_total_time=20 -rss_limit_mb=2048 -timeout=30 \
+    -artifact_prefix=build/fuzz/listing- build/fuzz/listing-work builder/fuzz/setup-seeds
+build/fuzz/builder/fuzz/builder_product_ini_fuzz -max_total_time=20 -rss_limit_mb=2048 -timeout=30 \
+    -artifact_prefix=build/fuzz/ini- build/fuzz/ini-work builder/fuzz/product-ini-seeds
