@@ -15,8 +15,10 @@ ctest --test-dir build/release -R '^builder_packing_regressions$' --output-on-fa
 cmake -S . -B build/windows -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 cmake --build build/windows
-# One naming style across both trees (about two minutes on two cores).
+# One naming style across both trees (about two minutes on two cores), and
+# one layout of the code.
 scripts/tidy.sh build/native build/windows
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 scripts/wine-session build/windows \
     ctest --test-dir build/windows --output-on-failure -j2 --timeout 300
 # The sample setup signed with --sign, installed under Wine.

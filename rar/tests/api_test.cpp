@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstring>
 #include <ctime>
-#include <sys/stat.h>
 #include <fstream>
+#include <sys/stat.h>
 #include <vector>
 
 namespace rar::test {

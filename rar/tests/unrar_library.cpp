@@ -28,9 +28,9 @@ UnrarApi Load() {
             std::filesystem::remove(path, ignored);
         }
     };
-    static const RemovedAtExit copy{std::filesystem::temp_directory_path() /
-                                    ("rar-tests-unrar-" + std::to_string(GetCurrentProcessId()) +
-                                     ".dll")};
+    static const RemovedAtExit copy{
+        std::filesystem::temp_directory_path() /
+        ("rar-tests-unrar-" + std::to_string(GetCurrentProcessId()) + ".dll")};
     std::filesystem::copy_file(UNRAR_DLL_PATH, copy.path,
                                std::filesystem::copy_options::overwrite_existing);
     // Declared after the copy so it is unloaded before the copy is removed.
