@@ -45,6 +45,24 @@ TEST(PackageBuild, ADelphi5PackageIsCompiledMovedToTheSystemFolderAndRegistered)
     EXPECT_EQ(KnownPackage(compiled), "Sample Controls");
 }
 
+// Welcome, then the compiler's lines of a failed package build, then the
+// failure box.
+void AcceptAndExpectFailedBuild(SetupRun& run, const std::string& compilerLines) {
+    ASSERT_TRUE(run.Start());
+    run.Robot().WaitWindow().Press(IDOK);
+    robot::Window output =
+        run.Robot().WaitWindowWithCaption("An error occured during installation.", 60000);
+    ExpectBox(output, "An error occured during installation.", compilerLines, robot::Icon::None,
+              kOkOnly);
+    output.Press(IDOK);
+    robot::Window failed =
+        run.Robot().WaitWindowWithCaption("An error occured during installation.");
+    ExpectBox(failed, "An error occured during installation.", "Installation failed.",
+              robot::Icon::Exclamation, kOkOnly);
+    failed.Press(IDOK);
+    ExpectCleanEnd(run.Robot());
+}
+
 TEST(PackageBuild, AFailedBuildShowsTheCompilerLinesAndStopsTheInstallation) {
     SetupRun run;
     StandinIde ide(run.Scratch().MakeFolder("ide"));
@@ -67,24 +85,10 @@ TEST(PackageBuild, AFailedBuildShowsTheCompilerLinesAndStopsTheInstallation) {
     resources = With(resources, "PROGLINKS", "Broken Demo=demo.exe\r\n");
     resources = With(resources, "HELPFILES", "lib.hlp=Help\r\n");
     run.Build(resources);
-    ASSERT_TRUE(run.Start());
-    run.Robot().WaitWindow().Press(IDOK);
-
-    robot::Window output =
-        run.Robot().WaitWindowWithCaption("An error occured during installation.", 60000);
-    ExpectBox(output, "An error occured during installation.",
-              "Borland Delphi Version 13.0\r"
-              "broken.dpk(3) Error: Undeclared identifier\r"
-              "broken.dpk(4) Warning: Unused value\r"
-              "broken.dpk(9) Error: Missing end\r",
-              robot::Icon::None, kOkOnly);
-    output.Press(IDOK);
-    robot::Window failed =
-        run.Robot().WaitWindowWithCaption("An error occured during installation.");
-    ExpectBox(failed, "An error occured during installation.", "Installation failed.",
-              robot::Icon::Exclamation, kOkOnly);
-    failed.Press(IDOK);
-    ExpectCleanEnd(run.Robot());
+    AcceptAndExpectFailedBuild(run, "Borland Delphi Version 13.0\r"
+                                    "broken.dpk(3) Error: Undeclared identifier\r"
+                                    "broken.dpk(4) Warning: Unused value\r"
+                                    "broken.dpk(9) Error: Missing end\r");
 
     EXPECT_EQ(KnownPackage(SystemFolder() + first + ".BPL"), "One");
     EXPECT_FALSE(FileExists(SystemFolder() + third + ".BPL"));
@@ -136,19 +140,7 @@ TEST(PackageBuild, APackageRequiringOneTheIdeLacksFails) {
         run, {File(package + ".dpk", "package " + package + ";\r\nrequires vcl50, vclzz50;\r\n")});
     resources = With(resources, "BUILDPACKAGES", package + ".dpk=Needs More\r\n");
     run.Build(resources);
-    ASSERT_TRUE(run.Start());
-    run.Robot().WaitWindow().Press(IDOK);
-    robot::Window output =
-        run.Robot().WaitWindowWithCaption("An error occured during installation.", 60000);
-    ExpectBox(output, "An error occured during installation.",
-              "Fatal: Required package 'vclzz50' not found\r", robot::Icon::None, kOkOnly);
-    output.Press(IDOK);
-    robot::Window failed =
-        run.Robot().WaitWindowWithCaption("An error occured during installation.");
-    ExpectBox(failed, "An error occured during installation.", "Installation failed.",
-              robot::Icon::Exclamation, kOkOnly);
-    failed.Press(IDOK);
-    ExpectCleanEnd(run.Robot());
+    AcceptAndExpectFailedBuild(run, "Fatal: Required package 'vclzz50' not found\r");
     EXPECT_FALSE(FileExists(SystemFolder() + package + ".BPL"));
 }
 
