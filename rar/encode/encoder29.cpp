@@ -3,6 +3,7 @@
 #include "rar/encode/symbols29.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace rar::encode {
 
@@ -21,12 +22,21 @@ constexpr std::uint32_t kMaxDistance = Encoder29::kWindow - 0x1000;
 constexpr std::uint64_t kMaxBlockInput = 0x100000;
 
 // After this many literals in a row the input looks incompressible, and
-// matches are looked for at ever fewer positions: every position is still
-// recorded, so a copy of what went by is found a few bytes into it.
-constexpr unsigned kSearchEveryByte = 64;
-unsigned SearchStep(unsigned literals) {
-    return std::min(16u, literals / kSearchEveryByte);
+// only anchors are looked up and recorded: positions whose next four bytes
+// hash to one value in kAnchorEvery. A later copy of the same bytes has the
+// same anchors, so it is still found a few bytes into it, while the search
+// and the recording of every other position are saved.
+constexpr unsigned kLiteralsBeforeAnchors = 256;
+constexpr unsigned kAnchorEvery = 16;
+
+bool IsAnchor(const History& history, std::uint64_t pos) {
+    if (pos + 4 > history.end)
+        return true;
+    std::uint32_t bytes;
+    std::memcpy(&bytes, history.At(pos), sizeof bytes);
+    return (bytes * 2654435761u) >> 28 == 0;
 }
+static_assert(kAnchorEvery == 16, "IsAnchor keeps the top four bits");
 
 // Rough code sizes in bits, for choosing between copies before the block's
 // codes exist.
@@ -199,8 +209,9 @@ void Encoder29::EmitFilters(std::uint32_t length) {
 
 void Encoder29::Parse(std::uint64_t end) {
     while (pos_ < end) {
-        if (!lookahead_ && literals_ >= kSearchEveryByte &&
-            literals_ % SearchStep(literals_) != 0) {
+        if (!lookahead_ && literals_ >= kLiteralsBeforeAnchors && !IsAnchor(history_, pos_)) {
+            Record(pos_);
+            recorded_ = pos_ + 1; // not an anchor: nothing will look for it
             Emit({LzToken::Literal, 0, 1, *history_.At(pos_)});
             ++pos_;
             ++literals_;

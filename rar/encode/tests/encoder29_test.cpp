@@ -197,8 +197,12 @@ TEST(Encoder29, CompressesRedundantInputAndKeepsRandomInputNearItsSize) {
     const Row rows[] = {
         {"text", Text(500000, 7), 500000 / 4},
         {"random", random, random.size() + random.size() / 100},
-        // Searches thin out over incompressible input, yet the copy is found.
+        // Searches thin out over incompressible input, yet the copy is found,
+        // also from a place no multiple of anything away from the first.
         {"random twice", Concat({random, random}), random.size() + random.size() / 50},
+        {"random, text, then most of it again",
+         Concat({random, Text(10000, 9), Bytes(random.begin() + 777, random.end())}),
+         random.size() + random.size() / 50 + 10000},
     };
     for (const Settings29& settings : {kDefault29, kBest29})
         for (const Row& row : rows) {
