@@ -21,7 +21,8 @@ for p in fpc-source-3.2.2 lazarus-src-2.2; do
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$p" >/dev/null
 done
 
-build=build/release
+# A tree of its own, so that other builds meanwhile do not change what runs.
+build=build/soak/release
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" --target pack_folder rarx >/dev/null
 work=$(mkdir -p build/soak && cd build/soak && pwd)
