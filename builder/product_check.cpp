@@ -4,6 +4,7 @@
 #include "builder/pe_image.h"
 #include "builder/resource_tree.h"
 #include "builder/version_info.h"
+#include "lib/ide_table.h"
 #include "lib/text.h"
 
 #include <algorithm>
@@ -62,7 +63,12 @@ const KeyRule kKeys[] = {
     {"ICON", Form::Value, nullptr, ""},
 };
 
-const char* const kIdeCodes[] = {"D2", "C1", "D3", "C3", "D4", "C4", "D5"};
+// The IDE whose code is exactly `code`, or null.
+const IdeFacts* FindIde(const std::string& code) {
+    const auto found = std::find_if(std::begin(kIdeTable), std::end(kIdeTable),
+                                    [&](const IdeFacts& ide) { return code == ide.code; });
+    return found == std::end(kIdeTable) ? nullptr : found;
+}
 
 const KeyRule* FindRule(const std::string& name) {
     const auto found = std::find_if(std::begin(kKeys), std::end(kKeys),
@@ -173,9 +179,7 @@ std::vector<Finding> CheckFlag(const DescriptionEntry& entry, Form form) {
 }
 
 std::vector<Finding> CheckIdeCode(const DescriptionEntry& entry) {
-    const auto known = [](const std::string& code) {
-        return std::find(std::begin(kIdeCodes), std::end(kIdeCodes), code) != std::end(kIdeCodes);
-    };
+    const auto known = [](const std::string& code) { return FindIde(code) != nullptr; };
     if (known(entry.value))
         return {};
     std::string squeezed = UpperCase(entry.value);
@@ -320,12 +324,69 @@ class ListNameChecker {
                          "no file named '" + name +
                              "' in the payload, so the setup would skip it without a word: add "
                              "the file to payload/ or correct the name");
+        if (const std::string all = AllNamed(name); !all.empty())
+            return Error(line, key,
+                         "'" + name + "' is the name of several payload files (" + all +
+                             "), and the setup takes every one of them for it: give the files "
+                             "different names, or keep one");
+        if (key == "BUILDPACKAGES" && Lists("SYSFILES", name))
+            return Error(line, key,
+                         "'" + name +
+                             "' is in SYSFILES too, so it is installed into the system folder "
+                             "and compiled there, where no package comes out: remove it from "
+                             "SYSFILES");
+        if (key == "PACKAGES")
+            CheckCompiledPackage(line, name);
         if (key == "BUILDPACKAGES" && IsRuntimeOnly(ReadWholeFile(file->path.u8string())))
             findings_.push_back(IniFinding(
                 false, line, key,
                 file->name + " is a runtime-only package ({$RUNONLY}), which the setup would "
                              "register with the IDE as a design-time package: build it yourself "
                              "and ship it in SYSFILES, or remove the line"));
+    }
+
+    // Every payload file of this bare name when there are several, or empty.
+    std::string AllNamed(const std::string& bareName) const {
+        const auto [first, last] = byBareName_.equal_range(LowerCase(bareName));
+        if (std::distance(first, last) < 2)
+            return {};
+        std::string all;
+        for (auto it = first; it != last; ++it)
+            all += (all.empty() ? "" : ", ") + it->second->name;
+        return all;
+    }
+
+    // Whether the list `key` names the file `bareName`.
+    bool Lists(const char* key, const std::string& bareName) {
+        bool listed = false;
+        ForEachName(key, [&](int, const std::string& name) {
+            listed = listed || LowerCase(name) == LowerCase(bareName);
+        });
+        return listed;
+    }
+
+    // A ready-made package is registered with the IDE as it is: it must be one
+    // the target IDE loads.
+    void CheckCompiledPackage(int line, const std::string& name) {
+        const DescriptionEntry* code = description_.Find("DELPHIVER");
+        const IdeFacts* ide = code ? FindIde(code->value) : nullptr;
+        if (!ide)
+            return; // the IDE code has its own finding
+        const std::string extension =
+            LowerCase(name.substr(std::min(name.rfind('.'), name.size())));
+        const std::string wanted = LowerCase(ide->packageExtension);
+        if (wanted.empty())
+            return Error(line, "PACKAGES",
+                         std::string(ide->code) +
+                             " has no packages, so the setup has nothing to register: remove the "
+                             "[PACKAGES] section");
+        if (extension != wanted)
+            Error(line, "PACKAGES",
+                  "'" + name + "' is not a compiled package of " + ide->code + " (" +
+                      ide->packageExtension + "), which the IDE would fail to load" +
+                      (extension == ".dpk"
+                           ? ": compile the source with [BUILDPACKAGES] instead"
+                           : ": list the " + std::string(ide->packageExtension) + " file"));
     }
 
     void CheckLinks() {
@@ -339,6 +400,13 @@ class ListNameChecker {
             const std::string program = Trim(item.text.substr(equals + 1));
             const std::string bare = BareName(program, "\\:");
             const bool atTop = byPath_.count(LowerCase(bare)) != 0;
+            for (const char* key : {"SYSFILES", "HELPFILES"})
+                if (atTop && Lists(key, bare))
+                    Error(item.number, "PROGLINKS",
+                          "'" + bare + "' is listed in " + key +
+                              ", so it does not land in the destination folder the shortcut "
+                              "points to: link another file or remove it from " +
+                              key);
             if (atTop && bare == program)
                 continue;
             const PayloadFile* elsewhere = Named(BareName(program, "\\/:"));

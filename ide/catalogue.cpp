@@ -1,5 +1,6 @@
 #include "ide/catalogue.h"
 
+#include "lib/ide_table.h"
 #include "lib/path.h"
 #include "lib/text.h"
 #include "records/registry.h"
@@ -12,36 +13,8 @@ namespace setupkit {
 
 namespace {
 
-constexpr std::uint32_t kAnyVersion = 0xFFFFFFFF;
-
-struct CatalogueEntry {
-    const char* code;
-    const char* registrySubkey;
-    const char* executable;
-    std::uint32_t requiredVersion;
-    const char* helpContentsFile;
-    const char* packageExtension;
-    const char* knownPackagesKey;
-};
-
-// Indexed by IdeKind.
-constexpr CatalogueEntry kCatalogue[] = {
-    {"D2", "Delphi\\2.0", "delphi32", kAnyVersion, "delphi.cnt", "", ""},
-    {"C1", "C++Builder\\1.0", "bcb", kAnyVersion, "bcb.cnt", "", ""},
-    {"D3", "Delphi\\3.0", "delphi32", 0x00050053, "delphi3.cnt", ".DPL",
-     "Software\\Borland\\Delphi\\3.0\\Known Packages"},
-    {"C3", "C++Builder\\3.0", "bcb", 0x00030046, "bcb3.cnt", ".BPL",
-     "Software\\Borland\\C++Builder\\3.0\\Known Packages"},
-    {"D4", "Delphi\\4.0", "delphi32", 0x0005006C, "delphi4.cnt", ".BPL",
-     "Software\\Borland\\Delphi\\4.0\\Known Packages"},
-    {"C4", "C++Builder\\4.0", "bcb", 0x000E000B, "bcb4.cnt", ".BPL",
-     "Software\\Borland\\C++Builder\\4.0\\Known Packages"},
-    {"D5", "Delphi\\5.0", "delphi32", kAnyVersion, "delphi5.cnt", ".BPL",
-     "Software\\Borland\\Delphi\\5.0\\Known Packages"},
-};
-
-const CatalogueEntry& EntryOf(IdeKind kind) {
-    return kCatalogue[static_cast<std::size_t>(kind)];
+const IdeFacts& EntryOf(IdeKind kind) {
+    return kIdeTable[static_cast<std::size_t>(kind)];
 }
 
 std::string IdeExecutablePath(IdeKind kind) {
@@ -51,8 +24,8 @@ std::string IdeExecutablePath(IdeKind kind) {
 } // namespace
 
 IdeKind IdeKindFromCode(const std::string& code) {
-    for (std::size_t i = 0; i < std::size(kCatalogue); ++i)
-        if (SameText(code, kCatalogue[i].code))
+    for (std::size_t i = 0; i < std::size(kIdeTable); ++i)
+        if (SameText(code, kIdeTable[i].code))
             return static_cast<IdeKind>(i);
     return IdeKind::D4;
 }
@@ -110,7 +83,7 @@ bool IsIdeCompatible(IdeKind kind) {
     try {
         const std::uint32_t required = EntryOf(kind).requiredVersion;
         const FileVersion version = ReadFileVersion(IdeExecutablePath(kind));
-        return required == kAnyVersion || version.low == required;
+        return required == kAnyIdeVersion || version.low == required;
     } catch (const std::exception&) {
         // An IDE whose settings cannot be read is not one we can install into.
         return false;

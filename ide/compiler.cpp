@@ -2,6 +2,7 @@
 
 #include "ide/compiler_output.h"
 #include "lib/file.h"
+#include "lib/ide_table.h"
 #include "lib/line_list.h"
 #include "lib/path.h"
 #include "lib/temp_file.h"
@@ -19,7 +20,7 @@ struct CompilerChoice {
 };
 
 bool IsDelphi(IdeKind kind) {
-    return static_cast<int>(kind) % 2 == 0;
+    return kIdeTable[static_cast<std::size_t>(kind)].isDelphi;
 }
 
 CompilerChoice ChooseCompiler(IdeKind kind, const std::string& extension) {

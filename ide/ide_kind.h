@@ -4,7 +4,7 @@
 
 namespace setupkit {
 
-// Delphi kinds have even values, C++Builder kinds odd ones.
+// In the order of lib/ide_table.h, which says what each one is.
 enum class IdeKind : std::uint8_t { D2, C1, D3, C3, D4, C4, D5 };
 
 namespace driver {

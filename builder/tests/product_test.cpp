@@ -333,6 +333,37 @@ TEST_F(ProductChecks, EachMistakeIsReportedWithItsLineAndExitCode) {
     const std::string check = Check();
     const std::vector<Case> cases = {
         {Ini({}, good), {}, "no problems found", 0, check},
+        // Lists that name files the setup would take wrongly.
+        {Ini({}, "[SYSFILES]\nMainUnit.pas\n"),
+         [&] {
+             Payload("units/MainUnit.pas", "unit MainUnit;");
+             Payload("demo/MainUnit.pas", "unit MainUnit;");
+         },
+         "product.ini:7: SYSFILES: 'MainUnit.pas' is the name of several payload files "
+         "(demo\\MainUnit.pas, units\\MainUnit.pas)",
+         1, check},
+        {Ini({}, "[BUILDPACKAGES]\ngrid.dpk=Grid\n[SYSFILES]\ngrid.dpk\n"),
+         {},
+         "product.ini:7: BUILDPACKAGES: 'grid.dpk' is in SYSFILES too",
+         1,
+         check},
+        {Ini({}, "[SYSFILES]\nreadme.txt\n[PROGLINKS]\nRead Me=readme.txt\n"),
+         {},
+         "product.ini:9: PROGLINKS: 'readme.txt' is listed in SYSFILES, so it does not land in "
+         "the destination folder the shortcut points to",
+         1,
+         check},
+        {Ini({}, "[PACKAGES]\ngrid.dpk=Grid\n"),
+         {},
+         "product.ini:7: PACKAGES: 'grid.dpk' is not a compiled package of D5 (.BPL), which the "
+         "IDE would fail to load: compile the source with [BUILDPACKAGES] instead",
+         1,
+         check},
+        {Ini({{"DELPHIVER", "D3"}}, "[PACKAGES]\ngrid.bpl=Grid\n"),
+         [&] { Payload("bin/grid.bpl", "package"); },
+         "PACKAGES: 'grid.bpl' is not a compiled package of D3 (.DPL)", 1, check},
+        {Ini({{"DELPHIVER", "D5"}}, "[PACKAGES]\ngrid.bpl=Grid\n"),
+         [&] { Payload("bin/grid.bpl", "package"); }, "no problems found", 0, check},
         {Ini({{"APPNAME", ""}}),
          {},
          "product.ini:1: APPNAME: missing, so the welcome box",
