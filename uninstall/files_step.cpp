@@ -115,7 +115,10 @@ bool DeleteRecordedFile(const std::string& path, UninstallReport& report) {
 void RemoveFiles(UninstallRun& run) {
     RegistryKey counts = RegistryKey::Open(HKEY_CURRENT_USER, kInstalledFilesPath);
     std::optional<Occurrence> program;
-    for (const Occurrence& file : Occurrences(run.entry.files)) {
+    const std::vector<Occurrence> files = Occurrences(run.entry.files);
+    for (std::size_t done = 0; done < files.size(); ++done) {
+        const Occurrence& file = files[done];
+        run.progress.Show(done, files.size());
         if (!MayActOnFile(run, file.name)) {
             LeaveFile(run, file);
         } else if (run.others.ListFile(file.name)) {

@@ -101,8 +101,11 @@ class FolderRemoval {
 
 void RemoveFolders(UninstallRun& run) {
     FolderRemoval removal(run);
-    for (const std::string& folder : DeepestFirst(run.entry.folders))
-        removal.Remove(folder);
+    const std::vector<std::string> folders = DeepestFirst(run.entry.folders);
+    for (std::size_t done = 0; done < folders.size(); ++done) {
+        run.progress.Show(done, folders.size());
+        removal.Remove(folders[done]);
+    }
 }
 
 } // namespace setupkit::uninstall

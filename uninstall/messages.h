@@ -16,6 +16,9 @@ inline constexpr const char* kInUseText =
     "Press the OK button to remove them when the computer restarts.\r\n"
     "Press the Cancel button to leave them.";
 
+// The progress window's caption is in uninstall.rc.
+inline constexpr const char* kProgressText = "Removing files...";
+
 inline constexpr const char* kConfirmText = "This program will remove '%s' from your computer.\r\n"
                                             "Press the OK button to remove it.\r\n"
                                             "Press the Cancel button to keep it.";

@@ -11,6 +11,7 @@
 #include "uninstall/links.h"
 #include "uninstall/other_products.h"
 #include "uninstall/path_rules.h"
+#include "uninstall/progress.h"
 #include "uninstall/report.h"
 #include "uninstall/self_removal.h"
 
@@ -33,6 +34,7 @@ struct UninstallRun {
     const WriteFolders& writeFolders;
     UninstallReport& report;
     SelfRemoval& self;
+    UninstallProgress& progress;
     LinkFinder links;
     LeftOver left;
 };

@@ -47,8 +47,11 @@ void Uninstall(const std::string& appName) {
     const OtherEntries others = OtherEntries::Read(appName);
     const WriteFolders writeFolders = FoldersWrittenBy(*entry, report);
     SelfRemoval self;
-    UninstallRun run{*entry, others, writeFolders, report, self, {}, {}};
-    RunSteps(run);
+    {
+        UninstallProgress progress;
+        UninstallRun run{*entry, others, writeFolders, report, self, progress, {}, {}};
+        RunSteps(run);
+    }
     ShowMessage(FinalText(appName, report), messages::kCaption,
                 report.HasProblems() ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
 }

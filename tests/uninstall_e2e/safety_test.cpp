@@ -7,6 +7,10 @@
 #include "tests/install_e2e/standin_ide.h"
 #include "tests/uninstall_e2e/uninstall_e2e.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
 namespace setupkit::e2e {
 namespace {
 
@@ -286,6 +290,64 @@ TEST(Uninstall, OnlyWhatNoOtherEntryListsGoesAndTheEntryKeepsWhatStays) {
         SCOPED_TRACE(name);
         row();
     }
+}
+
+// An entry of a hundred thousand lines. For measurements, the count can be
+// changed (SETUPKIT_UNINSTALL_LINES=count), and the files made and counted
+// too (SETUPKIT_UNINSTALL_FILES=1), which takes the test minutes.
+TEST(Uninstall, ManyFilesGoInLinearTimeWithAProgressWindow) {
+    const char* lines = std::getenv("SETUPKIT_UNINSTALL_LINES");
+    const bool measured = std::getenv("SETUPKIT_UNINSTALL_FILES") != nullptr;
+    const std::size_t count = lines ? std::stoul(lines) : 100000;
+    Installed installed;
+    InstallProduct(installed, {File("a.txt", "a")});
+    const std::string many = installed.run.Scratch().MakeFolder("dest\\many");
+    RegKey counts;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, InstalledFilesPath().c_str(), 0, KEY_SET_VALUE,
+                              counts.Put()),
+              ERROR_SUCCESS);
+    std::string files = EntryText(installed.appName, "FILES");
+    const DWORD one = 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string file = many + "\\f" + std::to_string(i) + ".pas";
+        if (measured) {
+            WriteFile(file, "");
+            ::RegSetValueExA(counts.Get(), file.c_str(), 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&one), sizeof one);
+        }
+        files += file + "\r\n";
+    }
+    WriteRegistryValue(HKEY_LOCAL_MACHINE, UninstallEntryPath(installed.appName), "FILES", REG_SZ,
+                       files + '\0');
+    WriteRegistryValue(HKEY_LOCAL_MACHINE, UninstallEntryPath(installed.appName), "FOLDERS", REG_SZ,
+                       Lines({installed.dest, many}) + '\0');
+
+    robot::Window confirmation =
+        StartUninstall(installed.run, EntryText(installed.appName, "UninstallString"));
+    ExpectConfirmation(confirmation, installed.appName);
+    const DWORD started = ::GetTickCount();
+    confirmation.Press(IDOK);
+    robot::Window done = installed.run.Robot().WaitWindow(600000);
+    // A window that is gone by the time it is read, read as nothing, was the progress window too.
+    const bool progressShown = done.Caption() != "Uninstall";
+    if (progressShown) {
+        EXPECT_TRUE(done.Caption() == "Uninstalling" || done.Caption().empty()) << done.Caption();
+        done = installed.run.Robot().WaitWindowWithCaption("Uninstall", 600000);
+    }
+    const DWORD took = ::GetTickCount() - started;
+    // Shown after a second; the margin is for the robot's own pace.
+    EXPECT_TRUE(progressShown || took < 1500) << took;
+    const int removed = 2 + (measured ? static_cast<int>(count) : 0);
+    ExpectBox(done, "Uninstall", FinalText(installed.appName, {removed, 2, 0, 0}),
+              robot::Icon::Information, kOkOnly);
+    done.Press(IDOK);
+    ExpectCleanEnd(installed.run.Robot());
+    std::printf("%zu files uninstalled in %lu ms\n", count, took);
+    // Some 3 s here for the lines alone; one pass per line took minutes.
+    EXPECT_LT(took, 20000u * std::max<std::size_t>(1, count / 100000));
+    WaitForTemporaryCopy(installed.run);
+    ExpectSame(installed.before, LookAt({&installed.run}, ""));
+    EXPECT_EQ(ExpectOnlyDeletionsAtRestart(installed.run), 1);
 }
 
 } // namespace

@@ -220,6 +220,10 @@ void ExpectSame(const Machine& expected, const Machine& actual) {
     EXPECT_EQ(expected.helpContents, actual.helpContents);
 }
 
+void WaitForTemporaryCopy(const SetupRun& run) {
+    WaitForProgramsIn(run.TempFolder());
+}
+
 bool ForgetDeletionAtRestart(const std::string& path) {
     std::vector<std::string> pending = PendingOperations();
     for (std::size_t pair = 0; pair < pending.size(); pair += 2)

@@ -81,6 +81,9 @@ struct Machine {
 Machine LookAt(const std::vector<const SetupRun*>& runs, const std::string& helpContents);
 void ExpectSame(const Machine& expected, const Machine& actual);
 
+// The temporary copy of the uninstaller started from `run`'s temporary folder has ended.
+void WaitForTemporaryCopy(const SetupRun& run);
+
 // Takes the deletion of `path` at the next start off the system's list; false
 // when it was not there.
 bool ForgetDeletionAtRestart(const std::string& path);
