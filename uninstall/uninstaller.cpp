@@ -1,5 +1,6 @@
 #include "uninstall/uninstaller.h"
 
+#include "lib/private_folder.h"
 #include "lib/text.h"
 #include "ui/message_box.h"
 #include "uninstall/messages.h"
@@ -80,6 +81,8 @@ void OfferRemovalAtRestart(UninstallRun& run) {
 }
 
 void RunUninstall(const std::string& appName) {
+    // The folders of earlier runs' copies, which could not remove themselves.
+    RemoveStalePrivateFolders();
     UninstallReport unread;
     if (!ReadUninstallEntry(appName, unread)) {
         ShowUnknownProduct(appName);

@@ -292,6 +292,51 @@ TEST(Uninstall, OnlyWhatNoOtherEntryListsGoesAndTheEntryKeepsWhatStays) {
     }
 }
 
+// The private folders in the run's temporary folder, each as "name\".
+std::vector<std::string> PrivateFolders(const SetupRun& run) {
+    std::vector<std::string> folders;
+    for (const std::string& entry : ListFolder(run.TempFolder()))
+        if (entry.back() == '\\')
+            folders.push_back(entry);
+    return folders;
+}
+
+// The copy that removes the uninstaller runs from a private folder of its own
+// (whose access list lib/ makes and tests; Wine shows its own); the next run
+// removes it once it has ended.
+TEST(Uninstall, TheCopyRunsFromAFolderOfItsOwnThatTheNextRunRemoves) {
+    Installed installed;
+    InstallProduct(installed, {File("a.txt", "a")});
+    ConfirmUninstall(installed.run, installed.appName, {2, 1, 0, 0});
+    const std::vector<std::string> first = PrivateFolders(installed.run);
+    ASSERT_EQ(first.size(), 1u);
+    const std::string folder = installed.run.TempFolder() + "\\" + first[0];
+    EXPECT_EQ(ListFolder(installed.run.TempFolder()),
+              (std::vector<std::string>{first[0], first[0] + "KV1.tmp"}));
+    // Left untouched for a minute, as a folder of a copy long ended is.
+    {
+        UniqueHandle handle(::CreateFileA(folder.c_str(), FILE_WRITE_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        FILETIME now;
+        ::GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+        time.QuadPart -= 60ULL * 10000000ULL;
+        const FILETIME before{time.LowPart, time.HighPart};
+        ASSERT_TRUE(::SetFileTime(handle.Get(), nullptr, nullptr, &before));
+    }
+
+    Install(installed.run);
+    ConfirmUninstall(installed.run, installed.appName, {2, 1, 0, 0});
+    const std::vector<std::string> second = PrivateFolders(installed.run);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_NE(second[0], first[0]);
+    EXPECT_TRUE(ForgetDeletionAtRestart(folder + "KV1.tmp"));
+    EXPECT_TRUE(ForgetDeletionAtRestart(folder.substr(0, folder.size() - 1)));
+    ExpectSame(installed.before, LookAt({&installed.run}, ""));
+    EXPECT_EQ(ExpectOnlyDeletionsAtRestart(installed.run), 1);
+}
+
 // An entry of a hundred thousand lines. For measurements, the count can be
 // changed (SETUPKIT_UNINSTALL_LINES=count), and the files made and counted
 // too (SETUPKIT_UNINSTALL_FILES=1), which takes the test minutes.

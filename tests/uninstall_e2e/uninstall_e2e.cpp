@@ -67,8 +67,8 @@ bool IsDeletionAtRestart(const std::vector<std::string>& pending, std::size_t pa
     return SameText(pending[pair], "\\??\\" + path) && pending[pair + 1].empty();
 }
 
-// The temporary copy of the uninstaller ends on its own after the original;
-// the test goes on once it has.
+// The temporary copy of the uninstaller (in a folder of its own there) ends
+// on its own after the original; the test goes on once it has.
 void WaitForProgramsIn(const std::string& folder) {
     const std::vector<std::string> names = ListFolder(folder);
     UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -77,8 +77,9 @@ void WaitForProgramsIn(const std::string& folder) {
     for (BOOL more = ::Process32First(snapshot.Get(), &process); more;
          more = ::Process32Next(snapshot.Get(), &process)) {
         const std::string name = path::ExtractFileName(process.szExeFile);
-        if (std::none_of(names.begin(), names.end(),
-                         [&](const std::string& file) { return SameText(file, name); }))
+        if (std::none_of(names.begin(), names.end(), [&](const std::string& file) {
+                return SameText(path::ExtractFileName(file), name);
+            }))
             continue;
         UniqueHandle running(::OpenProcess(SYNCHRONIZE, FALSE, process.th32ProcessID));
         EXPECT_EQ(::WaitForSingleObject(running.Get(), 15000), WAIT_OBJECT_0)
@@ -280,9 +281,14 @@ void RemoveLink(const std::string& link) {
 
 int ExpectOnlyDeletionsAtRestart(const SetupRun& run) {
     std::vector<std::string> pending = PendingOperations();
-    const std::vector<std::string> files = ListFolder(run.TempFolder());
-    for (const std::string& file : files) {
-        const std::string path = run.TempFolder() + "\\" + file;
+    const std::vector<std::string> entries = ListFolder(run.TempFolder());
+    int files = 0;
+    for (const std::string& entry : entries) {
+        // A folder goes too, once the files in it are gone by then.
+        const bool isFolder = entry.back() == '\\';
+        files += isFolder ? 0 : 1;
+        const std::string path =
+            run.TempFolder() + "\\" + (isFolder ? entry.substr(0, entry.size() - 1) : entry);
         bool found = false;
         for (std::size_t pair = 0; pair < pending.size() && !found; pair += 2)
             if (IsDeletionAtRestart(pending, pair, path)) {
@@ -291,9 +297,9 @@ int ExpectOnlyDeletionsAtRestart(const SetupRun& run) {
             }
         EXPECT_TRUE(found) << path << " stays after a restart";
     }
-    if (!files.empty())
+    if (!entries.empty())
         WritePendingOperations(pending);
-    return static_cast<int>(files.size());
+    return files;
 }
 
 std::string ProgramsFolder() {

@@ -94,8 +94,9 @@ bool ForgetDeletionAtRestart(const std::string& path);
 void MakeLink(const std::string& link, const std::string& target);
 void RemoveLink(const std::string& link);
 
-// Whatever is in the temporary folder is to be deleted when the machine
-// restarts; gives how many files that is and takes them off the list.
+// Whatever is in the temporary folder, files and folders, is to be deleted
+// when the machine restarts; gives how many files that is and takes them all
+// off the list.
 int ExpectOnlyDeletionsAtRestart(const SetupRun& run);
 
 // The current user's Start menu Programs folder, with a trailing backslash.
