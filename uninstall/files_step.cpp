@@ -17,8 +17,8 @@
 namespace setupkit::uninstall {
 namespace {
 
-// The count of `path`; nothing when it is missing, or of the wrong type
-// (then noted once).
+// The count of `path`: no value when it is missing, or when it is of the
+// wrong type (then noted once, and unreadable).
 struct Count {
     bool readable = true;
     std::optional<DWORD> value;
@@ -27,12 +27,10 @@ struct Count {
 Count ReadCount(const RegistryKey& counts, const std::string& path, UninstallReport& report) {
     if (!counts.ValueExists(path))
         return {};
-    Count count{false, std::nullopt};
-    ReadNoting(report, FormatWith(messages::kCountRecordName, path), [&] {
-        count = {true, counts.ReadInteger(path)};
-        return 0;
-    });
-    return count;
+    const std::optional<DWORD> value =
+        ReadNoting(report, FormatWith(messages::kCountRecordName, path),
+                   [&] { return std::optional<DWORD>(counts.ReadInteger(path)); });
+    return {value.has_value(), value};
 }
 
 // This entry's share of a count another entry shares: its own lines, and
