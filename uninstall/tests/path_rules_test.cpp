@@ -74,8 +74,10 @@ TEST(PathRules, AnInstallationFolderThatIsADriveOrAShareTakesNothingIn) {
         EXPECT_FALSE(MayRemoveFile(file, {installDir, "", "", ""}));
         EXPECT_FALSE(MayRemoveFolder(installDir, {installDir, "", "", ""}));
     }
-    EXPECT_TRUE(MayRemoveFile(R"(\\server\share\Corvel\a.txt)", {R"(\\server\share\Corvel)"}));
-    EXPECT_FALSE(MayRemoveFile(R"(\\server\share\Corvel\a.txt)", {R"(\\.\share\Corvel)"}));
+    EXPECT_TRUE(
+        MayRemoveFile(R"(\\server\share\Corvel\a.txt)", {R"(\\server\share\Corvel)", "", "", ""}));
+    EXPECT_FALSE(
+        MayRemoveFile(R"(\\server\share\Corvel\a.txt)", {R"(\\.\share\Corvel)", "", "", ""}));
 }
 
 } // namespace
