@@ -240,8 +240,8 @@ namespace {
 
 std::string UnixPath(const std::string& path) {
     using ToUnix = char*(__cdecl*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<ToUnix>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    const auto toUnix =
+        ProcAddress<ToUnix>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
     if (!toUnix)
         return std::string();
     const std::wstring wide(path.begin(), path.end());
