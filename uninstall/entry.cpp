@@ -1,7 +1,9 @@
 #include "uninstall/entry.h"
 
+#include "ide/catalogue.h"
 #include "lib/path.h"
 #include "lib/text.h"
+#include "records/folders.h"
 #include "records/registry.h"
 #include "records/uninstall.h"
 #include "uninstall/command_line.h"
@@ -20,15 +22,6 @@ class EntryReader {
         LineList lines;
         lines.SetText(Text(name));
         return lines;
-    }
-    // A relative path would be resolved against whatever folder the
-    // uninstaller was started in: such an entry is never acted on.
-    LineList FullPaths(const char* name) const {
-        LineList paths;
-        for (const std::string& line : Lines(name))
-            if (path::IsRootedPath(line))
-                paths.Add(line);
-        return paths;
     }
 
   private:
@@ -63,11 +56,22 @@ std::optional<UninstallEntry> ReadUninstallEntry(const std::string& appName,
     entry.subProductName = read.Text("SUBPRODUCTNAME");
     entry.ideCode = read.Text("DELPHIVER");
     entry.installDir = ProgramFolder(read.Text("UninstallString"));
-    entry.files = read.FullPaths("FILES");
-    entry.folders = read.FullPaths("FOLDERS");
-    entry.packages = read.FullPaths("KNOWNPACKAGES");
+    entry.files = read.Lines("FILES");
+    entry.folders = read.Lines("FOLDERS");
+    entry.packages = read.Lines("KNOWNPACKAGES");
     entry.helps = read.Lines("INSTALLEDHELPS");
     return entry;
+}
+
+} // namespace setupkit::uninstall
+
+namespace setupkit::uninstall {
+
+WriteFolders FoldersWrittenBy(const UninstallEntry& entry, UninstallReport& report) {
+    const std::string helpFolder = ReadNoting(
+        report, "RootDir", [&] { return IdeHelpFolder(IdeKindFromCode(entry.ideCode)); });
+    return {path::RemoveBackslash(entry.installDir), path::RemoveBackslash(GetSystemFolder()),
+            path::RemoveBackslash(helpFolder), path::RemoveBackslash(GetProgramsFolder())};
 }
 
 } // namespace setupkit::uninstall

@@ -1,6 +1,7 @@
 #pragma once
 // The uninstall entry a setup wrote: what the installation consists of.
 #include "lib/line_list.h"
+#include "uninstall/path_rules.h"
 #include "uninstall/report.h"
 
 #include <optional>
@@ -16,7 +17,8 @@ struct UninstallEntry {
     // The folder of the program the uninstall command names, with a trailing
     // backslash; empty when the command names no program by its full path.
     std::string installDir;
-    // Full paths only (FILES, FOLDERS, KNOWNPACKAGES); help file names (INSTALLEDHELPS).
+    // Paths as written (FILES, FOLDERS, KNOWNPACKAGES; path_rules.h says which
+    // are acted on); help file names (INSTALLEDHELPS).
     LineList files;
     LineList folders;
     LineList packages;
@@ -28,6 +30,8 @@ struct UninstallEntry {
 // the report and read as empty.
 std::optional<UninstallEntry> ReadUninstallEntry(const std::string& appName,
                                                  UninstallReport& report);
+// The folders the setup of `entry` wrote to on this machine.
+WriteFolders FoldersWrittenBy(const UninstallEntry& entry, UninstallReport& report);
 // The entry's key under the uninstall parent key.
 std::string UninstallEntryPath(const std::string& appName);
 

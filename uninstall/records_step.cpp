@@ -41,8 +41,25 @@ void RemoveProductRecords(UninstallRun& run) {
     UpdateProductInclude(entry.productName, entry.installDir);
 }
 
+// The entry lists what is left, and only that: a second run acts on it alone.
+void KeepUninstallEntry(UninstallRun& run) {
+    const RegistryKey key =
+        RegistryKey::Open(HKEY_LOCAL_MACHINE, UninstallEntryPath(run.entry.appName));
+    const std::pair<const char*, const LineList*> lists[] = {{"FILES", &run.left.files},
+                                                             {"FOLDERS", &run.left.folders},
+                                                             {"KNOWNPACKAGES", &run.left.packages},
+                                                             {"INSTALLEDHELPS", &run.left.helps}};
+    for (const auto& [name, lines] : lists)
+        if (!lines->Empty() || key.ValueExists(name))
+            WriteRegString(key.Handle(), name, lines->Text());
+    run.report.entryKept = true;
+}
+
 void RemoveUninstallEntry(UninstallRun& run) {
-    DeleteRegistryKey(HKEY_LOCAL_MACHINE, UninstallEntryPath(run.entry.appName));
+    if (run.left.Empty())
+        DeleteRegistryKey(HKEY_LOCAL_MACHINE, UninstallEntryPath(run.entry.appName));
+    else
+        KeepUninstallEntry(run);
 }
 
 } // namespace setupkit::uninstall

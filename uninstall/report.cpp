@@ -20,19 +20,37 @@ std::string CountLine(const char* pattern, int count) {
     return "\r\n" + FormatWith(pattern, std::to_string(count));
 }
 
+void AddOnce(std::vector<std::string>& items, const std::string& item) {
+    if (std::find(items.begin(), items.end(), item) == items.end())
+        items.push_back(item);
+}
+
 } // namespace
 
 void UninstallReport::NoteUnreadable(const std::string& name) {
-    if (std::find(unreadable.begin(), unreadable.end(), name) == unreadable.end())
-        unreadable.push_back(name);
+    AddOnce(unreadable, name);
+}
+
+// Each list of the entry names a path once by then: no search needed.
+void UninstallReport::NoteRefused(const std::string& path) {
+    refused.push_back(path);
+}
+
+void UninstallReport::NoteLinked(const std::string& link) {
+    AddOnce(linked, link);
 }
 
 bool UninstallReport::HasProblems() const {
-    return !notRemoved.empty() || !unreadable.empty() || !failures.empty();
+    return !notRemoved.empty() || !unreadable.empty() || !failures.empty() || !refused.empty() ||
+           !linked.empty() || entryKept;
 }
 
 std::string FinalText(const std::string& appName, const UninstallReport& report) {
-    std::string text = FormatWith(messages::kRemovedText, appName) + "\r\n";
+    std::string text = FormatWith(
+        report.entryKept ? messages::kPartlyRemovedText : messages::kRemovedText, appName);
+    if (report.entryKept)
+        text += std::string("\r\n") + messages::kEntryKeptLine;
+    text += "\r\n";
     text += CountLine(messages::kFilesRemovedLine, report.filesRemoved);
     text += CountLine(messages::kFoldersRemovedLine, report.foldersRemoved);
     text += CountLine(messages::kPackagesRemovedLine, report.packagesRemoved);
@@ -40,6 +58,10 @@ std::string FinalText(const std::string& appName, const UninstallReport& report)
     AddSection(text, messages::kKeptHeading, report.keptInUse);
     AddSection(text, messages::kNotEmptyHeading, report.leftNotEmpty);
     AddSection(text, messages::kNotRemovedHeading, report.notRemoved);
+    AddSection(text, messages::kAtRestartHeading, report.atRestart);
+    AddSection(text, messages::kRestartRefusedHeading, report.restartRefused);
+    AddSection(text, messages::kRefusedHeading, report.refused);
+    AddSection(text, messages::kLinkedHeading, report.linked);
     AddSection(text, messages::kUnreadableHeading, report.unreadable);
     AddSection(text, messages::kFailedHeading, report.failures);
     return text;

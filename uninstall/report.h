@@ -19,12 +19,23 @@ struct UninstallReport {
     std::vector<std::string> leftNotEmpty;
     // Files that are there but could not be deleted.
     std::vector<std::string> notRemoved;
+    // Of those, the ones the system deletes at the next start, and the ones it refused to.
+    std::vector<std::string> atRestart;
+    std::vector<std::string> restartRefused;
+    // Paths of the entry that no setup could have written, each named once.
+    std::vector<std::string> refused;
+    // Links found on the way to recorded paths, each named once.
+    std::vector<std::string> linked;
+    // The uninstall entry stays, listing what is left.
+    bool entryKept = false;
     // Registry values of an unexpected type, each named once.
     std::vector<std::string> unreadable;
     // Causes of steps that stopped part-way.
     std::vector<std::string> failures;
 
     void NoteUnreadable(const std::string& name);
+    void NoteRefused(const std::string& path);
+    void NoteLinked(const std::string& link);
     bool HasProblems() const;
 };
 

@@ -1,6 +1,8 @@
 #include "uninstall/self_removal.h"
 
+#include "lib/file.h"
 #include "lib/path.h"
+#include "lib/private_folder.h"
 #include "lib/text.h"
 #include "lib/win32.h"
 
@@ -20,13 +22,21 @@ std::string ModulePath() {
     return std::string(buffer, length < MAX_PATH ? length : 0);
 }
 
-// A new, empty file of a name no one else uses, in the temporary folder.
-std::string NewTemporaryFile() {
-    char folder[MAX_PATH] = {};
-    char path[MAX_PATH] = {};
-    if (!::GetTempPathA(MAX_PATH, folder) || !::GetTempFileNameA(folder, "uni", 0, path))
+// The program's bytes in a new file of `folder`, closed again; empty when
+// they could not all be written.
+std::string WriteCopy(PrivateFolder& folder, const std::string& program) {
+    std::string bytes;
+    std::string copy;
+    if (!file::ReadAll(program, bytes))
         return std::string();
-    return path;
+    const UniqueHandle file = folder.NewFile(copy);
+    DWORD written = 0;
+    if (!file ||
+        !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) ||
+        written != bytes.size())
+        return std::string();
+    return copy;
 }
 
 // The original process, as a handle the copy inherits and can wait for.
@@ -106,19 +116,21 @@ void SelfRemoval::Start() const {
 }
 
 bool SelfRemoval::StartTemporaryCopy() const {
-    const std::string copy = NewTemporaryFile();
-    if (copy.empty())
-        return false;
+    // A fresh folder that only this user can write to: what the copy loads
+    // from beside itself is what was put there, not what someone planted in
+    // the shared temporary folder.
+    PrivateFolder folder;
+    const std::string copy = folder.Valid() ? WriteCopy(folder, program_) : std::string();
     const UniqueHandle self = InheritableSelf();
     const FinishOrder order{reinterpret_cast<std::uintptr_t>(self.Get()), program_, folders_};
-    // The copy runs in the temporary folder: a process's current folder
-    // cannot be removed while it runs.
-    if (!self || !::CopyFileA(program_.c_str(), copy.c_str(), FALSE) ||
-        !StartProgram(copy, FinishCommandLine(copy, order), path::ExtractFilePath(copy))) {
-        ::DeleteFileA(copy.c_str());
+    // The copy runs in its own folder: a process's current folder cannot be
+    // removed while it runs. On failure the folder goes with what is in it.
+    if (copy.empty() || !self || !StartProgram(copy, FinishCommandLine(copy, order), folder.Path()))
         return false;
-    }
+    // The copy cannot delete itself either: the next uninstall removes its
+    // folder (RemoveStalePrivateFolders), or else the restart does.
     DeleteAtRestart(copy);
+    DeleteAtRestart(folder.Keep());
     return true;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // The uninstaller is one of the files it removes, in one of the folders it
 // removes, and a running program cannot delete itself. So it copies itself to
-// the temporary folder and starts the copy, which waits for the original to
-// end and then deletes it and the folders it was in. The copy cannot delete
-// itself either: it is deleted when the machine restarts. When no copy can
-// be started, the program and its folders are deleted at the restart too.
+// a private folder of its own (lib/private_folder.h) and starts the copy,
+// which waits for the original to end and then deletes it and the folders it
+// was in. The copy cannot delete itself either: its folder is removed by the
+// next uninstall, or when the machine restarts. When no copy can be started,
+// the program and its folders are deleted at the restart too.
 #include "uninstall/command_line.h"
 
 #include <string>

@@ -1,8 +1,10 @@
 #include "uninstall/uninstaller.h"
 
+#include "lib/private_folder.h"
 #include "lib/text.h"
 #include "ui/message_box.h"
 #include "uninstall/messages.h"
+#include "uninstall/product_lock.h"
 #include "uninstall/steps.h"
 
 #include <exception>
@@ -15,9 +17,9 @@ using Step = void (*)(UninstallRun&);
 // Later steps do not depend on earlier ones having succeeded: a step that
 // stops part-way leaves its cause for the closing box, and the rest of the
 // installation is still removed. Nothing is put back.
-constexpr Step kSteps[] = {RemoveHelpEntries,    RemovePackages, RemoveFiles,
-                           RemoveProductRecords, RemoveFolders,  RemoveUninstallEntry,
-                           RemoveItself};
+constexpr Step kSteps[] = {RemoveHelpEntries,     RemovePackages,       RemoveFiles,
+                           OfferRemovalAtRestart, RemoveProductRecords, RemoveFolders,
+                           RemoveUninstallEntry,  RemoveItself};
 
 void RunSteps(UninstallRun& run) {
     for (const Step step : kSteps) {
@@ -35,26 +37,66 @@ void ShowUnknownProduct(const std::string& appName) {
                 MB_ICONEXCLAMATION);
 }
 
+void Uninstall(const std::string& appName) {
+    UninstallReport report;
+    // Read again after the question: a setup may have run meanwhile.
+    const std::optional<UninstallEntry> entry = ReadUninstallEntry(appName, report);
+    if (!entry) {
+        ShowUnknownProduct(appName);
+        return;
+    }
+    const OtherEntries others = OtherEntries::Read(appName);
+    const WriteFolders writeFolders = FoldersWrittenBy(*entry, report);
+    SelfRemoval self;
+    {
+        UninstallProgress progress;
+        UninstallRun run{*entry, others, writeFolders, report, self, progress, {}, {}};
+        RunSteps(run);
+    }
+    ShowMessage(FinalText(appName, report), messages::kCaption,
+                report.HasProblems() ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
+}
+
 } // namespace
 
 void RemoveItself(UninstallRun& run) {
     run.self.Start();
 }
 
+void OfferRemovalAtRestart(UninstallRun& run) {
+    UninstallReport& report = run.report;
+    if (report.notRemoved.empty())
+        return;
+    std::string files;
+    for (const std::string& path : report.notRemoved)
+        files += path + "\r\n";
+    if (!AskOk(FormatWith(messages::kInUseText, files), messages::kCaption, MB_ICONQUESTION))
+        return;
+    // The files stay in the entry: after the restart, its next run finds them
+    // gone and removes their folders and the entry.
+    for (const std::string& path : report.notRemoved)
+        (::MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? report.atRestart
+                                                                           : report.restartRefused)
+            .push_back(path);
+}
+
 void RunUninstall(const std::string& appName) {
-    UninstallReport report;
-    const std::optional<UninstallEntry> entry = ReadUninstallEntry(appName, report);
-    if (!entry) {
+    // The folders of earlier runs' copies, which could not remove themselves.
+    RemoveStalePrivateFolders();
+    UninstallReport unread;
+    if (!ReadUninstallEntry(appName, unread)) {
         ShowUnknownProduct(appName);
+        return;
+    }
+    const ProductLock lock(appName);
+    if (!lock.Held()) {
+        ShowMessage(FormatWith(messages::kAlreadyRunningText, appName), messages::kCaption,
+                    MB_ICONEXCLAMATION);
         return;
     }
     if (!AskOk(FormatWith(messages::kConfirmText, appName), messages::kCaption, MB_ICONQUESTION))
         return;
-    SelfRemoval self;
-    UninstallRun run{*entry, report, self};
-    RunSteps(run);
-    ShowMessage(FinalText(appName, report), messages::kCaption,
-                report.HasProblems() ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
+    Uninstall(appName);
 }
 
 } // namespace setupkit::uninstall

@@ -3,6 +3,8 @@
 // report what it reads ("probe" mode, below).
 #include "builder/resources.h"
 #include "lib/config_resources.h"
+#include "lib/private_folder.h"
+#include "lib/system_dlls.h"
 #include "lib/temp_file.h"
 #include "tests/robot/robot.h"
 #include "tests/support/registry.h"
@@ -171,6 +173,7 @@ TEST(TempFiles, AMissingTempFolderGivesNoFile) {
     std::string path = "unchanged";
     EXPECT_FALSE(CreateTempFile(path).Valid());
     EXPECT_EQ(path, "");
+    EXPECT_FALSE(PrivateFolder().Valid());
 }
 
 // Some systems report a folder too long for the buffer by the size it needs,
@@ -181,6 +184,138 @@ TEST(TempFiles, AnAnswerThatDidNotFitTheBufferIsNoFolder) {
         EXPECT_EQ(TempFolderFromAnswer(buffer.data(), length), "") << length;
     EXPECT_EQ(TempFolderFromAnswer("C:\\Temp\\", 8), "C:\\Temp");
     EXPECT_EQ(TempFolderFromAnswer("C:\\", 3), "C:\\");
+}
+
+bool WriteText(const UniqueHandle& file, const std::string& text) {
+    DWORD written = 0;
+    return ::WriteFile(file.Get(), text.data(), text.size(), &written, nullptr) &&
+           written == text.size();
+}
+
+UniqueHandle OpenForWriting(const std::string& path) {
+    return UniqueHandle(::CreateFileA(path.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+}
+
+TEST(PrivateFolders, EachRunGetsAFolderOfItsOwnThatGoesWithItsFiles) {
+    ScratchFolder scratch;
+    TempFolderOverride temp(scratch.Path());
+    std::string first;
+    std::string file;
+    {
+        PrivateFolder folder;
+        PrivateFolder other;
+        ASSERT_TRUE(folder.Valid());
+        first = folder.Path();
+        EXPECT_TRUE(StartsWith(first, scratch.Path() + "\\KVprivate-")) << first;
+        EXPECT_EQ(first.size(), scratch.Path().size() + 27);
+        EXPECT_NE(other.Path(), first);
+        UniqueHandle written = folder.NewFile(file);
+        ASSERT_TRUE(written.Valid());
+        EXPECT_TRUE(StartsWith(file, first + "\\KV")) << file;
+        // While it is written, nobody else may write it; readers may look.
+        EXPECT_FALSE(OpenForWriting(file).Valid());
+        EXPECT_EQ(::GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+        ASSERT_TRUE(WriteText(written, "data"));
+        written.Reset();
+        EXPECT_EQ(ReadFile(file), "data");
+        std::string second;
+        EXPECT_TRUE(folder.NewFile(second).Valid());
+        EXPECT_NE(second, file);
+    }
+    EXPECT_FALSE(e2e::FolderExists(first));
+    EXPECT_EQ(e2e::ListFolder(scratch.Path()), std::vector<std::string>());
+}
+
+// Only the current user may do anything in the folder. The system's own
+// account is allowed too: Wine reports the folder's owner as such an entry.
+TEST(PrivateFolders, NoOneButTheCurrentUserIsGrantedAccess) {
+    ScratchFolder scratch;
+    TempFolderOverride temp(scratch.Path());
+    PrivateFolder folder;
+    ASSERT_TRUE(folder.Valid());
+    DWORD size = 0;
+    ::GetFileSecurityA(folder.Path().c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<BYTE> descriptor(size);
+    ASSERT_TRUE(::GetFileSecurityA(folder.Path().c_str(), DACL_SECURITY_INFORMATION,
+                                   descriptor.data(), size, &size));
+    BOOL present = FALSE;
+    BOOL defaulted = FALSE;
+    PACL acl = nullptr;
+    ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor.data(), &present, &acl, &defaulted));
+    ASSERT_TRUE(present && acl);
+    UniqueHandle token;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Put()));
+    BYTE user[256];
+    ASSERT_TRUE(::GetTokenInformation(token.Get(), TokenUser, user, sizeof user, &size));
+    const PSID self = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+    BYTE system[SECURITY_MAX_SID_SIZE];
+    size = sizeof system;
+    ASSERT_TRUE(::CreateWellKnownSid(WinLocalSystemSid, nullptr, system, &size));
+    bool selfAllowed = false;
+    for (DWORD i = 0; i < acl->AceCount; ++i) {
+        void* ace = nullptr;
+        ASSERT_TRUE(::GetAce(acl, i, &ace));
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        ASSERT_EQ(allowed->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
+        const PSID sid = &allowed->SidStart;
+        EXPECT_TRUE(::EqualSid(sid, self) || ::EqualSid(sid, system)) << "entry " << i;
+        selfAllowed = selfAllowed || ::EqualSid(sid, self);
+    }
+    EXPECT_TRUE(selfAllowed);
+}
+
+// Moves a folder's last change a minute into the past.
+void Age(const std::string& folder) {
+    UniqueHandle handle(::CreateFileA(folder.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+    time.QuadPart -= 60ULL * 10000000ULL;
+    const FILETIME before{time.LowPart, time.HighPart};
+    ASSERT_TRUE(::SetFileTime(handle.Get(), nullptr, &before, &before));
+}
+
+// A folder still held by its run stays however old; one whose run ended
+// without removing it (killed, say) goes with its files once it has been left
+// alone a while; a folder of another name stays.
+TEST(PrivateFolders, LaterRunsRemoveOnlyOldFoldersNoRunHolds) {
+    ScratchFolder scratch;
+    TempFolderOverride temp(scratch.Path());
+    PrivateFolder live;
+    std::string liveFile;
+    live.NewFile(liveFile).Reset();
+    Age(live.Path());
+    std::string left;
+    std::string recent;
+    for (std::string* kept : {&left, &recent}) {
+        PrivateFolder killed;
+        std::string file;
+        ASSERT_TRUE(WriteText(killed.NewFile(file), "a full archive"));
+        *kept = killed.Keep();
+    }
+    Age(left);
+    const std::string other = scratch.MakeFolder("KVother");
+    Age(other);
+    RemoveStalePrivateFolders();
+    EXPECT_FALSE(e2e::FolderExists(left));
+    EXPECT_TRUE(e2e::FolderExists(recent));
+    EXPECT_TRUE(e2e::FileExists(liveFile));
+    EXPECT_TRUE(e2e::FolderExists(other));
+}
+
+TEST(SystemDlls, ALibraryIsTakenFromTheSystemFolderByItsFullPath) {
+    const LoadedModule version = LoadSystemLibrary("version.dll");
+    ASSERT_TRUE(version.Valid());
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(version.Get(), path, MAX_PATH);
+    char system[MAX_PATH] = {};
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(lstrcmpiA(path, (std::string(system) + "\\version.dll").c_str()), 0) << path;
+    EXPECT_FALSE(LoadSystemLibrary("no such library.dll").Valid());
 }
 
 } // namespace

@@ -67,8 +67,8 @@ bool IsDeletionAtRestart(const std::vector<std::string>& pending, std::size_t pa
     return SameText(pending[pair], "\\??\\" + path) && pending[pair + 1].empty();
 }
 
-// The temporary copy of the uninstaller ends on its own after the original;
-// the test goes on once it has.
+// The temporary copy of the uninstaller (in a folder of its own there) ends
+// on its own after the original; the test goes on once it has.
 void WaitForProgramsIn(const std::string& folder) {
     const std::vector<std::string> names = ListFolder(folder);
     UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -77,8 +77,9 @@ void WaitForProgramsIn(const std::string& folder) {
     for (BOOL more = ::Process32First(snapshot.Get(), &process); more;
          more = ::Process32Next(snapshot.Get(), &process)) {
         const std::string name = path::ExtractFileName(process.szExeFile);
-        if (std::none_of(names.begin(), names.end(),
-                         [&](const std::string& file) { return SameText(file, name); }))
+        if (std::none_of(names.begin(), names.end(), [&](const std::string& file) {
+                return SameText(path::ExtractFileName(file), name);
+            }))
             continue;
         UniqueHandle running(::OpenProcess(SYNCHRONIZE, FALSE, process.th32ProcessID));
         EXPECT_EQ(::WaitForSingleObject(running.Get(), 15000), WAIT_OBJECT_0)
@@ -137,7 +138,11 @@ void ExpectConfirmation(const robot::Window& box, const std::string& appName) {
 
 std::string FinalText(const std::string& appName, const Removed& removed) {
     std::string text =
-        "'" + appName + "' was removed from your computer.\r\n" +
+        "'" + appName + (removed.entryKept ? "' was partly removed" : "' was removed") +
+        " from your computer.\r\n" +
+        (removed.entryKept
+             ? "Its uninstall entry keeps what is left: run the uninstall again to remove it.\r\n"
+             : "") +
         "\r\nFiles removed: " + std::to_string(removed.files) +
         "\r\nFolders removed: " + std::to_string(removed.folders) +
         "\r\nPackages removed from the IDE: " + std::to_string(removed.packages) +
@@ -145,6 +150,10 @@ std::string FinalText(const std::string& appName, const Removed& removed) {
     const std::pair<const char*, const std::vector<std::string>*> sections[] = {
         {"Kept because another product still uses them:", &removed.kept},
         {"Left in place because they hold other files:", &removed.notEmpty},
+        {"Could not be removed:", &removed.inUse},
+        {"To be removed when the computer restarts:", &removed.inUse},
+        {"Left alone because they lie outside the folders a setup writes to:", &removed.refused},
+        {"Left alone because they are reached through a link:", &removed.linked},
         {"These records have an unexpected type and were left as they are:", &removed.unreadable}};
     for (const auto& [heading, items] : sections) {
         if (items->empty())
@@ -158,9 +167,26 @@ std::string FinalText(const std::string& appName, const Removed& removed) {
 
 void ConfirmUninstall(SetupRun& run, const std::string& appName, const Removed& removed,
                       robot::Icon icon) {
-    robot::Window confirmation = StartUninstall(run, EntryText(appName, "UninstallString"));
+    FinishUninstall(run, StartUninstall(run, EntryText(appName, "UninstallString")), appName,
+                    removed, icon);
+}
+
+void FinishUninstall(SetupRun& run, robot::Window confirmation, const std::string& appName,
+                     const Removed& removed, robot::Icon icon) {
     ExpectConfirmation(confirmation, appName);
     confirmation.Press(IDOK);
+    if (!removed.inUse.empty()) {
+        std::string files;
+        for (const std::string& file : removed.inUse)
+            files += file + "\r\n";
+        robot::Window offer = run.Robot().WaitWindow(60000);
+        ExpectBox(offer, "Uninstall",
+                  "These files are in use and could not be removed:\r\n" + files +
+                      "\r\nPress the OK button to remove them when the computer restarts.\r\n"
+                      "Press the Cancel button to leave them.",
+                  robot::Icon::Question, kOkCancel);
+        offer.Press(IDOK);
+    }
     robot::Window done = run.Robot().WaitWindow(60000);
     ExpectBox(done, "Uninstall", FinalText(appName, removed), icon, kOkOnly);
     done.Press(IDOK);
@@ -195,11 +221,74 @@ void ExpectSame(const Machine& expected, const Machine& actual) {
     EXPECT_EQ(expected.helpContents, actual.helpContents);
 }
 
+void WaitForTemporaryCopy(const SetupRun& run) {
+    WaitForProgramsIn(run.TempFolder());
+}
+
+bool ForgetDeletionAtRestart(const std::string& path) {
+    std::vector<std::string> pending = PendingOperations();
+    for (std::size_t pair = 0; pair < pending.size(); pair += 2)
+        if (IsDeletionAtRestart(pending, pair, path)) {
+            pending.erase(pending.begin() + pair, pending.begin() + pair + 2);
+            WritePendingOperations(pending);
+            return true;
+        }
+    return false;
+}
+
+namespace {
+
+std::string UnixPath(const std::string& path) {
+    using ToUnix = char*(__cdecl*)(const wchar_t*);
+    const auto toUnix =
+        ProcAddress<ToUnix>(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    if (!toUnix)
+        return std::string();
+    const std::wstring wide(path.begin(), path.end());
+    char* unix = toUnix(wide.c_str());
+    const std::string result = unix ? unix : "";
+    ::HeapFree(::GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Runs a Unix program, which Wine starts as it starts any other; it ends at
+// once, so the test waits until what it does can be seen.
+void RunUnix(const std::string& commandLine, const std::string& path, bool exists) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    std::string line = commandLine;
+    ASSERT_TRUE(::CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                 &startup, &info))
+        << commandLine;
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    for (int i = 0;
+         i < 100 && (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) != exists; ++i)
+        ::Sleep(50);
+}
+
+} // namespace
+
+void MakeLink(const std::string& link, const std::string& target) {
+    RunUnix("Z:\\bin\\ln -s " + UnixPath(target) + " " + UnixPath(link), link, true);
+    ASSERT_TRUE(::GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+void RemoveLink(const std::string& link) {
+    RunUnix("Z:\\bin\\rm " + UnixPath(link), link, false);
+}
+
 int ExpectOnlyDeletionsAtRestart(const SetupRun& run) {
     std::vector<std::string> pending = PendingOperations();
-    const std::vector<std::string> files = ListFolder(run.TempFolder());
-    for (const std::string& file : files) {
-        const std::string path = run.TempFolder() + "\\" + file;
+    const std::vector<std::string> entries = ListFolder(run.TempFolder());
+    int files = 0;
+    for (const std::string& entry : entries) {
+        // A folder goes too, once the files in it are gone by then.
+        const bool isFolder = entry.back() == '\\';
+        files += isFolder ? 0 : 1;
+        const std::string path =
+            run.TempFolder() + "\\" + (isFolder ? entry.substr(0, entry.size() - 1) : entry);
         bool found = false;
         for (std::size_t pair = 0; pair < pending.size() && !found; pair += 2)
             if (IsDeletionAtRestart(pending, pair, path)) {
@@ -208,9 +297,9 @@ int ExpectOnlyDeletionsAtRestart(const SetupRun& run) {
             }
         EXPECT_TRUE(found) << path << " stays after a restart";
     }
-    if (!files.empty())
+    if (!entries.empty())
         WritePendingOperations(pending);
-    return static_cast<int>(files.size());
+    return files;
 }
 
 std::string ProgramsFolder() {

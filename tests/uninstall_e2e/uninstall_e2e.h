@@ -52,12 +52,21 @@ struct Removed {
     std::vector<std::string> kept;
     std::vector<std::string> notEmpty;
     std::vector<std::string> unreadable;
+    // Files in use: a box offers them for deletion at restart, and OK is pressed.
+    std::vector<std::string> inUse;
+    std::vector<std::string> refused;
+    std::vector<std::string> linked;
+    // The entry stays for what is left.
+    bool entryKept = false;
 };
 std::string FinalText(const std::string& appName, const Removed& removed);
 // OK at the confirmation, the closing box as expected, a clean end, and the
 // temporary copy of the uninstaller done with its work.
 void ConfirmUninstall(SetupRun& run, const std::string& appName, const Removed& removed,
                       robot::Icon icon = robot::Icon::Information);
+// The same from a confirmation box already on screen.
+void FinishUninstall(SetupRun& run, robot::Window confirmation, const std::string& appName,
+                     const Removed& removed, robot::Icon icon = robot::Icon::Information);
 
 // Everything an installation may touch. The scratch folder is listed without
 // its temporary folder, which ExpectOnlyDeletionsAtRestart looks at.
@@ -72,8 +81,22 @@ struct Machine {
 Machine LookAt(const std::vector<const SetupRun*>& runs, const std::string& helpContents);
 void ExpectSame(const Machine& expected, const Machine& actual);
 
-// Whatever is in the temporary folder is to be deleted when the machine
-// restarts; gives how many files that is and takes them off the list.
+// The temporary copy of the uninstaller started from `run`'s temporary folder has ended.
+void WaitForTemporaryCopy(const SetupRun& run);
+
+// Takes the deletion of `path` at the next start off the system's list; false
+// when it was not there.
+bool ForgetDeletionAtRestart(const std::string& path);
+
+// A symbolic link at `link` to the folder `target`. Wine makes no links of its
+// own (CreateSymbolicLink does nothing), but shows a Unix one as a reparse
+// point, which is what the uninstaller looks for; so Unix makes them.
+void MakeLink(const std::string& link, const std::string& target);
+void RemoveLink(const std::string& link);
+
+// Whatever is in the temporary folder, files and folders, is to be deleted
+// when the machine restarts; gives how many files that is and takes them all
+// off the list.
 int ExpectOnlyDeletionsAtRestart(const SetupRun& run);
 
 // The current user's Start menu Programs folder, with a trailing backslash.

@@ -9,15 +9,6 @@ std::string Sz(const std::string& text) {
     return text + '\0';
 }
 
-// The installation counts among the run's registry lines.
-std::vector<std::string> Counts(const SetupRun& run) {
-    std::vector<std::string> counts;
-    for (const std::string& line : run.RegistryState())
-        if (line.compare(0, InstalledFilesPath().size(), InstalledFilesPath()) == 0)
-            counts.push_back(line);
-    return counts;
-}
-
 TEST(Uninstall, EverythingTheInstallationDidIsUndone) {
     SetupRun run;
     StandinIde ide(run.Scratch().MakeFolder("ide"),
@@ -115,32 +106,6 @@ TEST(Uninstall, ASharedFileStaysUntilTheLastProductUsingItGoes) {
     EXPECT_EQ(ExpectOnlyDeletionsAtRestart(second), 1);
 }
 
-TEST(Uninstall, OneUninstallTakesBackOneOfTwoInstallations) {
-    SetupRun run;
-    const std::string dest = run.Scratch().File("dest");
-    const Product product{UniqueName("Uninstall Twice"),
-                          UniqueName("Uninstall Family"),
-                          "Twice",
-                          dest,
-                          {File("units\\a.pas", "a"), File("b.txt", "b")}};
-    run.Build(With(ProductSetup(product), "CHECKPREVVERSION", "No"));
-    Install(run);
-    const std::vector<std::string> once = Counts(run);
-    Install(run);
-    // The second installation created no folder, yet the entry still names them all.
-    EXPECT_EQ(EntryText(product.appName, "FOLDERS"), dest + "\r\n" + dest + "\\units\r\n");
-
-    ConfirmUninstall(run, product.appName,
-                     {0,
-                      0,
-                      0,
-                      0,
-                      {dest + "\\units\\a.pas", dest + "\\b.txt", dest + "\\UnInstall.exe",
-                       dest + "\\units", dest}});
-    EXPECT_EQ(Counts(run), once);
-    EXPECT_EQ(ExpectOnlyDeletionsAtRestart(run), 0);
-}
-
 TEST(Uninstall, CancelOrAnUnknownNameTouchesNothing) {
     SetupRun run;
     const Product product{UniqueName("Uninstall Kept"),
@@ -189,19 +154,18 @@ TEST(Uninstall, ARecordOfTheWrongTypeIsReportedOnceAndTheRestStillGoes) {
     WriteRegistryValue(HKEY_LOCAL_MACHINE, UninstallEntryPath(product.appName), "SUBPRODUCTNAME",
                        REG_DWORD, std::string(4, '\0'));
 
-    ConfirmUninstall(run, product.appName,
-                     {2,
-                      0,
-                      0,
-                      0,
-                      {},
-                      {dest},
-                      {"SUBPRODUCTNAME", "the installation count of " + dest + "\\a.txt"}},
-                     robot::Icon::Exclamation);
-    EXPECT_EQ(ListFolder(dest), std::vector<std::string>{"a.txt"});
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, UninstallEntryPath(product.appName)));
+    // The file whose count cannot be taken back stays, and with it the
+    // entry and the uninstaller that can be run again.
+    Removed removed{
+        1, 0, 0, 0, {}, {}, {"SUBPRODUCTNAME", "the installation count of " + dest + "\\a.txt"}};
+    removed.entryKept = true;
+    ConfirmUninstall(run, product.appName, removed, robot::Icon::Exclamation);
+    EXPECT_EQ(ListFolder(dest), (std::vector<std::string>{"UnInstall.exe", "a.txt"}));
+    EXPECT_EQ(EntryText(product.appName, "FILES"),
+              dest + "\\a.txt\r\n" + dest + "\\UnInstall.exe\r\n");
+    EXPECT_EQ(EntryText(product.appName, "FOLDERS"), dest + "\r\n");
     EXPECT_TRUE(RegistryKeyExists(HKEY_CURRENT_USER, ProductRecordPath(family)));
-    EXPECT_EQ(ExpectOnlyDeletionsAtRestart(run), 1);
+    EXPECT_EQ(ExpectOnlyDeletionsAtRestart(run), 0);
 }
 
 } // namespace
