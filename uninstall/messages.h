@@ -45,5 +45,8 @@ inline constexpr const char* kUnreadableHeading =
 // How a file's installation count is named among the unreadable records.
 inline constexpr const char* kCountRecordName = "the installation count of %s";
 inline constexpr const char* kFailedHeading = "Not everything could be done:";
+// A long group is cut in the box; the whole text goes to a file it names.
+inline constexpr const char* kMoreLine = "and %s more";
+inline constexpr const char* kWholeListLine = "The whole list is in %s";
 
 } // namespace setupkit::uninstall::messages

@@ -8,12 +8,16 @@
 namespace setupkit::uninstall {
 namespace {
 
-void AddSection(std::string& text, const char* heading, const std::vector<std::string>& items) {
+void AddSection(std::string& text, const char* heading, const std::vector<std::string>& items,
+                std::size_t most) {
     if (items.empty())
         return;
     text += std::string("\r\n\r\n") + heading;
-    for (const std::string& item : items)
-        text += "\r\n" + item;
+    const std::size_t shown = items.size() > most ? most : items.size();
+    for (std::size_t i = 0; i < shown; ++i)
+        text += "\r\n" + items[i];
+    if (shown < items.size())
+        text += "\r\n" + FormatWith(messages::kMoreLine, std::to_string(items.size() - shown));
 }
 
 std::string CountLine(const char* pattern, int count) {
@@ -45,7 +49,8 @@ bool UninstallReport::HasProblems() const {
            !linked.empty() || entryKept;
 }
 
-std::string FinalText(const std::string& appName, const UninstallReport& report) {
+std::string FinalText(const std::string& appName, const UninstallReport& report,
+                      std::size_t linesPerGroup) {
     std::string text = FormatWith(
         report.entryKept ? messages::kPartlyRemovedText : messages::kRemovedText, appName);
     if (report.entryKept)
@@ -55,15 +60,15 @@ std::string FinalText(const std::string& appName, const UninstallReport& report)
     text += CountLine(messages::kFoldersRemovedLine, report.foldersRemoved);
     text += CountLine(messages::kPackagesRemovedLine, report.packagesRemoved);
     text += CountLine(messages::kHelpEntriesRemovedLine, report.helpEntriesRemoved);
-    AddSection(text, messages::kKeptHeading, report.keptInUse);
-    AddSection(text, messages::kNotEmptyHeading, report.leftNotEmpty);
-    AddSection(text, messages::kNotRemovedHeading, report.notRemoved);
-    AddSection(text, messages::kAtRestartHeading, report.atRestart);
-    AddSection(text, messages::kRestartRefusedHeading, report.restartRefused);
-    AddSection(text, messages::kRefusedHeading, report.refused);
-    AddSection(text, messages::kLinkedHeading, report.linked);
-    AddSection(text, messages::kUnreadableHeading, report.unreadable);
-    AddSection(text, messages::kFailedHeading, report.failures);
+    AddSection(text, messages::kKeptHeading, report.keptInUse, linesPerGroup);
+    AddSection(text, messages::kNotEmptyHeading, report.leftNotEmpty, linesPerGroup);
+    AddSection(text, messages::kNotRemovedHeading, report.notRemoved, linesPerGroup);
+    AddSection(text, messages::kAtRestartHeading, report.atRestart, linesPerGroup);
+    AddSection(text, messages::kRestartRefusedHeading, report.restartRefused, linesPerGroup);
+    AddSection(text, messages::kRefusedHeading, report.refused, linesPerGroup);
+    AddSection(text, messages::kLinkedHeading, report.linked, linesPerGroup);
+    AddSection(text, messages::kUnreadableHeading, report.unreadable, linesPerGroup);
+    AddSection(text, messages::kFailedHeading, report.failures, linesPerGroup);
     return text;
 }
 

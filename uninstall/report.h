@@ -39,8 +39,10 @@ struct UninstallReport {
     bool HasProblems() const;
 };
 
-// The text of the closing box.
-std::string FinalText(const std::string& appName, const UninstallReport& report);
+// The text of the closing box, each group of names cut after `linesPerGroup`
+// with a line saying how many more there are.
+std::string FinalText(const std::string& appName, const UninstallReport& report,
+                      std::size_t linesPerGroup = static_cast<std::size_t>(-1));
 
 // Runs one registry read. A value of the wrong type is not a reason to stop
 // uninstalling: it is noted once and reads as `fallback`.

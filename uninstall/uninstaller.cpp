@@ -1,6 +1,8 @@
 #include "uninstall/uninstaller.h"
 
+#include "lib/file.h"
 #include "lib/private_folder.h"
+#include "lib/temp_file.h"
 #include "lib/text.h"
 #include "ui/message_box.h"
 #include "uninstall/messages.h"
@@ -13,6 +15,32 @@ namespace setupkit::uninstall {
 namespace {
 
 using Step = void (*)(UninstallRun&);
+
+// Names a box shows of one group before it says how many more there are:
+// a box taller than the screen hides its own OK button.
+constexpr std::size_t kLinesPerGroup = 20;
+
+// The whole closing text, for a box that shows only part of it, in a file of
+// the temporary folder named after the product; empty when it cannot be written.
+std::string WriteWholeList(const std::string& appName, const std::string& text) {
+    std::string name = appName;
+    for (char& c : name)
+        if (std::string("\\/:*?\"<>|").find(c) != std::string::npos || c < ' ')
+            c = '_';
+    const std::string path = GetTempFolder() + name + " - uninstall.txt";
+    return file::WriteAll(path, text) ? path : std::string();
+}
+
+std::string ClosingText(const std::string& appName, const UninstallReport& report) {
+    std::string text = FinalText(appName, report, kLinesPerGroup);
+    const std::string whole = FinalText(appName, report);
+    if (text == whole)
+        return text;
+    const std::string path = WriteWholeList(appName, whole);
+    if (!path.empty())
+        text += "\r\n\r\n" + FormatWith(messages::kWholeListLine, path);
+    return text;
+}
 
 // Later steps do not depend on earlier ones having succeeded: a step that
 // stops part-way leaves its cause for the closing box, and the rest of the
@@ -53,7 +81,7 @@ void Uninstall(const std::string& appName) {
         UninstallRun run{*entry, others, writeFolders, report, self, progress, {}, {}};
         RunSteps(run);
     }
-    ShowMessage(FinalText(appName, report), messages::kCaption,
+    ShowMessage(ClosingText(appName, report), messages::kCaption,
                 report.HasProblems() ? MB_ICONEXCLAMATION : MB_ICONINFORMATION);
 }
 
