@@ -7,6 +7,7 @@
 #include "lib/config_resources.h"
 #include "lib/driver_state.h"
 #include "lib/path.h"
+#include "lib/setup_error.h"
 #include "lib/temp_file.h"
 #include "records/installed_products.h"
 
@@ -28,11 +29,20 @@ struct LibraryUnload {
     ~LibraryUnload() { FreeUnrarLibrary(); }
 };
 
-void WriteAll(UniqueHandle& file, const ConfigResourceLock& resource) {
+// Entries met by each pass: the extraction must meet every entry the count met.
+int CountedEntries = 0;
+int TrackedEntries = 0;
+
+// A short write is no error of its own to the system, and an archive cut at
+// an entry's end reads as a smaller but whole one: the count is checked here.
+void WriteAll(UniqueHandle& file, const ConfigResourceLock& resource, const char* what) {
     DWORD written = 0;
-    // A short write shows up as an archive or library that will not open.
-    ::WriteFile(file.Get(), resource.Data(), resource.Size(), &written, nullptr);
+    const bool whole =
+        ::WriteFile(file.Get(), resource.Data(), resource.Size(), &written, nullptr) &&
+        written == resource.Size();
     file.Reset();
+    if (!whole)
+        throw SetupError(std::string("Could not write the temporary ") + what);
 }
 
 bool IsHelpFile(const std::string& name) {
@@ -58,6 +68,7 @@ int ProgressScale::Position(std::uint64_t bytes) const {
 }
 
 int CountEntry(const RARHeaderData& header, std::string&, std::string& destName) {
+    ++CountedEntries;
     TotalBytes += header.UnpSize;
     // The destination the progress pass will choose, so that the walk meets
     // every path to be recorded before anything is written.
@@ -71,6 +82,7 @@ void StartProgressPass() {
 }
 
 int TrackEntry(const RARHeaderData& header, std::string&, std::string& destName) {
+    ++TrackedEntries;
     ProgressDialog->SetStatusText(header.FileName);
     DoneBytes += header.UnpSize;
     ProgressDialog->SetPosition(Scale.Position(DoneBytes));
@@ -95,14 +107,14 @@ bool InstallPayload(const std::string& installDir) {
     if (!libraryHandle || !archiveHandle)
         return false;
 
-    WriteAll(libraryHandle, library);
+    WriteAll(libraryHandle, library, "library");
     LibraryUnload unload;
     LoadUnrarLibrary(libraryFile.Get());
 
     TProgressDialog progress;
     ProgressDialog = &progress;
     progress.SetStatusText("Starting setup. Please wait...");
-    WriteAll(archiveHandle, archive);
+    WriteAll(archiveHandle, archive, "archive");
 
     // A path the counting pass refuses stops the step before anything is written.
     if (!ListArchive(archiveFile.Get(), installDir, CountEntry, &driver::SystemFiles))
@@ -113,6 +125,11 @@ bool InstallPayload(const std::string& installDir) {
         ExtractArchive(archiveFile.Get(), installDir, TrackEntry, &driver::SystemFiles,
                        &driver::InstalledFolders, &driver::InstalledFiles);
     FinishProgressPass();
+    // Both passes read the same file; one that changed or ended early between
+    // them would install less than was counted.
+    if (extracted && TrackedEntries != CountedEntries)
+        throw SetupError("The archive ended after " + std::to_string(TrackedEntries) + " of " +
+                         std::to_string(CountedEntries) + " entries");
     if (extracted) {
         progress.SetStatusText("Building packages...");
         progress.ShowLatest();
