@@ -3,6 +3,7 @@
 // filled to where the write breaks. The user must see the failure, and what
 // was there before must be as it was.
 #include "tests/install_e2e/install.h"
+#include "tests/install_e2e/standin_ide.h"
 
 namespace setupkit::e2e {
 namespace {
@@ -91,6 +92,31 @@ TEST(FullDisk, AShortWriteOfTheTemporaryArchiveFailsTheRunAndRecordsNothing) {
     EXPECT_FALSE(FolderExists(run.Scratch().File("dest")));
     EXPECT_EQ(run.RegistryState(), std::vector<std::string>());
     EXPECT_EQ(ListFolder(run.TempFolder()), std::vector<std::string>());
+}
+
+// The IDE's help contents file fills two pages and the drive has none free:
+// the merged text, a line longer, needs a third.
+TEST(FullDisk, AHelpContentsFileThatCannotBeRewrittenIsLeftAsItWas) {
+    REQUIRE_SMALL_DRIVE();
+    SmallDrive drive;
+    SetupRun run;
+    std::string contents = ":Base delphi5.hlp\r\n";
+    while (contents.size() + 20 < 2 * kPage)
+        contents += ":Include other.cnt\r\n";
+    StandinIde ide(drive.MakeFolder("ide"), contents.c_str());
+    const Resources resources = With(PayloadResources(run, {File("readme.txt", "read me")}),
+                                     "HELPFILES", "Lib.hlp=Library Help\r\n");
+    run.Build(resources);
+    drive.LeaveFree(0);
+    std::string cause;
+    AcceptAndExpectFailure(run, &cause);
+    EXPECT_EQ(cause, "setup failed: Cannot write file \"" + ide.ContentsFile() + "\"\n");
+    EXPECT_EQ(ReadFile(ide.ContentsFile()), contents);
+    EXPECT_EQ(ListFolder(ide.HelpFolder()), std::vector<std::string>{"delphi5.cnt"});
+    // The files were installed and recorded; the help was not.
+    EXPECT_EQ(ReadFile(run.Scratch().File("dest\\readme.txt")), "read me");
+    EXPECT_TRUE(HasUninstallValue(Get(resources, "APPNAME"), "FILES"));
+    EXPECT_FALSE(HasUninstallValue(Get(resources, "APPNAME"), "INSTALLEDHELPS"));
 }
 
 } // namespace
