@@ -7,8 +7,8 @@
 #include "lib/config_resources.h"
 #include "lib/driver_state.h"
 #include "lib/path.h"
+#include "lib/private_folder.h"
 #include "lib/setup_error.h"
-#include "lib/temp_file.h"
 #include "records/installed_products.h"
 
 #include <climits>
@@ -24,7 +24,7 @@ namespace {
 ProgressScale Scale(0);
 
 // The library's file cannot be deleted while it is loaded, so this is
-// released before the temporary files are.
+// released before the private folder and its files are.
 struct LibraryUnload {
     ~LibraryUnload() { FreeUnrarLibrary(); }
 };
@@ -100,16 +100,19 @@ bool InstallPayload(const std::string& installDir) {
         return false;
     const ConfigResourceLock archive("CABFILE");
     const ConfigResourceLock library("UNRARDLL");
-    TempFile libraryFile;
-    TempFile archiveFile;
-    UniqueHandle libraryHandle = CreateTempFile(*libraryFile.Put());
-    UniqueHandle archiveHandle = CreateTempFile(*archiveFile.Put());
+    // What killed runs left behind goes before this run adds its own.
+    RemoveStalePrivateFolders();
+    PrivateFolder folder;
+    std::string libraryPath;
+    std::string archivePath;
+    UniqueHandle libraryHandle = folder.NewFile(libraryPath);
+    UniqueHandle archiveHandle = folder.NewFile(archivePath);
     if (!libraryHandle || !archiveHandle)
         return false;
 
     WriteAll(libraryHandle, library, "library");
     LibraryUnload unload;
-    LoadUnrarLibrary(libraryFile.Get());
+    LoadUnrarLibrary(libraryPath);
 
     TProgressDialog progress;
     ProgressDialog = &progress;
@@ -117,13 +120,12 @@ bool InstallPayload(const std::string& installDir) {
     WriteAll(archiveHandle, archive, "archive");
 
     // A path the counting pass refuses stops the step before anything is written.
-    if (!ListArchive(archiveFile.Get(), installDir, CountEntry, &driver::SystemFiles))
+    if (!ListArchive(archivePath, installDir, CountEntry, &driver::SystemFiles))
         return false;
     StartProgressPass();
 
-    const bool extracted =
-        ExtractArchive(archiveFile.Get(), installDir, TrackEntry, &driver::SystemFiles,
-                       &driver::InstalledFolders, &driver::InstalledFiles);
+    const bool extracted = ExtractArchive(archivePath, installDir, TrackEntry, &driver::SystemFiles,
+                                          &driver::InstalledFolders, &driver::InstalledFiles);
     FinishProgressPass();
     // Both passes read the same file; one that changed or ended early between
     // them would install less than was counted.

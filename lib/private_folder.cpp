@@ -142,6 +142,9 @@ PrivateFolder::~PrivateFolder() {
 }
 
 UniqueHandle PrivateFolder::NewFile(std::string& path) {
+    path.clear();
+    if (!hold_)
+        return UniqueHandle();
     path = path_ + "\\KV" + std::to_string(++fileCount_) + ".tmp";
     UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));
