@@ -83,9 +83,10 @@ void StartProgressPass() {
 
 int TrackEntry(const RARHeaderData& header, std::string&, std::string& destName) {
     ++TrackedEntries;
-    ProgressDialog->SetStatusText(header.FileName);
+    // The bar includes the entry about to be written, and a showing that
+    // names it shows that position too.
     DoneBytes += header.UnpSize;
-    ProgressDialog->SetPosition(Scale.Position(DoneBytes));
+    ProgressDialog->SetStatus(header.FileName, Scale.Position(DoneBytes));
     RedirectHelpFile(header, destName);
     return RAR_EXTRACT;
 }
