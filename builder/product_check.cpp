@@ -256,6 +256,38 @@ std::vector<Finding> CheckVersionInName(const ProductDescription& description) {
                            "without the version")};
 }
 
+// Names the setup records where one character breaks the record: the
+// uninstall command puts APPNAME in double quotes, and the product's and
+// sub-product's records are registry keys of their names.
+std::vector<Finding> CheckRecordNames(const ProductDescription& description) {
+    struct Rule {
+        const char* key;
+        char refused;
+        const char* why;
+    };
+    const char* const keyPath = "names a registry key of the product's records, where a "
+                                "backslash starts a key below it (a lone one names the shared "
+                                "list of products itself): write the name without it";
+    const Rule rules[] = {
+        {"APPNAME", '"',
+         "the uninstall command puts the name in double quotes, so UnInstall.exe would be told "
+         "another name: write the name without them"},
+        {"PRODUCTNAME", '\\', keyPath},
+        {"SUBPRODUCTNAME", '\\', keyPath},
+    };
+    std::vector<Finding> findings;
+    for (const Rule& rule : rules) {
+        const DescriptionEntry* entry = description.Find(rule.key);
+        if (entry && !entry->isList && entry->value.find(rule.refused) != std::string::npos)
+            findings.push_back(
+                IniFinding(true, entry->line, rule.key,
+                           "'" + entry->value + "' holds " +
+                               (rule.refused == '"' ? "a double quote" : "a backslash") + ", and " +
+                               rule.why));
+    }
+    return findings;
+}
+
 // `{$RUNONLY}` or `{$RUNONLY ON}`, in any letter case.
 bool IsRuntimeOnly(const std::string& packageSource) {
     const std::string source = LowerCase(packageSource);
@@ -474,6 +506,7 @@ std::vector<Finding> CheckDescription(const ProductDescription& description) {
         Append(findings, CheckEntry(entry));
     Append(findings, CheckRequired(description));
     Append(findings, CheckVersionInName(description));
+    Append(findings, CheckRecordNames(description));
     return findings;
 }
 

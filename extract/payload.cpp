@@ -7,7 +7,8 @@
 #include "lib/config_resources.h"
 #include "lib/driver_state.h"
 #include "lib/path.h"
-#include "lib/temp_file.h"
+#include "lib/private_folder.h"
+#include "lib/setup_error.h"
 #include "records/installed_products.h"
 
 #include <climits>
@@ -23,16 +24,25 @@ namespace {
 ProgressScale Scale(0);
 
 // The library's file cannot be deleted while it is loaded, so this is
-// released before the temporary files are.
+// released before the private folder and its files are.
 struct LibraryUnload {
     ~LibraryUnload() { FreeUnrarLibrary(); }
 };
 
-void WriteAll(UniqueHandle& file, const ConfigResourceLock& resource) {
+// Entries met by each pass: the extraction must meet every entry the count met.
+int CountedEntries = 0;
+int TrackedEntries = 0;
+
+// A short write is no error of its own to the system, and an archive cut at
+// an entry's end reads as a smaller but whole one: the count is checked here.
+void WriteAll(UniqueHandle& file, const ConfigResourceLock& resource, const char* what) {
     DWORD written = 0;
-    // A short write shows up as an archive or library that will not open.
-    ::WriteFile(file.Get(), resource.Data(), resource.Size(), &written, nullptr);
+    const bool whole =
+        ::WriteFile(file.Get(), resource.Data(), resource.Size(), &written, nullptr) &&
+        written == resource.Size();
     file.Reset();
+    if (!whole)
+        throw SetupError(std::string("Could not write the temporary ") + what);
 }
 
 bool IsHelpFile(const std::string& name) {
@@ -58,6 +68,7 @@ int ProgressScale::Position(std::uint64_t bytes) const {
 }
 
 int CountEntry(const RARHeaderData& header, std::string&, std::string& destName) {
+    ++CountedEntries;
     TotalBytes += header.UnpSize;
     // The destination the progress pass will choose, so that the walk meets
     // every path to be recorded before anything is written.
@@ -71,9 +82,11 @@ void StartProgressPass() {
 }
 
 int TrackEntry(const RARHeaderData& header, std::string&, std::string& destName) {
-    ProgressDialog->SetStatusText(header.FileName);
+    ++TrackedEntries;
+    // The bar includes the entry about to be written, and a showing that
+    // names it shows that position too.
     DoneBytes += header.UnpSize;
-    ProgressDialog->SetPosition(Scale.Position(DoneBytes));
+    ProgressDialog->SetStatus(header.FileName, Scale.Position(DoneBytes));
     RedirectHelpFile(header, destName);
     return RAR_EXTRACT;
 }
@@ -88,31 +101,38 @@ bool InstallPayload(const std::string& installDir) {
         return false;
     const ConfigResourceLock archive("CABFILE");
     const ConfigResourceLock library("UNRARDLL");
-    TempFile libraryFile;
-    TempFile archiveFile;
-    UniqueHandle libraryHandle = CreateTempFile(*libraryFile.Put());
-    UniqueHandle archiveHandle = CreateTempFile(*archiveFile.Put());
+    // What killed runs left behind goes before this run adds its own.
+    RemoveStalePrivateFolders();
+    PrivateFolder folder;
+    std::string libraryPath;
+    std::string archivePath;
+    UniqueHandle libraryHandle = folder.NewFile(libraryPath);
+    UniqueHandle archiveHandle = folder.NewFile(archivePath);
     if (!libraryHandle || !archiveHandle)
         return false;
 
-    WriteAll(libraryHandle, library);
+    WriteAll(libraryHandle, library, "library");
     LibraryUnload unload;
-    LoadUnrarLibrary(libraryFile.Get());
+    LoadUnrarLibrary(libraryPath);
 
     TProgressDialog progress;
     ProgressDialog = &progress;
     progress.SetStatusText("Starting setup. Please wait...");
-    WriteAll(archiveHandle, archive);
+    WriteAll(archiveHandle, archive, "archive");
 
     // A path the counting pass refuses stops the step before anything is written.
-    if (!ListArchive(archiveFile.Get(), installDir, CountEntry, &driver::SystemFiles))
+    if (!ListArchive(archivePath, installDir, CountEntry, &driver::SystemFiles))
         return false;
     StartProgressPass();
 
-    const bool extracted =
-        ExtractArchive(archiveFile.Get(), installDir, TrackEntry, &driver::SystemFiles,
-                       &driver::InstalledFolders, &driver::InstalledFiles);
+    const bool extracted = ExtractArchive(archivePath, installDir, TrackEntry, &driver::SystemFiles,
+                                          &driver::InstalledFolders, &driver::InstalledFiles);
     FinishProgressPass();
+    // Both passes read the same file; one that changed or ended early between
+    // them would install less than was counted.
+    if (extracted && TrackedEntries != CountedEntries)
+        throw SetupError("The archive ended after " + std::to_string(TrackedEntries) + " of " +
+                         std::to_string(CountedEntries) + " entries");
     if (extracted) {
         progress.SetStatusText("Building packages...");
         progress.ShowLatest();

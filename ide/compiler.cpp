@@ -58,7 +58,8 @@ std::string ReadCapturedLines(const std::string& path) {
         file::ReadAll(path, text);
     text = text.substr(0, text.find('\x1A'));
     LineList lines;
-    lines.SetText(text);
+    // A zero byte the compiler wrote is text like any other.
+    lines.SetWholeText(text);
     return lines.Text();
 }
 

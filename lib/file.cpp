@@ -3,6 +3,14 @@
 #include <cstdio>
 #include <memory>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+
+#include <cstdlib>
+#endif
+
 namespace setupkit::file {
 
 namespace {
@@ -24,12 +32,60 @@ bool ReadAll(const std::string& path, std::string& bytes) {
     return !std::ferror(file.get());
 }
 
-bool WriteAll(const std::string& path, const std::string& bytes) {
+namespace {
+
+// A new empty file in the folder of `path`, so that renaming it over `path`
+// stays within one drive; empty when none can be made.
+std::string NewFileBeside(const std::string& path) {
+#ifdef _WIN32
+    const auto separator = path.find_last_of("\\/:");
+    const std::string folder = separator == std::string::npos ? "." : path.substr(0, separator + 1);
+    char name[MAX_PATH] = {};
+    return ::GetTempFileNameA(folder.c_str(), "KV", 0, name) ? std::string(name) : std::string();
+#else
+    std::string name = path + ".XXXXXX";
+    const int fd = ::mkstemp(&name[0]);
+    if (fd < 0)
+        return std::string();
+    ::close(fd);
+    return name;
+#endif
+}
+
+// Written and on the disk before it takes the original's place: a failure
+// shows here, while the original is still whole.
+bool WriteToDisk(const std::string& path, const std::string& bytes) {
     OpenFile file(std::fopen(path.c_str(), "wb"));
-    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
+        std::fflush(file.get()) != 0)
         return false;
-    // Closing flushes: a full disk may only show here.
-    return std::fclose(file.release()) == 0;
+#ifdef _WIN32
+    const bool synced = ::_commit(::_fileno(file.get())) == 0;
+#else
+    const bool synced = ::fsync(::fileno(file.get())) == 0;
+#endif
+    return std::fclose(file.release()) == 0 && synced;
+}
+
+bool ReplaceWith(const std::string& replacement, const std::string& path) {
+#ifdef _WIN32
+    return ::MoveFileExA(replacement.c_str(), path.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+#else
+    return std::rename(replacement.c_str(), path.c_str()) == 0;
+#endif
+}
+
+} // namespace
+
+bool WriteAll(const std::string& path, const std::string& bytes) {
+    const std::string replacement = NewFileBeside(path);
+    if (replacement.empty())
+        return false;
+    if (WriteToDisk(replacement, bytes) && ReplaceWith(replacement, path))
+        return true;
+    std::remove(replacement.c_str());
+    return false;
 }
 
 } // namespace setupkit::file

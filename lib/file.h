@@ -10,7 +10,9 @@ namespace setupkit::file {
 
 // The file's bytes, all of them; false when it cannot be opened or read.
 bool ReadAll(const std::string& path, std::string& bytes);
-// Replaces the file's content with `bytes`; false when it cannot be written.
+// Replaces the file with one holding `bytes`, whole or not at all: the bytes
+// go to a new file beside it, which is flushed to the disk and then renamed
+// over it. False, with the file as it was, when any of that fails.
 bool WriteAll(const std::string& path, const std::string& bytes);
 
 #ifdef _WIN32

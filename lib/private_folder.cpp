@@ -6,7 +6,6 @@
 
 #include <ntsecapi.h>
 
-#include <cstdio>
 #include <vector>
 
 namespace setupkit {
@@ -27,9 +26,10 @@ std::string RandomName() {
         value = static_cast<unsigned long long>(counter.QuadPart) ^
                 (static_cast<unsigned long long>(::GetCurrentProcessId()) << 32);
     }
-    char digits[17];
-    std::snprintf(digits, sizeof digits, "%016llx", value);
-    return std::string(kFolderPrefix) + digits;
+    std::string name = kFolderPrefix;
+    for (int shift = 60; shift >= 0; shift -= 4)
+        name += "0123456789abcdef"[(value >> shift) & 0xF];
+    return name;
 }
 
 // The user the process runs as; empty when the token cannot be read.
@@ -142,6 +142,9 @@ PrivateFolder::~PrivateFolder() {
 }
 
 UniqueHandle PrivateFolder::NewFile(std::string& path) {
+    path.clear();
+    if (!hold_)
+        return UniqueHandle();
     path = path_ + "\\KV" + std::to_string(++fileCount_) + ".tmp";
     UniqueHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY, nullptr));

@@ -20,6 +20,12 @@ namespace setupkit {
 // later load by name finds them already in the process.
 void RestrictDllSearch(std::initializer_list<const char*> delayLoaded);
 
+// The DLLs the shipped programs delay-load (cmake/delay_load.cmake), each
+// before those that import it.
+inline constexpr std::initializer_list<const char*> kDelayLoadedDlls = {
+    "version.dll",  "advapi32.dll", "gdi32.dll",  "user32.dll",
+    "comctl32.dll", "ole32.dll",    "shell32.dll"};
+
 // A DLL of the system folder, by its full path; invalid when it cannot be loaded.
 LoadedModule LoadSystemLibrary(const std::string& name);
 

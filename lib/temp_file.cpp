@@ -28,17 +28,4 @@ std::string MakeTempFileName(const std::string& prefix) {
     return buffer;
 }
 
-UniqueHandle CreateTempFile(std::string& path) {
-    path = MakeTempFileName("KV");
-    // The file is new and empty, so it is opened as it is rather than
-    // truncated: under Wine, Linux writes a truncated file out to disk when it
-    // is closed, a tenth of a second for a 200 MB archive that is read back
-    // at once and then deleted. The attributes a truncating open would set
-    // are set here instead.
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_ARCHIVE);
-    return UniqueHandle(::CreateFileA(path.c_str(), GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_TEMPORARY, nullptr));
-}
-
 } // namespace setupkit

@@ -14,8 +14,5 @@ std::string GetTempFolder();
 std::string TempFolderFromAnswer(const char* buffer, DWORD length);
 // Creates a new empty file in the temporary folder; empty text on failure.
 std::string MakeTempFileName(const std::string& prefix);
-// A new "KV" temporary file opened for writing; invalid when it cannot be
-// opened. `path` is set either way.
-UniqueHandle CreateTempFile(std::string& path);
 
 } // namespace setupkit

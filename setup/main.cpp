@@ -1,5 +1,6 @@
 #include "extract/unrar_library.h"
 #include "lib/free_hook.h"
+#include "lib/system_dlls.h"
 #include "setup/driver.h"
 
 #include <cstdlib>
@@ -7,6 +8,8 @@
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before any call into a DLL but kernel32: those load it (lib/system_dlls.h).
+    setupkit::RestrictDllSearch(setupkit::kDelayLoadedDlls);
     // The hook goes in before the driver or the dialog layer allocate
     // anything and comes out at process end. Exit handlers and the
     // destructors of statics run in the reverse order of their registration,

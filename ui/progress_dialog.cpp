@@ -45,6 +45,13 @@ void TProgressDialog::SetPosition(int done) {
     ShowIfDue();
 }
 
+void TProgressDialog::SetStatus(const std::string& text, int done) {
+    text_ = text;
+    position_ = done;
+    textWaiting_ = positionWaiting_ = true;
+    ShowIfDue();
+}
+
 void TProgressDialog::ShowIfDue() {
     if (!shownOnce_ || ::GetTickCount() - lastShown_ >= kPaintIntervalMs)
         ShowLatest();

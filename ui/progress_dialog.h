@@ -28,6 +28,8 @@ class TProgressDialog : public TResDialog {
     // The bar runs from 0 to `total`; shown at once.
     void SetRange(int total);
     void SetPosition(int done);
+    // The text and the position of one moment, shown together or not at all.
+    void SetStatus(const std::string& text, int done);
     // Shows the latest text and position now, however recent the last showing.
     void ShowLatest();
 

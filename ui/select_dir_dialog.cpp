@@ -27,7 +27,10 @@ void TSelectDirDialog::WMCommand(TMessage& message) {
     const bool clicked = HIWORD(message.WParam) == 0;
     // OK on a folder that is not rooted asks again, with the box open and its
     // text selected: such a folder would be taken from the setup's current one.
-    if (clicked && LOWORD(message.WParam) == IDOK && !path::IsRootedPath(Directory())) {
+    // The folder is judged as the setup takes it, with its backslash added, so
+    // that a drive's root written as the records write it ("C:") is rooted.
+    if (clicked && LOWORD(message.WParam) == IDOK &&
+        !path::IsRootedPath(path::AddBackslash(Directory()))) {
         ::MessageBeep(MB_ICONEXCLAMATION);
         ::SendMessageA(Handle, WM_NEXTDLGCTL,
                        reinterpret_cast<WPARAM>(::GetDlgItem(Handle, kFolderEditId)), TRUE);

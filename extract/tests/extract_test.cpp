@@ -117,6 +117,32 @@ TEST_F(PayloadPasses, TheBarEndsAtItsRangeAndFolderEntriesDoNotMoveIt) {
     EXPECT_STREQ(status, "new\\deep\\c.txt");
 }
 
+// The first entry is shown at once: its name with the bar past its bytes,
+// before it is written.
+TEST_F(PayloadPasses, AnEntryIsShownWithThePositionThatIncludesIt) {
+    const std::string archive = Archive({{"a.txt", std::string(3000, 'a')}, {"b.txt", "b"}});
+    ListArchive(archive, scratch_.File("dest\\"), CountEntry, nullptr);
+    StartProgressPass();
+    LineList files;
+    std::string shown;
+    LRESULT position = -1;
+    ExtractArchive(
+        archive, scratch_.File("dest\\"),
+        [&](const RARHeaderData& header, std::string& folder, std::string& name) {
+            const int op = TrackEntry(header, folder, name);
+            if (position < 0) {
+                char status[64] = {};
+                ::GetDlgItemTextA(dialog_.Handle, kProgressTextId, status, sizeof status);
+                shown = status;
+                position = Bar(PBM_GETPOS);
+            }
+            return op;
+        },
+        nullptr, nullptr, &files);
+    EXPECT_EQ(shown, "a.txt");
+    EXPECT_EQ(position, 3000);
+}
+
 // An archive path of exactly `length` characters, in folders any file system takes.
 std::string PathOfLength(std::size_t length) {
     std::string path;

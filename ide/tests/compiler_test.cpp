@@ -144,5 +144,18 @@ TEST_F(CompilerTest, RunProgramCapturesEveryLineAndTheExitCode) {
     EXPECT_EQ(log, "one\r\ntwo\r\n\r\nProgram failed with code (-3)");
 }
 
+// A zero byte is text like any other; a Ctrl+Z ends the text.
+TEST_F(CompilerTest, RunProgramKeepsZeroBytesAndStopsAtCtrlZ) {
+    Install("Software\\Borland\\Delphi\\5.0");
+    using namespace std::string_literals;
+    const std::string source = Source(
+        "bytes.pas",
+        "STANDIN-SAYBYTES a\0b\r\nSTANDIN-SAYBYTES c\x1A d\r\nSTANDIN-SAY e\r\nSTANDIN-EXIT -3\r\n"s);
+    std::string log;
+    EXPECT_FALSE(
+        RunProgram("\"" + root_ + "Bin\\dcc32.exe\" \"" + source + "\"", Src(), true, log));
+    EXPECT_EQ(log, "a\0b\r\nc\r\n\r\nProgram failed with code (-3)"s);
+}
+
 } // namespace
 } // namespace setupkit

@@ -151,28 +151,12 @@ TEST(TempFiles, EachNewFileGetsItsOwnNameAndExists) {
     EXPECT_TRUE(StartsWith(second, scratch.Path() + "\\tem")) << second;
     EXPECT_TRUE(e2e::FileExists(first));
     EXPECT_TRUE(e2e::FileExists(second));
-
-    std::string path;
-    {
-        UniqueHandle file = CreateTempFile(path);
-        ASSERT_TRUE(file.Valid());
-        EXPECT_TRUE(StartsWith(path, scratch.Path() + "\\KV")) << path;
-        DWORD written = 0;
-        ASSERT_TRUE(::WriteFile(file.Get(), "data", 4, &written, nullptr));
-    }
-    EXPECT_EQ(ReadFile(path), "data");
-    std::string other;
-    EXPECT_TRUE(CreateTempFile(other).Valid());
-    EXPECT_NE(other, path);
 }
 
 TEST(TempFiles, AMissingTempFolderGivesNoFile) {
     ScratchFolder scratch;
     TempFolderOverride temp(scratch.File("missing"));
     EXPECT_EQ(MakeTempFileName("KV"), "");
-    std::string path = "unchanged";
-    EXPECT_FALSE(CreateTempFile(path).Valid());
-    EXPECT_EQ(path, "");
     EXPECT_FALSE(PrivateFolder().Valid());
 }
 
@@ -266,19 +250,6 @@ TEST(PrivateFolders, NoOneButTheCurrentUserIsGrantedAccess) {
     EXPECT_TRUE(selfAllowed);
 }
 
-// Moves a folder's last change a minute into the past.
-void Age(const std::string& folder) {
-    UniqueHandle handle(::CreateFileA(folder.c_str(), FILE_WRITE_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    FILETIME now;
-    ::GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
-    time.QuadPart -= 60ULL * 10000000ULL;
-    const FILETIME before{time.LowPart, time.HighPart};
-    ASSERT_TRUE(::SetFileTime(handle.Get(), nullptr, &before, &before));
-}
-
 // A folder still held by its run stays however old; one whose run ended
 // without removing it (killed, say) goes with its files once it has been left
 // alone a while; a folder of another name stays.
@@ -288,7 +259,7 @@ TEST(PrivateFolders, LaterRunsRemoveOnlyOldFoldersNoRunHolds) {
     PrivateFolder live;
     std::string liveFile;
     live.NewFile(liveFile).Reset();
-    Age(live.Path());
+    e2e::AgeFolder(live.Path());
     std::string left;
     std::string recent;
     for (std::string* kept : {&left, &recent}) {
@@ -297,9 +268,9 @@ TEST(PrivateFolders, LaterRunsRemoveOnlyOldFoldersNoRunHolds) {
         ASSERT_TRUE(WriteText(killed.NewFile(file), "a full archive"));
         *kept = killed.Keep();
     }
-    Age(left);
+    e2e::AgeFolder(left);
     const std::string other = scratch.MakeFolder("KVother");
-    Age(other);
+    e2e::AgeFolder(other);
     RemoveStalePrivateFolders();
     EXPECT_FALSE(e2e::FolderExists(left));
     EXPECT_TRUE(e2e::FolderExists(recent));

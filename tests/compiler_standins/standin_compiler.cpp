@@ -166,6 +166,8 @@ int main() {
             line.pop_back();
         if (line.rfind("STANDIN-SAY ", 0) == 0)
             std::printf("%s\n", line.substr(12).c_str());
+        else if (line.rfind("STANDIN-SAYBYTES ", 0) == 0) // zero bytes included
+            std::fwrite(line.data() + 17, 1, line.size() - 17, stdout), std::putchar('\n');
         else if (line.rfind("STANDIN-EXIT ", 0) == 0)
             exitCode = std::atoi(line.c_str() + 13);
     }

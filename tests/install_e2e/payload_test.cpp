@@ -130,6 +130,20 @@ TEST(PayloadExtraction, AnEmptyArchiveInstallsNothingAndSucceeds) {
     EXPECT_FALSE(FolderExists(run.Scratch().File("dest")));
 }
 
+// A setup killed while it extracted leaves its private folder with the
+// library and a whole copy of the archive; the next run removes it.
+TEST(PayloadTempFiles, WhatAKilledRunLeftIsRemovedByTheNextRun) {
+    SetupRun run;
+    const std::string left = run.TempFolder() + "\\KVprivate-0123456789abcdef";
+    ::CreateDirectoryA(left.c_str(), nullptr);
+    WriteFile(left + "\\KV1.tmp", "a library");
+    WriteFile(left + "\\KV2.tmp", "an archive");
+    AgeFolder(left);
+    run.Build(PayloadResources(run, {File("a.txt", "a")}));
+    AcceptAndExpectSuccess(run);
+    EXPECT_EQ(ListFolder(run.TempFolder()), std::vector<std::string>());
+}
+
 TEST(PayloadFailure, AnArchiveThatCannotBeOpenedEndsWithTheContactBox) {
     SetupRun run;
     Resources resources = PayloadResources(run, {File("a.txt", "a")});

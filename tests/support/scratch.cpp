@@ -113,4 +113,17 @@ void RemoveFolder(const std::string& folder) {
     ::RemoveDirectoryA(folder.c_str());
 }
 
+void AgeFolder(const std::string& folder) {
+    UniqueHandle handle(::CreateFileA(folder.c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER time{{now.dwLowDateTime, now.dwHighDateTime}};
+    time.QuadPart -= 60ULL * 10000000ULL;
+    const FILETIME before{time.LowPart, time.HighPart};
+    if (!::SetFileTime(handle.Get(), nullptr, &before, &before))
+        ADD_FAILURE() << "cannot age " << folder;
+}
+
 } // namespace setupkit::e2e

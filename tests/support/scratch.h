@@ -37,5 +37,7 @@ void WriteFile(const std::string& path, const std::string& bytes);
 std::vector<std::string> ListFolder(const std::string& folder);
 // Removes a folder and everything in it; a missing folder is fine.
 void RemoveFolder(const std::string& folder);
+// Moves a folder's last change a minute into the past.
+void AgeFolder(const std::string& folder);
 
 } // namespace setupkit::e2e

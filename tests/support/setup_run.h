@@ -57,6 +57,8 @@ class SetupRun {
     const std::string& SetupPath() const { return setupPath_; }
     // The folder the setup sees as its temporary folder; empty at the start.
     const std::string& TempFolder() const { return tempFolder_; }
+    // Another folder as the setup's temporary folder, for runs started after.
+    void UseTempFolder(const std::string& folder) { tempFolder_ = folder; }
     // Registry lines under the keys this run may write: the uninstall entry,
     // the product record and the file counts of files in the scratch folder.
     std::vector<std::string> RegistryState() const;

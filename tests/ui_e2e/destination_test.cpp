@@ -172,6 +172,16 @@ TEST_F(DestinationStep, OkOnAnEmptyOrRelativeFolderKeepsTheBoxOpen) {
     EXPECT_EQ(ProbeResult(), "1\nD:\\Lib\\");
 }
 
+// A drive's root as the records write it is rooted once it has its backslash.
+TEST_F(DestinationStep, OkOnADriveRootWithoutItsBackslashTakesTheRoot) {
+    StartProbe("Yes");
+    Window dialog = robot_.WaitWindowWithCaption(kDestinationCaption);
+    dialog.SetItemText(1000, "C:");
+    dialog.Press(IDOK);
+    Settle(dialog);
+    EXPECT_EQ(ProbeResult(), "1\nC:\\");
+}
+
 TEST_F(DestinationStep, CancelKeepsTheProposal) {
     StartProbe("Yes");
     Window dialog = robot_.WaitWindowWithCaption(kDestinationCaption);
