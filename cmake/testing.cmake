@@ -12,3 +12,13 @@ function(setupkit_test name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
+
+# setupkit_uses_standins(TARGET): the test lays out stand-ins for the IDE
+# (tests/install_e2e/standin_ide.h): the stand-in compiler and the IDE's own
+# compiled packages, where it finds them.
+function(setupkit_uses_standins target)
+    target_compile_definitions(${target} PRIVATE
+        SETUPKIT_STANDIN_COMPILER="$<TARGET_FILE:standin_compiler>"
+        SETUPKIT_STANDINS_DIR="${CMAKE_BINARY_DIR}/tests/standins")
+    add_dependencies(${target} standin_compiler setupkit_standins)
+endfunction()
