@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path = "/tmp/setupkit-fuzz-listing-" + std::to_string(getpid());
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    static const std::string kPath = "/tmp/setupkit-fuzz-listing-" + std::to_string(getpid());
+    std::FILE* file = std::fopen(kPath.c_str(), "wb");
     if (!file)
         return 0;
     const bool written = std::fwrite(data, 1, size, file) == size;
@@ -21,9 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     std::ostringstream out;
     try {
-        setupkit::builder::ListSetup(path, out);
+        setupkit::builder::ListSetup(kPath, out);
     } catch (const setupkit::builder::BuildError&) {
     }
-    std::remove(path.c_str());
+    std::remove(kPath.c_str());
     return 0;
 }
