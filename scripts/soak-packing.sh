@@ -51,8 +51,8 @@ make_tree() {
     lazarus) cp -rL /usr/lib/lazarus/2.2.6 "$dir" ;;
     wine-a) find /usr/lib/i386-linux-gnu/wine/i386-windows -name '*.dll' | sort | awk 'NR % 2 == 1' | copy_dlls "$dir" ;;
     wine-b) find /usr/lib/i386-linux-gnu/wine/i386-windows -name '*.dll' | sort | awk 'NR % 2 == 0' | copy_dlls "$dir" ;;
-    mingw) find /usr/lib/gcc/i686-w64-mingw32 /usr/i686-w64-mingw32 /usr/lib/gcc/x86_64-w64-mingw32 \
-               /usr/x86_64-w64-mingw32 -name '*.dll' 2>/dev/null | sort | copy_dlls "$dir" ;;
+    mingw) { find /usr/lib/gcc/i686-w64-mingw32 /usr/i686-w64-mingw32 /usr/lib/gcc/x86_64-w64-mingw32 \
+               /usr/x86_64-w64-mingw32 -name '*.dll' 2>/dev/null || true; } | sort | copy_dlls "$dir" ;;
     mixed) python3 - "$dir" <<'PY'
 import os, random, sys
 out = sys.argv[1]
