@@ -26,10 +26,16 @@ int FirstLoneCarriageReturn(const std::string& text) {
 class DescriptionReader {
   public:
     ProductDescription Read(const std::string& text) {
-        if (RefusedAsAWhole(text))
+        if (RefusedAsAWhole(text)) {
+            description_.unreadable = true;
             return description_;
-        utf8_ = IsUtf8(text);
-        for (const std::string& line : SplitLines(text)) {
+        }
+        // Editors that save UTF-8 with a byte order mark are common; the mark
+        // is no part of the first name.
+        const bool bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+        const std::string body = bom ? text.substr(3) : text;
+        utf8_ = IsUtf8(body);
+        for (const std::string& line : SplitLines(body)) {
             ++lineNumber_;
             ReadLine(line);
         }
@@ -38,12 +44,7 @@ class DescriptionReader {
 
   private:
     bool RefusedAsAWhole(const std::string& text) {
-        if (text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-            Error(1, "",
-                  "the file starts with a byte order mark (BOM), an invisible "
-                  "character the setup would take as part of the first name: save "
-                  "product.ini as UTF-8 without BOM");
-        else if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0)
+        if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0)
             Error(1, "", "the file is UTF-16 text: save product.ini as UTF-8 without BOM");
         else if (const int line = FirstLoneCarriageReturn(text))
             Error(line, "",
@@ -59,6 +60,7 @@ class DescriptionReader {
             utf8_ ? Utf8ToWindows1252(raw)
                   : (IsWindows1252(raw) ? std::optional<std::string>(raw) : std::nullopt);
         if (!line) {
+            Meant(raw.substr(0, raw.find_first_of("=]")));
             Error(lineNumber_, raw.substr(0, raw.find_first_of("=]")),
                   "holds a character outside the Windows ANSI code page (Windows-1252), which "
                   "the setup cannot show: write it with letters of western European languages");
@@ -97,10 +99,13 @@ class DescriptionReader {
 
     bool Add(const std::string& name, bool isList, const std::string& value) {
         if (!IsResourceName(name)) {
-            const std::string upper = UpperCase(name);
+            const std::string upper = UpperCase(TrimBlanks(name));
+            const std::string fixed = isList ? "[" + upper + "]" : upper + "=" + TrimBlanks(value);
+            Meant(upper);
             Error(lineNumber_, name,
-                  "not a resource name (an upper-case word)" +
-                      (IsResourceName(upper) ? ": write " + upper : std::string()));
+                  "not a resource name (an upper-case word" +
+                      std::string(TrimBlanks(name) != name ? " without blanks around it" : "") +
+                      ")" + (IsResourceName(upper) ? ": write " + fixed : std::string()));
             return false;
         }
         if (name == "CABFILE" || name == "UNRARDLL") {
@@ -120,6 +125,15 @@ class DescriptionReader {
 
     void Error(int line, const std::string& key, const std::string& message) {
         description_.findings.push_back(IniFinding(true, line, key, message));
+    }
+
+    void Meant(const std::string& key) { description_.meant.push_back(UpperCase(TrimBlanks(key))); }
+
+    static std::string TrimBlanks(const std::string& text) {
+        const std::size_t first = text.find_first_not_of(" \t");
+        return first == std::string::npos
+                   ? std::string()
+                   : text.substr(first, text.find_last_not_of(" \t") - first + 1);
     }
 
     ProductDescription description_;

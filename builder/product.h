@@ -53,6 +53,11 @@ struct ProductDescription {
     std::vector<DescriptionEntry> entries;
     // Mistakes of form: encoding, line ends, malformed or repeated entries.
     std::vector<Finding> findings;
+    // Keys a line meant to give but that a finding already names, so that
+    // the mistake is told once, not again as a missing key.
+    std::vector<std::string> meant;
+    // The file could not be read as lines at all (UTF-16, lone CRs).
+    bool unreadable = false;
 
     const DescriptionEntry* Find(const std::string& name) const;
     std::vector<RcDataResource> Resources() const;

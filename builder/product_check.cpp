@@ -197,10 +197,13 @@ std::vector<Finding> CheckEntry(const DescriptionEntry& entry) {
     const KeyRule* rule = FindRule(entry.name);
     if (!rule) {
         const std::string suggestion = Suggestion(entry.name);
+        const std::string fixed =
+            entry.isList ? "[" + suggestion + "]" : suggestion + "=" + entry.value;
         return {IniFinding(true, entry.line, entry.name,
                            "the setup reads no resource of this name" +
-                               (suggestion.empty() ? std::string(": remove it")
-                                                   : ": did you mean " + suggestion + "?"))};
+                               (suggestion.empty()
+                                    ? std::string(": remove it")
+                                    : ": did you mean " + suggestion + "? write " + fixed))};
     }
     if (IsList(rule->form) && !entry.isList)
         return {IniFinding(true, entry.line, entry.name,
@@ -231,10 +234,24 @@ int FirstSectionLine(const ProductDescription& description) {
     return 1;
 }
 
+// Whether a finding already names `key`: a line that meant to give it but
+// was malformed, or a misspelt name taken for it.
+bool AlreadyTold(const ProductDescription& description, const std::string& key) {
+    if (std::find(description.meant.begin(), description.meant.end(), key) !=
+        description.meant.end())
+        return true;
+    return std::any_of(description.entries.begin(), description.entries.end(),
+                       [&](const DescriptionEntry& entry) {
+                           return !FindRule(entry.name) && Suggestion(entry.name) == key;
+                       });
+}
+
 std::vector<Finding> CheckRequired(const ProductDescription& description) {
     std::vector<Finding> findings;
     for (const KeyRule& rule : kKeys) {
         const DescriptionEntry* entry = description.Find(rule.name);
+        if (!entry && AlreadyTold(description, rule.name))
+            continue;
         if (rule.whenMissing && (!entry || entry->value.empty()))
             findings.push_back(IniFinding(
                 true, entry ? entry->line : FirstSectionLine(description), rule.name,
@@ -501,6 +518,8 @@ void Append(std::vector<Finding>& to, const std::vector<Finding>& more) {
 } // namespace
 
 std::vector<Finding> CheckDescription(const ProductDescription& description) {
+    if (description.unreadable)
+        return {}; // its one finding says why; nothing in it can be judged
     std::vector<Finding> findings;
     for (const DescriptionEntry& entry : description.entries)
         Append(findings, CheckEntry(entry));
