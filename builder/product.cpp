@@ -179,12 +179,21 @@ ProductDescription ReadProductDescription(const std::string& text) {
     return DescriptionReader().Read(text);
 }
 
-std::vector<RcDataResource> ParseProductDescription(const std::string& text) {
-    const ProductDescription description = ReadProductDescription(text);
+namespace {
+
+// The description, or BuildError for its first mistake of form.
+ProductDescription ReadWellFormed(const std::string& text) {
+    ProductDescription description = ReadProductDescription(text);
     for (const Finding& finding : description.findings)
         if (finding.isError)
             throw BuildError(finding.text);
-    return description.Resources();
+    return description;
+}
+
+} // namespace
+
+std::vector<RcDataResource> ParseProductDescription(const std::string& text) {
+    return ReadWellFormed(text).Resources();
 }
 
 bool AddUninstaller(std::vector<RarEntry>& entries, const std::string& uninstaller) {
@@ -201,9 +210,9 @@ Product ReadProduct(const std::string& productDir, const std::string& unrarPath,
                     const ProgressCounter& progress) {
     const fs::path dir = fs::u8path(productDir);
     Product product;
-    const std::string text = ReadWholeFile((dir / "product.ini").u8string());
-    product.resources = ParseProductDescription(text);
-    const ProductDescription description = ReadProductDescription(text);
+    const ProductDescription description =
+        ReadWellFormed(ReadWholeFile((dir / "product.ini").u8string()));
+    product.resources = description.Resources();
     const auto value = [&](const char* name) {
         const DescriptionEntry* entry = description.Find(name);
         return entry ? entry->value : std::string();
